@@ -73,8 +73,17 @@ bool WriteVolume(NtfsDevice& device, NtfsVolume& volume, SystemStreams& streams)
 
 } // namespace
 
+bool NtfsLabelFits(std::string_view ansiLabel)
+{
+    return platform::AnsiToWide(ansiLabel).size() <= kMaxLabelUnits;
+}
+
 int FormatNTFS(const NtfsOptions& options)
 {
+    if (!NtfsLabelFits(options.label)) {
+        platform::DebugPrintf("NTFS: the label is longer than %zu units", kMaxLabelUnits);
+        return 1;
+    }
     NtfsVolume volume;
     volume.label = platform::AnsiToWide(options.label);
     volume.upcase = InitUpcaseTable();

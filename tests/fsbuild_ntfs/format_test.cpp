@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -82,6 +84,24 @@ std::vector<char> RandomBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
+std::vector<char> ReadRange(const fs::path& path, std::uint64_t offset, std::size_t count)
+{
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::vector<char> bytes(count);
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+std::uint64_t SerialNumberOf(const std::string& volume)
+{
+    std::vector<char> boot = ReadRange(volume, 0, 512);
+    std::uint64_t serial = 0;
+    std::memcpy(&serial, boot.data() + 72, sizeof serial);
+    return serial;
+}
+
 std::vector<char> ReadAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -141,13 +161,12 @@ TEST_P(Format, ToolsAcceptTheVolume)
 
     std::string volume = partitionOffset == 0 ? image : ExtractPartition(image, partitionOffset, partitionBytes);
     if (partitionOffset != 0) {
-        std::vector<char> boot = ReadAll(volume);
+        std::vector<char> boot = ReadRange(volume, 0, 512);
         std::uint32_t hidden;
         std::memcpy(&hidden, boot.data() + 28, sizeof hidden);
         EXPECT_EQ(hidden, row.hiddenSectors);
-        std::vector<char> whole = ReadAll(image);
-        EXPECT_TRUE(std::all_of(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(partitionOffset),
-                                [](char c) { return c == 0; }))
+        std::vector<char> front = ReadRange(image, 0, partitionOffset);
+        EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](char c) { return c == 0; }))
             << "nothing is written in front of the partition";
     }
     ExpectToolsAccept(volume);
@@ -199,24 +218,56 @@ TEST_P(Format, ToolsAcceptTheVolume)
 INSTANTIATE_TEST_SUITE_P(Volumes, Format, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Format, FailsOnAVolumeTooSmallForItsSystemFiles)
+ntfs::NtfsOptions PlainOptions(const std::string& image, std::int64_t sectors)
 {
-    std::string image = ImagePath("tooSmall");
-    std::ofstream(image, std::ios::trunc).close();
     ntfs::NtfsOptions options;
     options.deviceName = image;
     options.sectorSize = 512;
-    options.sectors = 2049;
+    options.sectors = sectors;
     options.hiddenSectors = 0;
-    options.clusterSize = 65536; // 15 clusters: the streams need more
+    return options;
+}
+
+TEST(Format, RefusesWhatCannotMakeAVolume)
+{
+    std::string image = ImagePath("refused");
+    std::ofstream(image, std::ios::trunc).close();
+    ntfs::NtfsOptions options = PlainOptions(image, 2049);
+    options.clusterSize = 65536; // 15 clusters: the system streams need more
     EXPECT_NE(ntfs::FormatNTFS(options), 0);
-    options.clusterSize = -1;
-    options.sectors = 2048; // less than 1 MiB after the backup boot sector
+    options = PlainOptions(image, 2048); // less than 1 MiB after the backup boot sector
     EXPECT_NE(ntfs::FormatNTFS(options), 0);
-    options.deviceName = ::testing::TempDir() + "missing-folder/volume.img";
-    options.sectors = 204800;
+    options = PlainOptions(image, 204800);
+    options.label = std::string(129, 'L');
+    EXPECT_NE(ntfs::FormatNTFS(options), 0);
+    EXPECT_EQ(fs::file_size(image), 0u) << "refused before anything is written";
+    options = PlainOptions(::testing::TempDir() + "missing-folder/volume.img", 204800);
     EXPECT_NE(ntfs::FormatNTFS(options), 0);
     fs::remove(image);
+}
+
+TEST(Format, ConcurrentFormatsGiveValidVolumesWithTheirOwnSerialNumbers)
+{
+    constexpr int kBuilds = 4;
+    std::vector<std::string> images;
+    std::vector<int> results(kBuilds, -1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kBuilds; ++i) {
+        images.push_back(ImagePath(("concurrent" + std::to_string(i)).c_str()));
+        std::ofstream(images.back(), std::ios::trunc).close();
+    }
+    for (int i = 0; i < kBuilds; ++i)
+        threads.emplace_back([&, i] { results[i] = ntfs::FormatNTFS(PlainOptions(images[i], 409600)); });
+    for (std::thread& thread : threads)
+        thread.join();
+    std::set<std::uint64_t> serials;
+    for (int i = 0; i < kBuilds; ++i) {
+        EXPECT_EQ(results[i], 0);
+        ExpectToolsAccept(images[i]);
+        serials.insert(SerialNumberOf(images[i]));
+        fs::remove(images[i]);
+    }
+    EXPECT_EQ(serials.size(), std::size_t{kBuilds});
 }
 
 } // namespace
