@@ -1,5 +1,7 @@
 // Both deliverables are built against these layouts: every field sits where the other side
 // expects it.
+#include "engine/ports/port_messages.h"
+#include "engine/ports/port_thread_param.h"
 #include "portwarden/records.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,8 @@ struct Measure {
 
 constexpr std::size_t kEmbeddedInquiry = offsetof(PortRecord, disk) + offsetof(DiskEntry, inquiry);
 
+// Packed records first; then the worker's records, laid out with natural alignment as the
+// compiler does on this platform (pointers 8 bytes), except the packed PortResult.
 const Measure kPlaces[] = {
     PLACE(DiskEntry, valid, 0),
     PLACE(DiskEntry, ready, 1),
@@ -63,6 +67,28 @@ const Measure kPlaces[] = {
     PLACE(HubRecord, downstream, 515),
     PLACE(HubRecord, idVendor, 536),
     PLACE(HubRecord, idProduct, 538),
+
+    PLACE(PortThreadParam, hwndView, 0),
+    PLACE(PortThreadParam, mainFrame, 8),
+    PLACE(PortThreadParam, port, 16),
+    PLACE(PortThreadParam, stopRequest, 20),
+    PLACE(PortThreadParam, serialNumber, 24),
+    PLACE(PortThreadParam, blockMapEntry, 32),
+    PLACE(PortThreadParam, portFlags, 40),
+    PLACE(PortThreadParam, firmwareVersion, 41),
+    PLACE(PortThreadParam, chipType, 45),
+    PLACE(PortThreadParam, hdSerial, 46),
+    PLACE(PortThreadParam, portRecord, 64),
+
+    PLACE(PortProgress, port, 0),
+    PLACE(PortProgress, progress, 4),
+    PLACE(PortProgress, liveProgress, 8),
+    PLACE(PortProgress, timerOn, 16),
+
+    PLACE(PortResult, port, 0),
+    PLACE(PortResult, result, 4),
+    PLACE(PortResult, writeRate, 8),
+    PLACE(PortResult, readRate, 16),
 };
 
 const Measure kSizes[] = {
@@ -70,6 +96,9 @@ const Measure kSizes[] = {
     SIZE(PortRecord, 2528),
     SIZE(HubPortSlot, 5),
     SIZE(HubRecord, 540),
+    SIZE(PortThreadParam, 72),
+    SIZE(PortProgress, 24),
+    SIZE(PortResult, 24),
 };
 
 } // namespace
