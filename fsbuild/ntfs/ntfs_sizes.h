@@ -1,14 +1,11 @@
-// The size rules the NTFS branch shares with the build's dispatcher.
+// The NTFS cluster table: sectors per cluster by the volume's sector count.
 #pragma once
 
 #include <cstdint>
 
 namespace ntfs {
 
-// Sectors per cluster for a volume of `sectors` sectors; 0 where NTFS is not meant to be used.
+// 0 where the table holds no size (NTFS is not meant for that many sectors).
 std::uint32_t NtfsSectorsPerCluster(std::uint64_t sectors);
-
-// Bytes the format writes on a target of `sectors` sectors, the progress denominator.
-std::uint64_t NtfsMetadataBytes(std::uint64_t sectors);
 
 } // namespace ntfs
