@@ -44,7 +44,7 @@ SettingsSaveResult MainFrameSettings::SaveSettings()
     SettingsSaveResult result;
     if (ToolIni == nullptr) {
         platform::DebugPrintf("SaveSettings: the station settings were never loaded");
-        result.unwrittenFiles.push_back(u"Fabrun.ini");
+        result.unwrittenFiles.push_back(programFolder_ + u"Fabrun.ini");
     } else {
         try {
             ToolIni->WriteInt(kStationSection, u"DevNoView", DevNoView);
