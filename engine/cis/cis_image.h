@@ -72,10 +72,6 @@ struct CISImage {
     void SetDword(std::size_t offset, DWORD value) { Store(offset, value); }
 
     std::span<BYTE, cis::kPart1Size> Part1() { return std::span<BYTE, cis::kPart1Size>(bytes, cis::kPart1Size); }
-    std::span<const BYTE, cis::kPart1Size> Part1() const
-    {
-        return std::span<const BYTE, cis::kPart1Size>(bytes, cis::kPart1Size);
-    }
     std::span<BYTE, cis::kPart2Size> Part2()
     {
         return std::span<BYTE, cis::kPart2Size>(bytes + cis::kPart1Size, cis::kPart2Size);

@@ -81,46 +81,48 @@ IniDocument IniDocument::Parse(std::string_view fileBytes)
     document.finalNewline_ = start == fileBytes.size();
     if (!document.finalNewline_)
         document.AddLine(std::string(fileBytes.substr(start)));
-    if (!document.lines_.empty() && (document.lines_.size() > 1 || document.finalNewline_)) {
-        std::string_view cr = document.encoding_ == Encoding::Utf16Le ? std::string_view("\r\0", 2) : "\r";
-        document.crlf_ = document.lines_.front().bytes.ends_with(cr);
-    }
+    if (!document.lines_.empty() && (document.lines_.size() > 1 || document.finalNewline_))
+        document.crlf_ = document.lines_.front().cr;
     document.BuildIndex();
     return document;
 }
 
 void IniDocument::AddLine(std::string bytes)
 {
-    std::string_view content = bytes;
+    std::string_view cr = encoding_ == Encoding::Utf16Le ? std::string_view("\r\0", 2) : "\r";
+    bool endsWithCr = bytes.ends_with(cr);
+    if (endsWithCr)
+        bytes.resize(bytes.size() - cr.size());
     std::u16string text;
-    if (encoding_ == Encoding::Utf16Le) {
-        text = DecodeUtf16Le(content);
-        if (!text.empty() && text.back() == u'\r')
-            text.pop_back();
-    } else {
-        if (content.ends_with('\r'))
-            content.remove_suffix(1);
-        text = encoding_ == Encoding::Ansi ? AnsiToWide(content) : Utf8ToWide(content);
+    switch (encoding_) {
+    case Encoding::Ansi:
+        text = AnsiToWide(bytes);
+        break;
+    case Encoding::Utf8WithMark:
+        text = Utf8ToWide(bytes);
+        break;
+    case Encoding::Utf16Le:
+        text = DecodeUtf16Le(bytes);
+        break;
     }
-    lines_.push_back({std::move(text), std::move(bytes)});
+    lines_.push_back({std::move(text), std::move(bytes), endsWithCr});
 }
 
-IniDocument::Line IniDocument::MakeLine(std::u16string text) const
+IniDocument::Line IniDocument::MakeLine(std::u16string text, bool cr) const
 {
-    std::u16string stored = crlf_ ? text + u'\r' : text;
     std::string bytes;
     switch (encoding_) {
     case Encoding::Ansi:
-        bytes = WideToAnsi(stored);
+        bytes = WideToAnsi(text);
         break;
     case Encoding::Utf8WithMark:
-        bytes = WideToUtf8(stored);
+        bytes = WideToUtf8(text);
         break;
     case Encoding::Utf16Le:
-        bytes = EncodeUtf16Le(stored);
+        bytes = EncodeUtf16Le(text);
         break;
     }
-    return {std::move(text), std::move(bytes)};
+    return {std::move(text), std::move(bytes), cr};
 }
 
 std::string IniDocument::Serialise() const
@@ -130,11 +132,15 @@ std::string IniDocument::Serialise() const
         out = kUtf16Mark;
     else if (encoding_ == Encoding::Utf8WithMark)
         out = kUtf8Mark;
-    std::string_view lineEnd = encoding_ == Encoding::Utf16Le ? std::string_view("\n\0", 2) : "\n";
+    bool wide = encoding_ == Encoding::Utf16Le;
+    std::string_view cr = wide ? std::string_view("\r\0", 2) : "\r";
+    std::string_view lf = wide ? std::string_view("\n\0", 2) : "\n";
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         out += lines_[i].bytes;
+        if (lines_[i].cr)
+            out += cr;
         if (i + 1 < lines_.size() || finalNewline_)
-            out += lineEnd;
+            out += lf;
     }
     return out;
 }
@@ -184,7 +190,7 @@ void IniDocument::Insert(std::size_t at, std::u16string text)
 {
     if (at == lines_.size())
         finalNewline_ = true; // the old last line gets its line end before the new one follows
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(std::move(text)));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(std::move(text), crlf_));
 }
 
 void IniDocument::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value)
@@ -199,9 +205,10 @@ void IniDocument::Set(std::u16string_view section, std::u16string_view key, std:
         for (const Key& entry : found->keys) {
             if (entry.folded != foldedKey)
                 continue;
-            // Keep the key as the file spells it.
-            std::u16string_view text = lines_[entry.line].text;
-            lines_[entry.line] = MakeLine(std::u16string(Trim(text.substr(0, text.find(u'=')))) + u'=' + std::u16string(value));
+            // Keep the key as the file spells it, and the line's own line end.
+            Line& line = lines_[entry.line];
+            std::u16string_view text = line.text;
+            line = MakeLine(std::u16string(Trim(text.substr(0, text.find(u'=')))) + u'=' + std::u16string(value), line.cr);
             return;
         }
         Insert((found->keys.empty() ? found->headerLine : found->keys.back().line) + 1, std::move(assignment));

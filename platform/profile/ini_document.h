@@ -32,7 +32,8 @@ private:
 
     struct Line {
         std::u16string text; // without its line end
-        std::string bytes;   // as stored: with a trailing '\r' when it had one, without the '\n'
+        std::string bytes;   // as stored, without the line end
+        bool cr;             // the line ends with "\r\n" (or is the last line and had a '\r')
     };
     struct Key {
         std::u16string folded;
@@ -44,7 +45,7 @@ private:
         std::vector<Key> keys;
     };
 
-    Line MakeLine(std::u16string text) const;
+    Line MakeLine(std::u16string text, bool cr) const;
     void AddLine(std::string bytes);
     void Insert(std::size_t at, std::u16string text);
     void BuildIndex();

@@ -82,12 +82,12 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
 
 BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName)
 {
-    if (fileName == nullptr || appName == nullptr) {
+    if (fileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (keyName == nullptr || value == nullptr) {
-        platform::DebugPrintf("WritePrivateProfileStringW: deleting keys and sections is not supported");
+    if (appName == nullptr || keyName == nullptr || value == nullptr) {
+        platform::DebugPrintf("WritePrivateProfileStringW: flushing and deleting keys or sections is not supported");
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }

@@ -14,8 +14,8 @@
 //   all others in the ANSI code page (a UTF-8 byte-order mark is kept).
 //
 // Every call is serialised process-wide and every write replaces the file atomically.
-// Only the forms the station calls are supported: enumeration (NULL section or key) and
-// deletion (NULL key or value) fail with ERROR_NOT_SUPPORTED.
+// Only the forms the station calls are supported: enumeration (NULL section or key),
+// deletion (NULL key or value) and the cache flush (NULL section) fail with ERROR_NOT_SUPPORTED.
 #pragma once
 
 #include "platform/base/wintypes.h"

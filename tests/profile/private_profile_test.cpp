@@ -140,6 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewSectionAfterUnterminatedLastLine", "[A]\na=1", u"B", u"b", u"2", "[A]\na=1\n[B]\nb=2\n"},
         WriteCase{"NewKeyAfterUnterminatedLastKey", "[A]\na=1", u"A", u"b", u"2", "[A]\na=1\nb=2\n"},
         WriteCase{"WindowsLineEndsKept", "[A]\r\na=1\r\n", u"A", u"b", u"2", "[A]\r\na=1\r\nb=2\r\n"},
+        WriteCase{"ReplacedLineKeepsItsOwnLineEnd", "[A]\r\na=1\nb=2\r\n", u"A", u"a", u"3", "[A]\r\na=3\nb=2\r\n"},
         WriteCase{"FirstOfDuplicateSectionsUpdated", "[S]\nk=1\n[S]\nk=2\n", u"S", u"j", u"4",
                   "[S]\nk=1\nj=4\n[S]\nk=2\n"},
         WriteCase{"FirstOfDuplicateKeysUpdated", "[S]\nk=1\nk=2\n", u"S", u"k", u"3", "[S]\nk=3\nk=2\n"},
@@ -182,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedWrite{"KeyLooksLikeAComment", u"S", u";k", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"BracketInSection", u"S]", u"k", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"KeyDeletion", u"S", u"k", nullptr, ERROR_NOT_SUPPORTED},
-                      RefusedWrite{"SectionDeletion", u"S", nullptr, nullptr, ERROR_NOT_SUPPORTED}),
+                      RefusedWrite{"SectionDeletion", u"S", nullptr, nullptr, ERROR_NOT_SUPPORTED},
+                      RefusedWrite{"CacheFlush", nullptr, nullptr, nullptr, ERROR_NOT_SUPPORTED}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrivateProfile, MissingFolderMakesTheWriteFailWithoutCreatingIt)
