@@ -1,7 +1,7 @@
-// The 1024-byte configuration image of a flash drive. Part 1 (bytes 0..255) is built from
-// the settings, part 2 (256..1023) is the device's flash and system-table data. In memory
-// every multi-byte field is in the host's byte order; the device holds the fields marked
-// "BE" big-endian, and the outgoing copy is converted before it is written.
+// The 1024-byte configuration image of a flash drive. Its first 256 bytes ("part 1") are
+// built from the settings, the rest ("part 2") is the device's flash and system-table
+// data. In memory every multi-byte field is in the host's byte order; the device holds the
+// fields marked "BE" big-endian, and the outgoing copy is converted before it is written.
 #pragma once
 
 #include "platform/base/wintypes.h"
@@ -17,7 +17,7 @@ constexpr std::size_t kImageSize = 1024;
 constexpr std::size_t kPart1Size = 256;
 constexpr std::size_t kPart2Size = kImageSize - kPart1Size;
 
-// Part 1.
+// Bytes 0..255, from the settings.
 constexpr std::size_t kChecksum = 0;         // 2, BE
 constexpr std::size_t kMark = 2;             // 6, ANSI
 constexpr std::size_t kMarkSize = 6;
@@ -48,7 +48,7 @@ constexpr std::size_t kRevision = 224;       // 4
 constexpr std::size_t kSignature = 228;      // 4
 constexpr std::size_t kIdentifier = 232;     // 12
 
-// Part 2 (offsets in the whole image).
+// Bytes 256..1023, the device's data (offsets in the whole image).
 constexpr std::size_t kFlashId = 256;             // 8
 constexpr std::size_t kBlockAccessFlags = 267;    // low 4 bits
 constexpr std::size_t kScanSizeCode = 270;        // low 2 bits

@@ -23,7 +23,8 @@ public:
     const std::u16string& Path() const { return path_; }
 
     // The value, or `defaultValue` when the section or the key is missing; read whole, however long.
-    std::u16string GetString(std::u16string_view section, std::u16string_view key, std::u16string_view defaultValue) const;
+    std::u16string GetString(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view defaultValue) const;
     // Signed decimal (leading blanks and a sign accepted, stops at the first non-digit).
     INT GetInt(std::u16string_view section, std::u16string_view key, INT defaultValue) const;
     // The hexadecimal forms: the first two characters (the writers' "0x") are skipped unread.

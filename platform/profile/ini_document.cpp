@@ -208,7 +208,8 @@ void IniDocument::Set(std::u16string_view section, std::u16string_view key, std:
             // Keep the key as the file spells it, and the line's own line end.
             Line& line = lines_[entry.line];
             std::u16string_view text = line.text;
-            line = MakeLine(std::u16string(Trim(text.substr(0, text.find(u'=')))) + u'=' + std::u16string(value), line.cr);
+            std::u16string spelledKey(Trim(text.substr(0, text.find(u'='))));
+            line = MakeLine(spelledKey + u'=' + std::u16string(value), line.cr);
             return;
         }
         Insert((found->keys.empty() ? found->headerLine : found->keys.back().line) + 1, std::move(assignment));
