@@ -1,10 +1,12 @@
 #include "platform/devio/scsi_unit_node.h"
 
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <memory>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -34,6 +36,19 @@ bool ParseUnitAddress(const std::string& name, std::array<unsigned, 4>& address)
     return std::sscanf(name.c_str(), "%u:%u:%u:%u%c", &address[0], &address[1], &address[2], &address[3], &tail) == 4;
 }
 
+// The disk's folder under /sys/devices, as the block class links to it
+// ("/sys/class/block/sdb" -> "../../devices/.../6:0:0:0/block/sdb"); empty when there is none.
+std::string SysfsDiskPath(const std::string& name)
+{
+    std::string link = "/sys/class/block/" + name;
+    char target[PATH_MAX];
+    ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (length <= 0)
+        return RealPath(link);
+    std::string path(target, static_cast<std::size_t>(length));
+    return path.front() == '/' ? path : "/sys/class/block/" + path;
+}
+
 struct FolderCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
@@ -55,8 +70,11 @@ std::optional<std::string> FirstDiskIn(const std::string& blockFolder)
 
 std::optional<UnitNode> FindUnitNode(const std::string& diskPath, unsigned lun)
 {
-    std::string node = RealPath(diskPath);
-    std::string sysDisk = RealPath("/sys/class/block/" + LastPart(node.empty() ? diskPath : node));
+    // Disk nodes sit directly in /dev; anything else (a link such as /dev/disk/by-id/...)
+    // is resolved first. This runs for every command, so it stays at one readlink.
+    bool directNode = diskPath.rfind("/dev/", 0) == 0 && diskPath.find('/', 5) == std::string::npos;
+    std::string node = directNode ? diskPath : RealPath(diskPath);
+    std::string sysDisk = SysfsDiskPath(LastPart(node.empty() ? diskPath : node));
     std::string unitFolder = Parent(Parent(sysDisk));
     std::array<unsigned, 4> address{};
     if (sysDisk.empty() || !ParseUnitAddress(LastPart(unitFolder), address)) {

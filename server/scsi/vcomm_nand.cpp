@@ -136,6 +136,7 @@ int CVCommCMDControl::BlockMarkRead(HANDLE device, BYTE sub, UCHAR pathId, UCHAR
 int CVCommCMDControl::BlockMarkWrite(HANDLE device, BYTE sub, UCHAR pathId, UCHAR targetId, DWORD address,
                                      DWORD length, BYTE c8, BYTE c11, BYTE c12, const BYTE* data)
 {
+    OutputDebugStringA(" BlockMarkWrite()");
     // The controller takes this command with direction "in"; the data still goes into the request.
     VendorCommand command = MarkCommand(sub, pathId, targetId, address, length, c8, c11, c12);
     return ResultOf(command.Send(device, data, nullptr));

@@ -159,10 +159,10 @@ std::vector<SenderCase> BuildSenderCases()
          "EE 50 00 00 03 00 70 00 00 00 00 70", 16, kIn, 1, 3, false, 0, {" BlockMarkRead()"}},
         {"BlockMarkWrite mark bad",
          [](HANDLE h, B, O) { return Vendor().BlockMarkWrite(h, 0x80, 0, 0, 0x300, 0, 0x40, 0x11, 0x22, nullptr); },
-         "EE 50 00 00 03 00 80 00 40 00 00 11 22", 16, kIn, 0, 3, false, 0, {}},
+         "EE 50 00 00 03 00 80 00 40 00 00 11 22", 16, kIn, 0, 3, false, 0, {" BlockMarkWrite()"}},
         {"BlockMarkWrite with data",
          [](HANDLE h, B out, O) { return Vendor().BlockMarkWrite(h, 0x80, 0, 0, 0x300, 4, 0x40, 0x11, 0x22, out); },
-         "EE 50 00 00 03 00 80 00 40 00 00 11 22", 16, kIn, 4, 3, false, 0, {}, 0, 0, 0, true},
+         "EE 50 00 00 03 00 80 00 40 00 00 11 22", 16, kIn, 4, 3, false, 0, {" BlockMarkWrite()"}, 0, 0, 0, true},
         {"BlockCheckErase",
          [](HANDLE h, B, O in) {
              return Vendor().BlockCheckErase(h, 0, 0, 0, 0x01000000, 512, 0x40, 0x00, 0x08, 0x00, in);
