@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -71,11 +70,11 @@ bool TransportFailed(const sg_io_hdr_t& io)
     return io.host_status != kHostOk || (driver != kDriverOk && driver != kDriverSense);
 }
 
-// The descriptor of the logical unit the request names: the opened disk's own, or a
-// sibling unit's node opened for this one request (closed by the caller when owned).
-int UnitDescriptor(const FileObject& disk, UCHAR lun, bool& owned)
+// The descriptor of the logical unit the request names: the opened disk's own, or the
+// unit's own node, opened once beside it and kept with the handle (opening a removable
+// disk makes the kernel poll its medium, which must not come between commands).
+int UnitDescriptor(FileObject& disk, UCHAR lun)
 {
-    owned = false;
     auto unit = FindUnitNode(disk.linuxPath(), lun);
     if (!unit) {
         DebugPrintf("SCSI pass-through: %s has no logical unit %u", disk.linuxPath().c_str(), unsigned{lun});
@@ -86,12 +85,9 @@ int UnitDescriptor(const FileObject& disk, UCHAR lun, bool& owned)
         return disk.fd();
     // O_NONBLOCK: a unit without a medium still takes commands such as TEST UNIT READY.
     int mode = (disk.access() & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY;
-    int fd = ::open(unit->path.c_str(), mode | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    int fd = disk.CompanionDescriptor(unit->path, mode | O_NONBLOCK);
+    if (fd < 0)
         SetLastError(ErrorFromErrno(errno));
-        return -1;
-    }
-    owned = true;
     return fd;
 }
 
@@ -124,16 +120,11 @@ BOOL SendBySgIo(FileObject& device, DWORD, LPVOID in, DWORD inSize, LPVOID out, 
     std::uint64_t milliseconds = std::uint64_t{request.TimeOutValue} * 1000;
     io.timeout = milliseconds > UINT_MAX ? UINT_MAX : static_cast<unsigned>(milliseconds);
 
-    bool owned = false;
-    int fd = UnitDescriptor(device, request.Lun, owned);
+    int fd = UnitDescriptor(device, request.Lun);
     if (fd < 0)
         return FALSE;
-    int rc = ::ioctl(fd, SG_IO, &io);
-    int ioctlErrno = errno;
-    if (owned)
-        ::close(fd);
-    if (rc != 0) {
-        SetLastError(ioctlErrno == ENOTTY ? ERROR_INVALID_FUNCTION : ErrorFromErrno(ioctlErrno));
+    if (::ioctl(fd, SG_IO, &io) != 0) {
+        SetLastError(errno == ENOTTY ? ERROR_INVALID_FUNCTION : ErrorFromErrno(errno));
         return FALSE;
     }
     if (TransportFailed(io)) {

@@ -29,6 +29,7 @@ public:
     // outlive this disk: declare the disk before the testbed.
     void Publish(Testbed& testbed);
     std::string DevNode(unsigned lun) const; // "/dev/sdb"
+    unsigned Opens(unsigned lun) const { return nodes_.at(lun)->opens(); }
     std::string Record() const;
 
 private:

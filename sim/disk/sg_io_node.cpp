@@ -23,6 +23,11 @@ DataDirection DirectionOf(int sgDirection)
 
 } // namespace
 
+void SgIoNode::Opened(ClientId)
+{
+    ++opens_;
+}
+
 Reply SgIoNode::Ioctl(DeviceCall& call)
 {
     if (call.request() != SG_IO)

@@ -6,16 +6,22 @@
 #include "sim/core/device_call.h"
 #include "sim/disk/flash_disk.h"
 
+#include <atomic>
+
 namespace sim {
 
 class SgIoNode : public DeviceNode {
 public:
     SgIoNode(FlashDisk& disk, unsigned lun) : disk_(disk), lun_(lun) {}
     Reply Ioctl(DeviceCall& call) override;
+    void Opened(ClientId client) override;
+    // How often the node was opened: on a real removable disk every open polls the medium.
+    unsigned opens() const { return opens_; }
 
 private:
     FlashDisk& disk_;
     unsigned lun_;
+    std::atomic<unsigned> opens_{0};
 };
 
 } // namespace sim

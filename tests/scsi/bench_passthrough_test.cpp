@@ -128,7 +128,7 @@ TEST_F(DiskBench, LunSelectsTheLogicalUnit)
         HANDLE opened;
         UCHAR lun;
     };
-    const Case cases[] = {{device, 0}, {device, 1}, {second, 0}, {second, 1}};
+    const Case cases[] = {{device, 0}, {device, 1}, {second, 0}, {second, 1}, {device, 1}, {second, 0}};
     for (const auto& c : cases) {
         model().ClearCommands();
         Request request = Inquiry();
@@ -138,6 +138,7 @@ TEST_F(DiskBench, LunSelectsTheLogicalUnit)
         ASSERT_EQ(commands.size(), 1u);
         EXPECT_EQ(commands[0].lun, c.lun);
     }
+    EXPECT_EQ(disk.Opens(0), 2u) << "each unit's node is opened once beside a handle, not per command";
     Request missing = Inquiry();
     missing.header().Lun = 2;
     EXPECT_FALSE(Send(device, missing));

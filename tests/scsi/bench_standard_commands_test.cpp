@@ -5,9 +5,11 @@
 #include "server/scsi/vcomm_control.h"
 #include "tests/scsi/bench_fixture.h"
 
+#include <atomic>
 #include <functional>
 #include <numeric>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -167,6 +169,35 @@ TEST_F(StandardCommands, AtaIdentifyBringsTheWholeBlock)
     }
     EXPECT_EQ(serial, "SIM0000001          ");
     EXPECT_EQ(identify[511], 0) << "all 512 bytes are copied, not CDB bytes 7..8 worth";
+}
+
+// Workers of different ports send at once, each on its own handle.
+TEST_F(StandardCommands, ConcurrentHandlesEachGetTheirOwnData)
+{
+    constexpr int kWorkers = 4, kRounds = 50;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < kWorkers; ++worker)
+        workers.emplace_back([&, worker] {
+            HANDLE own = OpenUnit(worker % 2);
+            if (own == INVALID_HANDLE_VALUE) {
+                ++wrong;
+                return;
+            }
+            CSTDCMDControl sender;
+            for (int round = 0; round < kRounds; ++round) {
+                auto data = Pattern(4096, static_cast<BYTE>(worker * 64 + round));
+                std::vector<BYTE> back(4096);
+                DWORD lba = static_cast<DWORD>(worker * 1000 + round * 8);
+                if (sender.SendWrite10(own, 0, 0, 0, lba, 4096, data.data()) != 1 ||
+                    sender.SendRead10(own, 0, 0, 0, lba, 4096, back.data()) != 1 || back != data)
+                    ++wrong;
+            }
+            CloseHandle(own);
+        });
+    for (auto& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace
