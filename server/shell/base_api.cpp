@@ -5,6 +5,8 @@
 CBaseAPI::CBaseAPI()
 {
     OutputDebugStringA("Entry CBaseAPI function");
+    standard_.emplace();
+    vendor_.emplace();
     portwarden::CountObject(+1);
 }
 

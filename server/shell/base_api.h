@@ -3,7 +3,11 @@
 #pragma once
 
 #include "portwarden/interfaces.h"
+#include "server/scsi/stdcmd_control.h"
+#include "server/scsi/vcomm_control.h"
 #include "server/shell/com_object.h"
+
+#include <optional>
 
 class CBaseAPI final : public portwarden::ComObject<IPortwardenCtrl, CBaseAPI> {
 public:
@@ -95,4 +99,9 @@ public:
     INT DeleteDevRegistryRecordEx(WORD vendorId, WORD productId, LPCWSTR vendor, LPCWSTR product,
                                   LPCWSTR revision) override;
     INT SetIgnoredRegistry(WORD vendorId, WORD productId) override;
+
+private:
+    // The command senders hold no data; made in the constructor's body, after its entry line.
+    std::optional<CSTDCMDControl> standard_;
+    std::optional<CVCommCMDControl> vendor_;
 };

@@ -5,6 +5,7 @@
 CBaseAPI2::CBaseAPI2()
 {
     OutputDebugStringA("Entry CBaseAPI2 function");
+    vendor_.emplace();
     portwarden::CountObject(+1);
 }
 

@@ -3,7 +3,10 @@
 #pragma once
 
 #include "portwarden/interfaces.h"
+#include "server/scsi/vcomm_control.h"
 #include "server/shell/com_object.h"
+
+#include <optional>
 
 class CBaseAPI2 final : public portwarden::ComObject<IPortwardenCtrl2, CBaseAPI2> {
 public:
@@ -51,7 +54,7 @@ public:
     INT ReadFlashMethod(HANDLE* handles, BYTE index, BYTE rd, BYTE* buffer64) override;
     INT ReadSpare(HANDLE* handles, BYTE index, BYTE rd, INT c9, INT c10, INT address, INT length,
                   BYTE* buffer) override;
-    INT ReadWriteBlock(HANDLE* handles, BYTE index, BYTE rd, INT kind, INT flags, BlockTag tag, INT block, INT length,
+    INT ReadWriteBlock(HANDLE* handles, BYTE index, BYTE rd, INT kind, INT flags, PackedBlockTag tag, INT block, INT length,
                        BYTE* buffer) override;
     INT EraseBlock(HANDLE* handles, BYTE index, INT block, BYTE* out1) override;
     INT ReadSts(HANDLE* handles, BYTE index, INT block, BYTE* out1) override;
@@ -62,4 +65,8 @@ public:
                  BYTE* out) override;
     INT ReadTestCmd(HANDLE* handles, BYTE index, BYTE rd, DWORD dw0, DWORD dw1, DWORD dw2, DWORD dw3, DWORD dw4,
                     BYTE* buffer) override;
+
+private:
+    // Made in the constructor's body, after its entry line.
+    std::optional<CVCommCMDControl> vendor_;
 };

@@ -49,7 +49,7 @@ INT CBaseAPI2::ReadSYSReady(HANDLE*, BYTE, BYTE rd, INT, BYTE*) { return EntryLi
 INT CBaseAPI2::ReadSYSAddress(HANDLE*, BYTE, BYTE rd, BYTE*) { return EntryLineOnly(Direction(rd, "ReadSYSAddress()", "WriteSYSAddress()")); }
 INT CBaseAPI2::ReadFlashMethod(HANDLE*, BYTE, BYTE rd, BYTE*) { return EntryLineOnly(Direction(rd, "ReadFlashMethod()", "WriteFlashMethod()")); }
 INT CBaseAPI2::ReadSpare(HANDLE*, BYTE, BYTE rd, INT, INT, INT, INT, BYTE*) { return EntryLineOnly(Direction(rd, "ReadSpare()", "WriteSpare()")); }
-INT CBaseAPI2::ReadWriteBlock(HANDLE*, BYTE, BYTE, INT, INT, BlockTag, INT, INT, BYTE*) { return 0; }
+INT CBaseAPI2::ReadWriteBlock(HANDLE*, BYTE, BYTE, INT, INT, PackedBlockTag, INT, INT, BYTE*) { return 0; }
 INT CBaseAPI2::EraseBlock(HANDLE*, BYTE, INT, BYTE*) { return 0; }
 INT CBaseAPI2::ReadSts(HANDLE*, BYTE, INT, BYTE*) { return EntryLineOnly("ReadSts()"); }
 INT CBaseAPI2::MarkBad(HANDLE*, BYTE, INT, INT, INT, INT) { return EntryLineOnly("MarkBad()"); }

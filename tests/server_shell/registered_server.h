@@ -12,24 +12,27 @@
 
 namespace fabrun_test {
 
+// The server library, loaded once for the whole test program as it stays loaded in the
+// station (the platform libraries it brings keep process-wide tables that expect it).
+inline void* ServerLibrary()
+{
+    static void* library = dlopen(PORTWARDEN_PATH, RTLD_NOW);
+    return library;
+}
+
 class RegisteredServer : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_EQ(RunProgram({REGSVR32_PATH, "/s", PORTWARDEN_PATH}).exitCode, 0);
-        library_ = dlopen(PORTWARDEN_PATH, RTLD_NOW);
-        ASSERT_NE(library_, nullptr) << dlerror();
-        getClassObject = reinterpret_cast<DllGetClassObjectFunction>(dlsym(library_, "DllGetClassObject"));
-        canUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(dlsym(library_, "DllCanUnloadNow"));
+        void* library = ServerLibrary();
+        ASSERT_NE(library, nullptr) << dlerror();
+        getClassObject = reinterpret_cast<DllGetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
+        canUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(dlsym(library, "DllCanUnloadNow"));
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
     }
 
-    void TearDown() override
-    {
-        CoUninitialize();
-        if (library_ != nullptr)
-            dlclose(library_);
-    }
+    void TearDown() override { CoUninitialize(); }
 
     template <class Interface>
     Interface* Create(REFIID riid)
@@ -44,9 +47,6 @@ protected:
     TemporaryStore store;
     DllGetClassObjectFunction getClassObject = nullptr;
     DllCanUnloadNowFunction canUnloadNow = nullptr;
-
-private:
-    void* library_ = nullptr;
 };
 
 } // namespace fabrun_test

@@ -16,11 +16,13 @@ TEST_F(RegisteredServer, CoCreateInstanceGivesEachInterfaceItsOwnObject)
     auto* ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
     ASSERT_NE(ctrl, nullptr);
     EXPECT_EQ(lines.Take(), (Lines{"Entry DllGetClassObject", "Entry CFactory CreateInstance", "Entry CBaseAPI function",
-                                   "QueryInterface", "Find IID_IPortwardenCtrl interface"}));
+                                   "Create CSTDCMDControl class", "Create CVCommCMDControl class", "QueryInterface",
+                                   "Find IID_IPortwardenCtrl interface"}));
     auto* ctrl2 = Create<IPortwardenCtrl2>(IID_IPortwardenCtrl2);
     ASSERT_NE(ctrl2, nullptr);
     EXPECT_EQ(lines.Take(), (Lines{"Entry DllGetClassObject", "Entry CFactory CreateInstance", "Entry CBaseAPI2 function",
-                                   "QueryInterface", "Find IID_IPortwardenCtrl2 interface"}));
+                                   "Create CVCommCMDControl class", "QueryInterface",
+                                   "Find IID_IPortwardenCtrl2 interface"}));
 
     struct Case {
         IUnknown* object;

@@ -3,6 +3,7 @@
 #include "portwarden/interfaces.h"
 #include "tests/com/registry_helpers.h"
 #include "tests/com/temporary_store.h"
+#include "tests/server_shell/registered_server.h"
 #include "tests/server_shell/run_program.h"
 
 #include <climits>
@@ -80,7 +81,7 @@ TEST(ServerRegistration, RegistryWritesThatFailAreReportedAsFailures)
     }
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey.c_str()));
 
-    void* library = dlopen(PORTWARDEN_PATH, RTLD_NOW);
+    void* library = ServerLibrary();
     ASSERT_NE(library, nullptr);
     auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllRegisterServer"));
     auto unregisterServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllUnregisterServer"));
@@ -97,7 +98,6 @@ TEST(ServerRegistration, RegistryWritesThatFailAreReportedAsFailures)
     }
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, (kClassKey + "\\InprocServer32").c_str()));
     EXPECT_EQ(unregisterServer(), S_OK);
-    dlclose(library);
 }
 
 TEST(Regsvr32, RefusesWhatItCannotRegister)

@@ -200,7 +200,7 @@ TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrl2WritesItsEntryLine)
         {36, bufferOnly(write), {"WriteFlashMethod()"}},
         {37, fourInts(read), {"ReadSpare()"}},
         {37, fourInts(write), {"WriteSpare()"}},
-        {38, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, BlockTag{"CISSYS"}, i, i, none); }, {}},
+        {38, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, PackedBlockTag{"CISSYS"}, i, i, none); }, {}},
         {39, valueOut, {}},
         {40, valueOut, {"ReadSts()"}},
         {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, i, i); }, {"MarkBad()"}},

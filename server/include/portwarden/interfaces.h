@@ -112,11 +112,12 @@ protected:
     ~IPortwardenCtrl() = default;
 };
 
-// The six tag characters of a block transfer, passed by value in 8 bytes.
-struct BlockTag {
+// The six tag characters of a block transfer as the slot takes them: by value in 8 bytes
+// (characters 1-4, then 5-6 and two unused bytes).
+struct PackedBlockTag {
     char characters[8];
 };
-static_assert(sizeof(BlockTag) == 8, "BlockTag travels as two 32-bit words");
+static_assert(sizeof(PackedBlockTag) == 8, "PackedBlockTag travels as two 32-bit words");
 
 // The maker's vendor commands one by one. Slots 0-2 are IUnknown's. Read/write pairs are
 // named after their read.
@@ -159,7 +160,7 @@ struct IPortwardenCtrl2 : IUnknown {
     virtual INT ReadFlashMethod(HANDLE* handles, BYTE index, BYTE rd, BYTE* buffer64) = 0;                   // 36
     virtual INT ReadSpare(HANDLE* handles, BYTE index, BYTE rd, INT c9, INT c10, INT address, INT length,
                           BYTE* buffer) = 0;                                                                 // 37
-    virtual INT ReadWriteBlock(HANDLE* handles, BYTE index, BYTE rd, INT kind, INT flags, BlockTag tag, INT block,
+    virtual INT ReadWriteBlock(HANDLE* handles, BYTE index, BYTE rd, INT kind, INT flags, PackedBlockTag tag, INT block,
                                INT length, BYTE* buffer) = 0;                                                // 38
     virtual INT EraseBlock(HANDLE* handles, BYTE index, INT block, BYTE* out1) = 0;                          // 39
     virtual INT ReadSts(HANDLE* handles, BYTE index, INT block, BYTE* out1) = 0;                             // 40
