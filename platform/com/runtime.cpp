@@ -13,9 +13,12 @@ namespace {
 
 thread_local int initialisations = 0;
 
-// Server libraries loaded by CoCreateInstance, by the path the registry gave.
+// Server libraries loaded by CoCreateInstance, by the path the registry gave. The lock is
+// held from loading a library to the end of the creation, so that no other thread's
+// CoUninitialize unloads a library between the two; recursive, for a server whose
+// creation creates further objects.
 struct LoadedLibraries {
-    std::mutex lock;
+    std::recursive_mutex lock;
     std::map<std::string, void*> byPath;
 };
 
@@ -51,10 +54,10 @@ HRESULT ServerPath(REFCLSID clsid, std::string& path)
     return S_OK;
 }
 
+// Called with the libraries' lock held.
 void* LoadServer(const std::string& path)
 {
     auto& libraries = Libraries();
-    std::lock_guard guard(libraries.lock);
     if (auto found = libraries.byPath.find(path); found != libraries.byPath.end())
         return found->second;
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -111,6 +114,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
     std::string path;
     if (HRESULT result = ServerPath(clsid, path); FAILED(result))
         return result;
+    std::lock_guard guard(Libraries().lock);
     void* library = LoadServer(path);
     if (library == nullptr)
         return CO_E_DLLNOTFOUND;

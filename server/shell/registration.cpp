@@ -7,7 +7,6 @@
 #include "server/shell/debug_line.h"
 #include "server/shell/module_path.h"
 
-#include <cstring>
 #include <string>
 
 namespace portwarden {
