@@ -111,7 +111,7 @@ TEST(Regsvr32, RefusesWhatItCannotRegister)
         {{REGSVR32_PATH}, 1},
         {{REGSVR32_PATH, "/x", PORTWARDEN_PATH}, 1},
         {{REGSVR32_PATH, PORTWARDEN_PATH, PORTWARDEN_PATH}, 1},
-        {{REGSVR32_PATH, "/s", "/nonexistent/Portwarden.so"}, 3},
+        {{REGSVR32_PATH, "/s", "/nonexistent/Portwarden.ax"}, 3},
         {{REGSVR32_PATH, "/S", NOT_A_SERVER_PATH}, 4},
         {{REGSVR32_PATH, "-U", NOT_A_SERVER_PATH}, 4},
     };
