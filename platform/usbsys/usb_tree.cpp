@@ -70,8 +70,8 @@ void ReadDisks(UsbTree& tree)
     }
     for (const auto& name : names) {
         std::string folder = ResolvePath(classFolder + "/" + name);
-        if (HasEntry(folder, "partition"))
-            continue;
+        if (HasEntry(folder, "partition") || !HasEntry(folder, "dev"))
+            continue; // a partition, or a link left by a disk that has gone
         Disk disk;
         disk.kernelName = name;
         disk.folder = folder;
