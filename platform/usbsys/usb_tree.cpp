@@ -17,19 +17,6 @@ unsigned SpeedOf(const std::string& folder)
     return static_cast<unsigned>(std::atof(text->c_str()));
 }
 
-std::optional<UsbInterface> ReadInterface(const std::string& folder)
-{
-    auto cls = ReadHexAttribute(folder, "bInterfaceClass");
-    if (!cls)
-        return std::nullopt;
-    UsbInterface i;
-    i.interfaceClass = static_cast<std::uint8_t>(*cls);
-    i.number = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bInterfaceNumber").value_or(0));
-    i.subClass = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bInterfaceSubClass").value_or(0));
-    i.protocol = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bInterfaceProtocol").value_or(0));
-    return i;
-}
-
 // The order a walk of the tree meets devices in: by bus, then port by port, parents first.
 bool TreeOrder(const UsbDevice& a, const UsbDevice& b)
 {
@@ -165,11 +152,6 @@ std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::st
     device.speedMbps = SpeedOf(folder);
     device.portCount = ReadDecimalAttribute(folder, "maxchild").value_or(0);
     device.serial = ReadAttribute(folder, "serial");
-    const std::string prefix = sysName.rfind("usb", 0) == 0 ? std::to_string(device.bus) + "-0:" : sysName + ":";
-    for (const auto& child : ListFolder(folder))
-        if (child.rfind(prefix, 0) == 0)
-            if (auto interface = ReadInterface(folder + "/" + child))
-                device.interfaces.push_back(*interface);
     return device;
 }
 

@@ -1,5 +1,5 @@
 // The USB tree of the machine as sysfs shows it at one moment: host controllers, root
-// hubs, hubs and devices with their interfaces, and the disks (with their partitions)
+// hubs, hubs and devices, and the disks (with their partitions)
 // that hang off them or off anything else.
 #pragma once
 
@@ -9,13 +9,6 @@
 #include <vector>
 
 namespace platform::usbsys {
-
-struct UsbInterface {
-    std::uint8_t number = 0;
-    std::uint8_t interfaceClass = 0;
-    std::uint8_t subClass = 0;
-    std::uint8_t protocol = 0;
-};
 
 struct UsbDevice {
     std::string sysName;   // "usb1" for a root hub, "1-4.2" behind hubs
@@ -29,7 +22,6 @@ struct UsbDevice {
     unsigned speedMbps = 0;
     unsigned portCount = 0; // maxchild: non-zero for hubs
     std::optional<std::string> serial;
-    std::vector<UsbInterface> interfaces;
 
     bool IsRootHub() const { return ports.empty(); }
     bool IsHub() const { return IsRootHub() || deviceClass == 9 || portCount > 0; }

@@ -102,15 +102,17 @@ DWORD UsbTopology::EnumerateHubPorts(HANDLE hub, const std::string& hubPath, uns
         if (connection.status == 0)
             continue;
         if (connection.isHub) {
+            // A failing name is asked again; once more than three attempts were made in this
+            // hub's walk, a failure ends it.
             std::string name;
             bool named = false;
-            while (!named && nameAttempts < kNameAttempts) {
+            while (!named) {
                 ++nameAttempts;
                 named = GetConnectionName(hub, port, name);
-            }
-            if (!named) {
-                platform::DebugPrintf("get hub name fail=%x", GetLastError());
-                return result;
+                if (!named && nameAttempts >= kNameAttempts) {
+                    platform::DebugPrintf("get hub name fail=%x", GetLastError());
+                    return result;
+                }
             }
             if (tier_ >= 1 && tier_ <= kMaxTiers) {
                 chain_[2 * (tier_ - 1)] = static_cast<BYTE>(currentHub_ << 4);
