@@ -3,17 +3,7 @@
 
 #include "platform/base/wintypes.h"
 
-#if __has_include("platform/com/guid.h")
 #include "platform/com/guid.h"
-#else
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-};
-static_assert(sizeof(GUID) == 16, "GUID keeps its 16-byte layout");
-#endif
 
 constexpr GUID GUID_DEVINTERFACE_DISK = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 constexpr GUID GUID_DEVINTERFACE_USB_DEVICE = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
