@@ -20,6 +20,18 @@ DWORD ThisThreadId()
     return currentThreadId;
 }
 
+// Waits on `changed` until `ready()` holds; false when the deadline passed first.
+template <class Ready>
+bool WaitFor(std::condition_variable& changed, std::unique_lock<std::mutex>& lock, std::int64_t deadline, Ready ready)
+{
+    while (!ready()) {
+        if (DeadlinePassed(deadline))
+            return false;
+        Clock().WaitUntil(changed, lock, deadline);
+    }
+    return true;
+}
+
 class Event final : public Waitable {
 public:
     Event(bool manualReset, bool initialState) : manualReset_(manualReset), signalled_(initialState) {}
@@ -46,11 +58,8 @@ public:
     {
         std::int64_t deadline = DeadlineAfter(milliseconds);
         std::unique_lock guard(lock_);
-        while (!signalled_) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(changed_, guard, deadline);
-        }
+        if (!WaitFor(changed_, guard, deadline, [this] { return signalled_; }))
+            return WAIT_TIMEOUT;
         if (!manualReset_)
             signalled_ = false;
         return WAIT_OBJECT_0;
@@ -82,11 +91,8 @@ public:
             ++depth_;
             return WAIT_OBJECT_0;
         }
-        while (owner_ != 0) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(released_, guard, deadline);
-        }
+        if (!WaitFor(released_, guard, deadline, [this] { return owner_ == 0; }))
+            return WAIT_TIMEOUT;
         owner_ = self;
         depth_ = 1;
         return WAIT_OBJECT_0;
@@ -140,12 +146,7 @@ public:
     {
         std::int64_t deadline = DeadlineAfter(milliseconds);
         std::unique_lock guard(lock_);
-        while (!finished_) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(changed_, guard, deadline);
-        }
-        return WAIT_OBJECT_0;
+        return WaitFor(changed_, guard, deadline, [this] { return finished_; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
 
     DWORD ExitCode()
