@@ -1,10 +1,12 @@
 #include "platform/sync/sync.h"
 
 #include "platform/base/lasterror.h"
+#include "platform/debug/debug.h"
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -126,9 +128,17 @@ public:
     {
     }
 
-    void Launch()
+    // False when the system cannot start another thread.
+    bool Launch()
     {
-        std::thread([self = shared_from_this()] { self->Run(); }).detach();
+        try {
+            std::thread([self = shared_from_this()] { self->Run(); }).detach();
+            return true;
+        } catch (const std::system_error& error) {
+            DebugPrintf("CreateThread: no thread started: %s", error.what());
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY); // what Windows says when it runs out of threads
+            return false;
+        }
     }
 
     DWORD Id() const { return id_; }
@@ -241,7 +251,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
         return nullptr;
     }
     auto thread = std::make_shared<Thread>(start, parameter, (creationFlags & CREATE_SUSPENDED) != 0);
-    thread->Launch();
+    if (!thread->Launch())
+        return nullptr;
     if (threadId != nullptr)
         *threadId = thread->Id();
     return IssueHandle(std::move(thread));
