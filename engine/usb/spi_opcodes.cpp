@@ -1,5 +1,7 @@
 #include "engine/usb/spi_opcodes.h"
 
+#include "platform/debug/debug.h"
+
 const std::array<SpiOpcodeRow, 11> SpiOpcodeTable = {{
     {0x9F, 0x06, 0x01, 0xC7, 0x03, 0x05, 0x02, 0x20, 0x20},
     {0x90, 0x06, 0x01, 0x60, 0x03, 0x05, 0xAF, 0x20, 0x20},
@@ -23,4 +25,13 @@ BYTE SpiTypeFromLunTypeBitMap(DWORD lunTypeBitMap)
     if (lunTypeBitMap & (1u << 13))
         return 3;
     return 0;
+}
+
+const SpiOpcodeRow* OpcodeRowFor(BYTE spiType)
+{
+    if (spiType >= SpiOpcodeTable.size()) {
+        platform::DebugPrintf("  SPI_Type=%d is not a known flash type", spiType);
+        return nullptr;
+    }
+    return &SpiOpcodeTable[spiType];
 }

@@ -19,6 +19,9 @@ enum SpiOpcodeColumn : int {
 using SpiOpcodeRow = std::array<BYTE, 9>;
 extern const std::array<SpiOpcodeRow, 11> SpiOpcodeTable;
 
+// The row of a flash type; null (with a debug line) for a type the table does not have.
+const SpiOpcodeRow* OpcodeRowFor(BYTE spiType);
+
 // Row 1 is the SST-type flash: write-status needs 0x50 (enable write-status) first.
 constexpr BYTE SpiTypeSst = 1;
 constexpr BYTE SstEnableWriteStatus = 0x50;

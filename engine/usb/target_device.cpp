@@ -2,6 +2,7 @@
 
 #include "platform/debug/debug.h"
 
+#include <cerrno>
 #include <map>
 #include <string>
 
@@ -52,6 +53,15 @@ struct usb_device* FindFirst(UsbDeviceIds& ids)
     return OpenTargetDevice(ids);
 }
 
+// libusb-0.1 hands out a handle even when it could not open the device node (no access
+// rights, a node that has just gone). Asking for the interface's driver tells: only a
+// handle without an open node fails that with EBADF.
+bool NodeOpened(usb_dev_handle* handle)
+{
+    char driver[64];
+    return usb_get_driver_np(handle, 0, driver, sizeof driver) != -EBADF;
+}
+
 } // namespace
 
 struct usb_device* OpenTargetDevice(UsbDeviceIds& ids)
@@ -90,8 +100,10 @@ std::unique_ptr<TargetDevice> TargetDevice::Open()
                 continue;
         }
         usb_dev_handle* handle = usb_open(device);
-        if (handle == nullptr) {
+        if (handle == nullptr || !NodeOpened(handle)) {
             platform::DebugPrintf("  usb_open %s failed", place.c_str());
+            if (handle != nullptr)
+                usb_close(handle);
             return nullptr;
         }
         return std::unique_ptr<TargetDevice>(new TargetDevice(handle, ids, std::move(deviceLock)));

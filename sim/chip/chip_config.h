@@ -32,7 +32,7 @@ constexpr std::uint8_t NoOp = 0xFF;
 struct RequestFault {
     enum class Effect {
         Fail,   // the transfer fails (stall)
-        Short,  // an IN reply one byte shorter than asked
+        Short,  // an IN reply one byte shorter than asked (OUT requests pass)
         Unplug, // the chip leaves the bus: this and every later call fail
     };
     std::uint8_t request = 0;
@@ -54,8 +54,9 @@ struct ChipConfig {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     int bus = 1;
-    int device = 2;
-    // Register 0x18 reads 0x80 on a C0-type chip.
+    int device = 0; // 0: the next free number
+    // Register 0x18 reads 0x80 on a C0-type chip. This and the CC pin and trim values below
+    // are the registers' first values; tests may change them later with SetRegister.
     bool c0Type = false;
     // Restart sequences run before register 0xF7 reports ready (bit 7 clear); Never: stays busy.
     unsigned resetsUntilReady = 1;

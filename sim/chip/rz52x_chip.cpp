@@ -50,7 +50,6 @@ std::uint16_t RegisterOf(const ControlSetup& setup)
 Rz52xChip::Rz52xChip(ChipConfig config)
     : UsbDevice({.bus = config.bus,
                  .device = config.device,
-                 .portPath = std::to_string(config.bus) + "-" + std::to_string(config.device),
                  .vendorId = config.vendorId,
                  .productId = config.productId,
                  .bcdDevice = 0x0100,
@@ -60,6 +59,10 @@ Rz52xChip::Rz52xChip(ChipConfig config)
       faultMatches_(config_.faults.size(), 0)
 {
     flash_.SetStuckBusy(config_.stuckBusy);
+    registers_[RegisterChipType] = config_.c0Type ? 0x80 : 0x00;
+    registers_[RegisterCcPin] = config_.ccPin;
+    for (int i = 0; i < 4; ++i)
+        registers_[static_cast<std::uint16_t>(RegisterTrimFirst + i)] = config_.trim[i];
     for (int pair = 0; pair < GpioFixture::PairCount; ++pair)
         fixture_.SetPairConnected(pair, config_.fixturePairs[pair]);
 }
@@ -136,9 +139,10 @@ long Rz52xChip::Control(const ControlSetup& setup, std::span<std::uint8_t> data)
         const auto fault = FaultFor(setup);
         if (!fault) {
             result = Dispatch(setup, data);
-        } else if (*fault == RequestFault::Effect::Short && setup.in() && setup.length > 0) {
+        } else if (*fault == RequestFault::Effect::Short) {
             result = Dispatch(setup, data);
-            result = result < 0 ? result : std::min<long>(result, setup.length - 1);
+            if (setup.in() && result > 0)
+                result = std::min<long>(result, setup.length - 1);
         } else if (*fault == RequestFault::Effect::Unplug) {
             MarkGone();
             unplug = unplugHandler_;
@@ -311,12 +315,6 @@ std::uint8_t Rz52xChip::RegisterValue(std::uint16_t reg) const
     }
     if (GpioFixture::IsGpioRegister(reg))
         return fixture_.Read(reg);
-    if (reg == RegisterChipType && config_.c0Type)
-        return 0x80;
-    if (reg == RegisterCcPin)
-        return config_.ccPin;
-    if (reg >= RegisterTrimFirst && reg < RegisterTrimFirst + 4)
-        return config_.trim[reg - RegisterTrimFirst];
     const auto found = registers_.find(reg);
     const std::uint8_t stored = found == registers_.end() ? 0 : found->second;
     if (reg == RegisterReadyLock) {

@@ -50,8 +50,13 @@ void SpiFlash::WriteStatus()
 
 bool SpiFlash::ChipErase()
 {
-    if (Busy() || !(status_ & WriteEnableLatch) || (status_ & BlockProtect))
+    if (Busy() || !(status_ & WriteEnableLatch))
         return false;
+    if (status_ & BlockProtect) {
+        // Refused by the protection: the instruction ends at once, clearing the latch.
+        status_ &= static_cast<std::uint8_t>(~WriteEnableLatch);
+        return false;
+    }
     std::fill(cells_.begin(), cells_.end(), 0xFF);
     ++eraseCount_;
     status_ |= WriteInProgress;

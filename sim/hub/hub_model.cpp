@@ -7,7 +7,6 @@ namespace sim {
 HubModel::HubModel(HubConfig config)
     : UsbDevice({.bus = config.bus,
                  .device = config.device,
-                 .portPath = std::to_string(config.bus) + "-" + std::to_string(config.device),
                  .vendorId = config.vendorId,
                  .productId = config.productId,
                  .bcdDevice = config.bcdDevice,

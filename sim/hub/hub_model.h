@@ -12,7 +12,7 @@ namespace sim {
 
 struct HubConfig {
     int bus = 1;
-    int device = 10;
+    int device = 0; // 0: the next free number
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t bcdDevice = 0;

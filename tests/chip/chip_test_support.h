@@ -26,12 +26,11 @@ inline WORD VendorOf(WORD productId)
     return 0;
 }
 
-inline sim::ChipConfig ConfigFor(WORD productId, int device = 2)
+inline sim::ChipConfig ConfigFor(WORD productId)
 {
     sim::ChipConfig config;
     config.vendorId = VendorOf(productId);
     config.productId = productId;
-    config.device = device;
     return config;
 }
 

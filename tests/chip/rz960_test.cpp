@@ -17,9 +17,9 @@ std::vector<BYTE> Table()
     return {2, 0x20, 0x54, 0x52, 0x2F, 0x18, 0x05, 3, 0x31, 0x54, 0x52, 0x2F, 0x38, 0x05, 2};
 }
 
-sim::HubConfig Hub(int device, WORD productId, WORD release, unsigned speed)
+sim::HubConfig Hub(WORD productId, WORD release, unsigned speed)
 {
-    return {.bus = 2, .device = device, .vendorId = MakerVendorId, .productId = productId, .bcdDevice = release, .speedMbps = speed};
+    return {.bus = 2, .vendorId = MakerVendorId, .productId = productId, .bcdDevice = release, .speedMbps = speed};
 }
 
 class Rz960 : public ::testing::Test {
@@ -41,17 +41,17 @@ protected:
 
 TEST_F(Rz960, FindsOnlyHubsMatchingProductReleaseAndGeneration)
 {
-    bench.AddHub(Hub(3, 0x5420, 0x0518, 5000));
-    bench.AddHub(Hub(4, 0x5420, 0x0518, 480));  // right ids, wrong generation
-    bench.AddHub(Hub(5, 0x5431, 0x0539, 480));  // wrong release
-    bench.AddHub(Hub(6, 0x5431, 0x0538, 480));
-    bench.AddChip(chiptest::ConfigFor(ChipProductId::RZ522, 7));
+    bench.AddHub(Hub(0x5420, 0x0518, 5000));
+    bench.AddHub(Hub(0x5420, 0x0518, 480));  // right ids, wrong generation
+    bench.AddHub(Hub(0x5431, 0x0539, 480));  // wrong release
+    bench.AddHub(Hub(0x5431, 0x0538, 480));
+    bench.AddChip(chiptest::ConfigFor(ChipProductId::RZ522));
     EXPECT_EQ(Enumerate(), 2);
 }
 
 TEST_F(Rz960, ReadsAndWritesTheRegistersOfTheHubAtAnIndex)
 {
-    auto& hub = bench.AddHub(Hub(3, 0x5420, 0x0518, 5000));
+    auto& hub = bench.AddHub(Hub(0x5420, 0x0518, 5000));
     ASSERT_EQ(Enumerate(), 1);
     BYTE value = 0;
     ASSERT_EQ(VA_AccessReg(0, VA_RegRead, 0xF7, 0xA9, 0, &value), 0);
@@ -63,7 +63,7 @@ TEST_F(Rz960, ReadsAndWritesTheRegistersOfTheHubAtAnIndex)
 
 TEST_F(Rz960, AFailingAccessIsReported)
 {
-    auto config = Hub(3, 0x5420, 0x0518, 5000);
+    auto config = Hub(0x5420, 0x0518, 5000);
     config.failingRegister = 0xB1;
     bench.AddHub(config);
     ASSERT_EQ(Enumerate(), 1);
@@ -74,7 +74,7 @@ TEST_F(Rz960, AFailingAccessIsReported)
 
 TEST_F(Rz960, WithoutItsHubsItFindsNoneAndSaysSo)
 {
-    bench.AddChip(chiptest::ConfigFor(ChipProductId::RZ522, 7));
+    bench.AddChip(chiptest::ConfigFor(ChipProductId::RZ522));
     EXPECT_EQ(Enumerate(), 0);
     EXPECT_TRUE(debug.Has("RZ960API: no hub to drive among the USB devices"));
 }
