@@ -62,11 +62,6 @@ UsbDevice::UsbDevice(UsbDeviceDescription description) : description_(std::move(
     d.insert(d.end(), {9, 4, 0, 0, 0, 0xFF, 0, 0, 0});
 }
 
-std::vector<std::uint8_t> UsbDevice::Descriptors() const
-{
-    return descriptors_;
-}
-
 std::string UsbDevice::DevNode() const
 {
     return "/dev/bus/usb/" + Format("%03u", description_.bus) + "/" + Format("%03u", description_.device);

@@ -54,12 +54,9 @@ public:
     std::string Record() const;
     std::string DevNode() const; // "/dev/bus/usb/BBB/DDD"
     std::string SysPath() const; // "/sys/devices/..."
-    // Device descriptor, then the one configuration with one vendor-class interface.
-    std::vector<std::uint8_t> Descriptors() const;
 
     // From now on every call on the node fails as on a device that has left the bus.
     void MarkGone() { gone_ = true; }
-    bool gone() const { return gone_; }
 
     Reply Ioctl(DeviceCall& call) override;
     Reply Read(DeviceCall& call) override;
@@ -73,6 +70,7 @@ protected:
 
 private:
     UsbDeviceDescription description_;
+    // Device descriptor, then the one configuration with one vendor-class interface.
     std::vector<std::uint8_t> descriptors_;
     std::atomic<bool> gone_{false};
     std::mutex positionsLock_;
