@@ -1,6 +1,6 @@
 #include "fsbuild/ntfs/ntfs_volume.h"
 
-#include "fsbuild/ntfs/ntfs_sizes.h"
+#include "fsbuild/core/cluster_tables.h"
 #include "platform/debug/debug.h"
 
 #include <algorithm>
@@ -82,7 +82,7 @@ bool SetNtfsVolumeParams(NtfsVolume& volume, const NtfsOptions& options)
     }
     std::int64_t cluster = options.clusterSize;
     if (cluster <= 0) {
-        cluster = std::max<std::int64_t>(NtfsSectorsPerCluster(volume.volumeSectors), 1) * sectorSize;
+        cluster = std::max<std::int64_t>(ClusterSizeFor(kNtfsClusterTable, static_cast<std::uint64_t>(volume.volumeSectors)), 1) * sectorSize;
         while (bytes / cluster > 0xFFFFFFFFll && cluster <= kMaximumCluster)
             cluster *= 2;
     }
