@@ -3,6 +3,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
+#include "platform/devio/storage_ioctl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -130,6 +131,23 @@ std::int64_t Transfer(NtfsDevice& device, std::uint8_t* buffer, std::int64_t cou
     return count;
 }
 
+// A partition that would run past the end of its disk is refused before anything is written.
+bool PartitionFitsTheDisk(HANDLE drive, std::int64_t end, const std::string& name)
+{
+    GET_LENGTH_INFORMATION length{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr)) {
+        platform::DebugPrintf("the length of %s is unknown, error %u", name.c_str(), GetLastError());
+        return false;
+    }
+    if (end > length.Length.QuadPart) {
+        platform::DebugPrintf("%s has %lld bytes; the partition ends at %lld", name.c_str(),
+                              static_cast<long long>(length.Length.QuadPart), static_cast<long long>(end));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int Win32DeviceOpen(NtfsDevice& device, int access)
@@ -160,6 +178,13 @@ int Win32DeviceOpen(NtfsDevice& device, int access)
     state->partitionOffset = options->hiddenSectors * options->sectorSize;
     state->partitionLength = options->sectors * options->sectorSize;
     state->partitionSectors = state->partitionLength / kSector;
+    state->isPartitionOfDisk = drive;
+    std::int64_t end = static_cast<std::int64_t>(options->io.startOffset) + state->partitionOffset + state->partitionLength;
+    if (drive && !PartitionFitsTheDisk(handle, end, device.name)) {
+        CloseHandle(handle);
+        delete state;
+        return Fail(ENOSPC);
+    }
     device.state = state;
     device.flags = access == kAccessRead ? kDeviceOpen | kDeviceReadOnly : kDeviceOpen;
     return 0;
@@ -172,6 +197,11 @@ int Win32DeviceClose(NtfsDevice& device)
     std::unique_ptr<Win32DeviceState> state(device.state);
     device.state = nullptr;
     device.flags = 0;
+    DWORD returned = 0;
+    bool refreshed = !state->isPartitionOfDisk || DeviceIoControl(state->handle, IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0,
+                                                                  nullptr, 0, &returned, nullptr);
+    if (!refreshed)
+        platform::DebugPrintf("the partition table of %s was not re-read, error %u", device.name.c_str(), GetLastError());
     if (!CloseHandle(state->handle)) {
         platform::DebugPrintf("closing %s failed, error %u", device.name.c_str(), GetLastError());
         return Fail(EIO);

@@ -38,6 +38,7 @@ struct Win32DeviceState {
     std::int64_t partitionOffset = 0; // bytes from the start of the device area
     std::int64_t partitionLength = 0;
     std::int64_t partitionSectors = 0; // of 512 bytes
+    bool isPartitionOfDisk = false;   // a physical drive: its partition table is re-read on close
 };
 
 struct NtfsDeviceOps;

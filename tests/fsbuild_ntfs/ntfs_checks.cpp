@@ -12,11 +12,6 @@ using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
 using ::testing::AssertionSuccess;
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string output; // standard output and error together
-};
-
 std::string Quoted(const std::string& text)
 {
     std::string quoted = "'";
@@ -33,8 +28,8 @@ std::string CommandLine(const std::vector<std::string>& argv)
     return line;
 }
 
-// Through the shell's pipe, whose write end only the tool's standard output holds: a tool
-// that leaves a daemon behind (ntfs-3g) lets the pipe close once the daemon detaches.
+} // namespace
+
 ToolResult RunTool(const std::vector<std::string>& argv)
 {
     ToolResult result;
@@ -48,6 +43,8 @@ ToolResult RunTool(const std::vector<std::string>& argv)
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+namespace {
 
 AssertionResult Failed(const std::vector<std::string>& argv, const ToolResult& result)
 {

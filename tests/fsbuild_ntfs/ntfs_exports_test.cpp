@@ -58,19 +58,6 @@ const ExportCase kCases[] = {
     {"too_small", kNtfs, 2048, 512, 0, 0, "", 1, 0, false},
 };
 
-std::string SfdiskDump(const std::string& image)
-{
-    std::string command = "sfdisk --dump '" + image + "' 2>&1";
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[1024];
-    for (std::size_t got; pipe != nullptr && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, got);
-    if (pipe != nullptr)
-        ::pclose(pipe);
-    return output;
-}
-
 class NtfsExports : public ::testing::TestWithParam<ExportCase> {};
 
 TEST_P(NtfsExports, BuildsWhereTheCallerAsked)
@@ -118,7 +105,7 @@ TEST_P(NtfsExports, BuildsWhereTheCallerAsked)
             // The record sits at the start of the device area and points to the volume.
             std::ofstream(area, std::ios::binary)
                 .write(bytes.data() + deviceStart, static_cast<std::streamsize>(bytes.size() - deviceStart));
-            std::string dump = SfdiskDump(area); // in units of the record's sectors
+            std::string dump = ntfs_checks::RunTool({"sfdisk", "--dump", area}).output; // in the record's sectors
             EXPECT_NE(dump.find("start=          32, size=" +
                                 std::string(std::max<int>(0, 12 - static_cast<int>(std::to_string(partitionSectors).size())), ' ') +
                                 std::to_string(partitionSectors) + ", type=7, bootable"),
