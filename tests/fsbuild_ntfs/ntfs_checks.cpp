@@ -136,8 +136,9 @@ MountedVolume::MountedVolume(const std::string& volume, bool readOnly)
 
 bool MountedVolume::Unmount()
 {
+    // A volume that something else dismounted meanwhile is unmounted already.
     if (mounted_)
-        mounted_ = RunTool({"umount", path_}).exitCode != 0;
+        mounted_ = RunTool({"mountpoint", "-q", path_}).exitCode == 0 && RunTool({"umount", path_}).exitCode != 0;
     return !mounted_;
 }
 
