@@ -74,18 +74,27 @@ std::string ExpectedLabel(const BuiltImage& image)
     return label;
 }
 
+// The device to hand a tool that takes no offset: the image itself, or a loop device over
+// the part of it that starts at `offset` (held in `holder`). "" when none can be set up.
+std::string DeviceAt(const BuiltImage& image, std::uint64_t offset, std::unique_ptr<LoopDevice>& holder,
+                     std::string& error)
+{
+    if (offset == 0)
+        return image.path;
+    holder = std::make_unique<LoopDevice>(image.path, offset, 0, 512, false);
+    error = holder->error();
+    return holder->ok() ? holder->node() : "";
+}
+
 } // namespace
 
 AssertionResult FsckReportsNothing(const BuiltImage& image)
 {
-    std::string target = image.path;
     std::unique_ptr<LoopDevice> partition;
-    if (image.volumeOffset != 0) {
-        partition = std::make_unique<LoopDevice>(image.path, image.volumeOffset, 0, 512, false);
-        if (!partition->ok())
-            return AssertionFailure() << partition->error();
-        target = partition->node();
-    }
+    std::string error;
+    std::string target = DeviceAt(image, image.volumeOffset, partition, error);
+    if (target.empty())
+        return AssertionFailure() << error;
     std::vector<std::string> argv{"fsck.fat", "-n", "-S", "-U", target};
     ToolResult result = RunTool(argv);
     std::size_t lines = std::count(result.output.begin(), result.output.end(), '\n');
@@ -135,17 +144,22 @@ AssertionResult PartitionTableMatches(const BuiltImage& image)
 {
     if ((image.row.fsType & kMbr) == 0)
         return AssertionSuccess();
-    std::vector<std::string> argv{"sfdisk", "--dump", image.path};
+    std::unique_ptr<LoopDevice> area;
+    std::string error;
+    std::string target = DeviceAt(image, image.areaOffset, area, error);
+    if (target.empty())
+        return AssertionFailure() << error;
+    std::vector<std::string> argv{"sfdisk", "--dump", target};
     ToolResult result = RunTool(argv);
     if (result.exitCode != 0)
         return ToolFailed(argv, result);
-    std::uint64_t start = image.volumeOffset / image.sectorBytes;
+    std::uint64_t start = (image.volumeOffset - image.areaOffset) / image.sectorBytes;
     std::ostringstream expected;
     expected << "start=" << std::setw(12) << start << ", size=" << std::setw(12) << image.row.totalSectors - start
              << ", type=" << (IsFat32(image) ? "b" : "6") << ", bootable";
     if (result.output.find(expected.str()) == std::string::npos)
         return AssertionFailure() << "expected '" << expected.str() << "':\n" << result.output;
-    std::vector<std::string> verify{"sfdisk", "--verify", image.path};
+    std::vector<std::string> verify{"sfdisk", "--verify", target};
     ToolResult verified = RunTool(verify);
     if (verified.exitCode != 0)
         return ToolFailed(verify, verified);
