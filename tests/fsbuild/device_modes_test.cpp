@@ -89,7 +89,7 @@ TEST_P(DeviceModes, BuildsOnTheDeviceAsOnAnImage)
 INSTANTIATE_TEST_SUITE_P(Loop, DeviceModes, ::testing::ValuesIn(kDeviceCases),
                          [](const ::testing::TestParamInfo<DeviceCase>& info) { return std::string(info.param.name); });
 
-TEST(DeviceRefusals, NothingIsWrittenUnderAMountedOrLockedVolume)
+TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
 {
     ASSERT_TRUE(Library().loaded()) << Library().error();
     TestDisk disk("refusals", 64ull << 20);
@@ -116,8 +116,13 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAMountedOrLockedVolume)
     EXPECT_EQ(FileBytes(disk.image(), 1 << 20), before) << "not a byte written";
     EXPECT_EQ(Library().DiskVolumeUnlock(holder), 0);
     CloseHandle(holder);
+    BuildCase beyond{"beyond", kFat32, 131072, 512, 0, 0, 4096, "", Tree::None, 32, 0, &kFatChecks};
+    FsBuildParams tooFar = ParamsFor(beyond, "", "");
+    EXPECT_EQ(Build(Target::Disk, tooFar, disk), 1);
+    EXPECT_EQ(std::int32_t{tooFar.i32Status}, 32) << "the area would end 66 MiB into a 64 MiB disk";
+    EXPECT_EQ(FileBytes(disk.image(), 1 << 20), before) << "not a byte written";
     FsBuildParams params = ParamsFor(row, "", "");
-    EXPECT_EQ(Build(Target::Disk, params, disk), 0) << "released: the build goes ahead";
+    EXPECT_EQ(Build(Target::Disk, params, disk), 0) << "released and within the disk: the build goes ahead";
 }
 
 TEST(VolumeExports, HandleLockUnlockAndRefresh)

@@ -9,7 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/devio/devio.h"
+#include "platform/process/process.h"
+#include "platform/text/text.h"
+
 #include <atomic>
+#include <dlfcn.h>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -143,4 +148,27 @@ TEST_F(ExportsTest, ConcurrentBuildsStayApartAndTheirProgressOnlyRises)
         std::filesystem::remove(images[i]);
     }
     EXPECT_EQ(signatures.size(), static_cast<std::size_t>(kBuilds)) << "each disk gets its own signature";
+}
+
+TEST_F(ExportsTest, OwnSetFilePointerExReportsThePositionOrMinusOne)
+{
+    using Move = BOOL (*)(HANDLE, LARGE_INTEGER, LARGE_INTEGER*, DWORD);
+    void* self = ::dlopen((platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.so").c_str(), RTLD_NOW);
+    ASSERT_NE(self, nullptr);
+    auto move = reinterpret_cast<Move>(::dlsym(self, "SetFilePointerEx"));
+    ASSERT_NE(move, nullptr);
+    std::string path = ImagePath("pointer");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER distance, position;
+    distance.QuadPart = 5ll << 32;
+    EXPECT_TRUE(move(file, distance, &position, FILE_BEGIN));
+    EXPECT_EQ(position.QuadPart, 5ll << 32);
+    distance.QuadPart = -(6ll << 32);
+    EXPECT_FALSE(move(file, distance, &position, FILE_CURRENT)) << "before the start";
+    EXPECT_EQ(position.u.LowPart, 0xFFFFFFFFu);
+    EXPECT_EQ(position.u.HighPart, -1);
+    CloseHandle(file);
+    std::filesystem::remove(path);
+    ::dlclose(self);
 }

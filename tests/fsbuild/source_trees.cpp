@@ -54,6 +54,11 @@ void MakeTree(Tree tree, const fs::path& root)
         for (int i = 0; i < 600; ++i)
             WriteFile(root / ("f" + std::to_string(i)), 10, static_cast<unsigned>(i));
         break;
+    case Tree::Root256:
+    case Tree::Root8:
+        for (int i = 0; i < (tree == Tree::Root8 ? 8 : 256); ++i)
+            WriteFile(root / ("F" + std::to_string(i) + ".TXT"), 10, static_cast<unsigned>(i));
+        break;
     case Tree::TooLarge:
         for (int i = 0; i < 4; ++i)
             WriteFile(root / ("part" + std::to_string(i) + ".bin"), 10 * 1024 * 1024, static_cast<unsigned>(i));
