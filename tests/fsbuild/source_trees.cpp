@@ -82,15 +82,24 @@ std::string SourceTreePath(Tree tree)
 {
     if (tree == Tree::None)
         return "";
-    static std::mutex lock;
-    static std::map<Tree, std::string> made;
-    std::lock_guard guard(lock);
-    if (auto found = made.find(tree); found != made.end())
+    // The trees made by this test program, removed when it ends.
+    struct MadeTrees {
+        std::mutex lock;
+        std::map<Tree, std::string> paths;
+        ~MadeTrees()
+        {
+            for (const auto& [kind, path] : paths)
+                fs::remove_all(path);
+        }
+    };
+    static MadeTrees made;
+    std::lock_guard guard(made.lock);
+    if (auto found = made.paths.find(tree); found != made.paths.end())
         return found->second;
     fs::path root = fs::path(::testing::TempDir()) / ("fsbuild_tree_" + std::to_string(static_cast<int>(tree)) + "_" +
                                                       std::to_string(::getpid()));
     fs::remove_all(root);
     if (tree != Tree::Missing)
         MakeTree(tree, root);
-    return made[tree] = root.string();
+    return made.paths[tree] = root.string();
 }
