@@ -34,7 +34,7 @@ using BuildExport = int (*)(FsBuildParams*);
 
 BuildExport LoadBuilder()
 {
-    std::string path = platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.so";
+    std::string path = platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.dll";
     void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         std::fprintf(stderr, "%s\n", ::dlerror());

@@ -153,7 +153,7 @@ TEST_F(ExportsTest, ConcurrentBuildsStayApartAndTheirProgressOnlyRises)
 TEST_F(ExportsTest, OwnSetFilePointerExReportsThePositionOrMinusOne)
 {
     using Move = BOOL (*)(HANDLE, LARGE_INTEGER, LARGE_INTEGER*, DWORD);
-    void* self = ::dlopen((platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.so").c_str(), RTLD_NOW);
+    void* self = ::dlopen((platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.dll").c_str(), RTLD_NOW);
     ASSERT_NE(self, nullptr);
     auto move = reinterpret_cast<Move>(::dlsym(self, "SetFilePointerEx"));
     ASSERT_NE(move, nullptr);

@@ -15,7 +15,7 @@ void VolkilnLibrary::Bind(F& function, const char* name)
 
 VolkilnLibrary::VolkilnLibrary()
 {
-    std::string path = platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.so";
+    std::string path = platform::WideToUtf8(platform::ProgramFolder()) + "Volkiln.dll";
     handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         error_ = ::dlerror();

@@ -1,4 +1,4 @@
-// The image builder as its callers reach it: Volkiln.so loaded from the program folder at
+// The image builder as its callers reach it: Volkiln.dll loaded from the program folder at
 // run time, its exports bound by name.
 #pragma once
 
