@@ -1,0 +1,29 @@
+#include "fsbuild/iso9660/iso_identifiers.h"
+
+#include <gtest/gtest.h>
+
+using namespace iso9660;
+
+struct NameCase {
+    std::u16string name;
+    std::string primary;
+    std::string joliet; // UCS-2 big-endian bytes
+};
+
+class NameMapping : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(NameMapping, PrimaryKeepsDCharactersAndJolietKeepsTheName)
+{
+    const NameCase& c = GetParam();
+    EXPECT_EQ(MapPrimaryIdentifier(c.name), c.primary);
+    EXPECT_EQ(EncodeUcs2BigEndian(c.name), c.joliet);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NameMapping,
+    ::testing::Values(NameCase{u"my disk 1", "MY_DISK_1", std::string("\0m\0y\0 \0d\0i\0s\0k\0 \0001", 18)},
+                      NameCase{u"read.me.txt", "READ_ME_TXT", std::string("\0r\0e\0a\0d\0.\0m\0e\0.\0t\0x\0t", 22)},
+                      NameCase{u"AZaz09", "AZAZ09", std::string("\0A\0Z\0a\0z\0\060\0\071", 12)},
+                      // one "_" per character, also for characters outside ASCII
+                      NameCase{u"Gr\u00fc\u00dfe", "GR__E", std::string("\0G\0r\0\xfc\0\xdf\0e", 10)},
+                      // a surrogate pair is one character
+                      NameCase{u"a\U0001F600b", "A_B", std::string("\0a\xd8\x3d\xde\x00\0b", 8)}));
