@@ -1,0 +1,24 @@
+#include "fsbuild/iso9660/iso_source_tree.h"
+
+#include "fsbuild/iso9660/iso_identifiers.h"
+
+namespace iso9660 {
+
+void BuildIsoTree(const SourceEntry* first, IsoNode& root)
+{
+    root.isDirectory = true;
+    for (const SourceEntry* entry = first; entry != nullptr; entry = entry->next) {
+        IsoNode& node = root.children.emplace_back();
+        node.primaryName = MapPrimaryIdentifier(entry->wideName);
+        node.jolietName = entry->wideName;
+        node.date = IsoDateFromFileTime(entry->creationTime);
+        if (entry->isDirectory)
+            BuildIsoTree(entry->child, node);
+        else {
+            node.sourcePath = entry->sourcePath;
+            node.size = entry->size;
+        }
+    }
+}
+
+} // namespace iso9660
