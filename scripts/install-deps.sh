@@ -7,7 +7,7 @@ packages=(
   libusb-dev umockdev libumockdev-dev libglib2.0-dev libudev-dev
   qt6-base-dev
   dosfstools mtools xorriso genisoimage ntfs-3g fdisk util-linux usbutils
-  python3 python3-crcmod
+  python3 python3-crcmod locales
 )
 missing=()
 for package in "${packages[@]}"; do

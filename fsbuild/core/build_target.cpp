@@ -6,6 +6,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
+#include "platform/devio/storage_ioctl.h"
 #include "platform/fileapi/fileapi.h"
 
 #include <cstdio>
@@ -62,16 +63,37 @@ int OpenDisk(FsBuildContext& ctx, bool lockVolume)
     return FS_STATUS_SUCCESS;
 }
 
+// The built area (the device start plus the target's sectors) must lie on the device: a
+// request that reaches beyond it is refused before anything is written.
+int CheckAreaFitsDevice(FsBuildContext& ctx)
+{
+    GET_LENGTH_INFORMATION length{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(ctx.hTarget, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr)) {
+        platform::DebugPrintf("the length of disk %d cannot be read, error %u", ctx.i32DriveOrDisk, GetLastError());
+        return FS_STATUS_WRITE_FAIL;
+    }
+    std::uint64_t areaEnd = (std::uint64_t{ctx.u32DevStartSector} + ctx.u64TotalSector) * ctx.u32TargetSectorBytes;
+    if (areaEnd > static_cast<std::uint64_t>(length.Length.QuadPart)) {
+        platform::DebugPrintf("the build reaches byte %llu of a disk of %lld bytes: nothing written",
+                              static_cast<unsigned long long>(areaEnd), static_cast<long long>(length.Length.QuadPart));
+        return FS_STATUS_WRITE_FAIL;
+    }
+    return FS_STATUS_SUCCESS;
+}
+
 } // namespace
 
 int OpenBuildTarget(FsBuildContext& ctx, bool lockDiskVolume)
 {
+    int result = FS_STATUS_SUCCESS;
     switch (ctx.u8CreateWay) {
-    case kCreateOnDrive: return OpenDrive(ctx);
+    case kCreateOnDrive: result = OpenDrive(ctx); break;
     case kCreateOnDisk:
-    case kCreateOnDiskNoDismount: return OpenDisk(ctx, lockDiskVolume);
+    case kCreateOnDiskNoDismount: result = OpenDisk(ctx, lockDiskVolume); break;
     default: return OpenImageFile(ctx);
     }
+    return result == FS_STATUS_SUCCESS ? CheckAreaFitsDevice(ctx) : result;
 }
 
 int FinishBuildTarget(FsBuildContext& ctx)

@@ -19,6 +19,13 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Joins with "/" (drive paths take either separator) unless `folder` already ends in one.
+std::string Join(const std::string& folder, const std::string& name)
+{
+    bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+    return folder + (separated ? "" : "/") + name;
+}
+
 bool IsDriveDesignator(const std::string& part)
 {
     return !part.empty() && part.back() == ':';
@@ -58,7 +65,7 @@ bool CopyFileEntry(FsBuildContext& ctx, const std::string& from, const std::stri
 bool CopyFolder(FsBuildContext& ctx, const std::string& source, const std::string& destination)
 {
     WIN32_FIND_DATAA data;
-    std::string pattern = source + "/*.*";
+    std::string pattern = Join(source, "*.*");
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
         platform::DebugPrintf("CopySourceTree: %s cannot be listed, error %u", source.c_str(), GetLastError());
@@ -67,7 +74,7 @@ bool CopyFolder(FsBuildContext& ctx, const std::string& source, const std::strin
     bool ok = true;
     do {
         std::string name = data.cFileName;
-        std::string from = source + "/" + name, to = destination + "/" + name;
+        std::string from = Join(source, name), to = Join(destination, name);
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             ok = CopyFileEntry(ctx, from, to, data);
         } else if (name != "." && name != "..") {

@@ -30,19 +30,25 @@ std::int64_t SectorBytes(const FsBuildContext& ctx, std::uint64_t sector)
     return static_cast<std::int64_t>(sector * ctx.u32BytesPerSector);
 }
 
-// Takes `count` clusters, each linked from the one before; the first is returned (0 when
-// the FAT is full).
-std::uint32_t AllocateChain(FsBuildContext& ctx, std::uint64_t count)
+// Links `more` further clusters after `first`, each taken from the allocator. False when
+// the FAT is full.
+bool ExtendChain(FsBuildContext& ctx, std::uint32_t first, std::uint64_t more)
 {
-    std::uint32_t first = AllocateCluster(ctx), previous = first;
-    for (std::uint64_t i = 1; i < count && previous != 0; ++i) {
+    for (std::uint32_t previous = first; more > 0; --more) {
         std::uint32_t next = AllocateCluster(ctx);
         if (next == 0)
-            return 0;
+            return false;
         SetFatEntry(ctx, previous, next);
         previous = next;
     }
-    return previous == 0 ? 0 : first;
+    return true;
+}
+
+// Takes `count` clusters as one chain; the first is returned (0 when the FAT is full).
+std::uint32_t AllocateChain(FsBuildContext& ctx, std::uint64_t count)
+{
+    std::uint32_t first = AllocateCluster(ctx);
+    return first != 0 && ExtendChain(ctx, first, count - 1) ? first : 0;
 }
 
 class SourceFile {
@@ -186,18 +192,10 @@ int BuildDirectory(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceE
             return result;
         slot += kDirEntryBytes;
     }
-    if (!fixedRoot && clusters > 1) {
-        // Taken before anything below this folder, so the folder's clusters are one run.
-        std::uint32_t previous = first;
-        for (std::uint64_t i = 1; i < clusters; ++i) {
-            std::uint32_t next = AllocateCluster(ctx);
-            if (next == 0) {
-                platform::DebugPrintf("no free cluster left for a directory");
-                return FS_STATUS_WRITE_FAIL;
-            }
-            SetFatEntry(ctx, previous, next);
-            previous = next;
-        }
+    // Taken before anything below this folder, so the folder's clusters are one run.
+    if (!fixedRoot && !ExtendChain(ctx, first, clusters - 1)) {
+        platform::DebugPrintf("no free cluster left for a directory");
+        return FS_STATUS_WRITE_FAIL;
     }
     if (int result = WriteEntries(ctx, data, list, isRoot ? 0 : first, slot); result != FS_STATUS_SUCCESS)
         return result;

@@ -87,10 +87,14 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists)
         }
         return Fail(errno);
     }
+    struct stat targetInfo;
+    bool regular = ::fstat(target.get(), &targetInfo) == 0 && S_ISREG(targetInfo.st_mode);
     struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (!CopyContents(source.get(), target.get()) || ::futimens(target.get(), times) != 0 || !target.Close()) {
+    if (!CopyContents(source.get(), target.get()) || (regular && ::futimens(target.get(), times) != 0) ||
+        !target.Close()) {
         int error = errno;
-        ::unlink(to->c_str());
+        if (regular) // a device or pipe written to is not a partial copy to remove
+            ::unlink(to->c_str());
         return Fail(error);
     }
     return TRUE;

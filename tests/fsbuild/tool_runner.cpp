@@ -10,14 +10,17 @@ extern char** environ;
 ToolResult RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
 {
     ToolResult result;
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    // A file, not a pipe: a tool that leaves a daemon behind (ntfs-3g) keeps a pipe open
+    // for as long as the daemon runs.
+    char outputPath[] = "/tmp/fsbuild_tool_XXXXXX";
+    int output = ::mkstemp(outputPath);
+    if (output < 0)
         return result;
+    ::unlink(outputPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_adddup2(&actions, output, 1);
+    posix_spawn_file_actions_adddup2(&actions, output, 2);
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -33,19 +36,18 @@ ToolResult RunTool(const std::vector<std::string>& argv, const std::vector<std::
     pid_t pid = 0;
     int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
     if (spawned != 0) {
-        ::close(pipeFds[0]);
+        ::close(output);
         result.output = "cannot start " + argv[0];
         return result;
     }
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        result.output.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipeFds[0]);
     int status = 0;
     if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
+    char buffer[4096];
+    for (ssize_t got; (got = ::pread(output, buffer, sizeof buffer, static_cast<off_t>(result.output.size()))) > 0;)
+        result.output.append(buffer, static_cast<std::size_t>(got));
+    ::close(output);
     return result;
 }
 
