@@ -32,8 +32,7 @@ private:
 
 int WriteIsoFileData(IsoBlockStream& out, const IsoNode& file)
 {
-    if (file.size == 0)
-        return FS_STATUS_SUCCESS;
+    // Empty files are opened too: one that cannot be read is reported like any other.
     ScopedHandle source(CreateFileA(file.sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (source.get() == INVALID_HANDLE_VALUE) {

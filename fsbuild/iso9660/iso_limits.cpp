@@ -1,10 +1,9 @@
 #include "fsbuild/iso9660/iso_limits.h"
 
-#include "fsbuild/iso9660/iso_identifiers.h"
-
 #include "platform/text/text.h"
 
 #include <cstdint>
+#include <unordered_set>
 
 namespace iso9660 {
 namespace {
@@ -14,10 +13,11 @@ constexpr std::size_t kMostDirectories = 0xFFFF;
 
 std::string CheckEntries(const IsoNode& directory, const std::string& path, std::size_t& directories)
 {
+    std::unordered_set<std::u16string> names;
     for (const IsoNode& child : directory.children) {
         std::string childPath = path + "/" + platform::WideToAnsi(child.jolietName);
-        if (child.jolietName.size() > kJolietNameLimit)
-            return "ISO name longer than 64 characters: " + childPath;
+        if (!names.insert(child.jolietName).second)
+            return "ISO names cut to 64 characters collide: " + childPath;
         if (!child.isDirectory && child.size > kLargestExtent)
             return "ISO file of 4 GiB or more: " + childPath;
         if (child.isDirectory) {

@@ -1,6 +1,6 @@
 // What the volume's fields can hold, checked over the whole tree before anything is
-// written: a file's extent length is 32 bits, a Joliet name at most 64 units, and a
-// path-table parent number 16 bits.
+// written: a file's extent length is 32 bits and a path-table parent number 16 bits; and
+// names cut to the Joliet limit must stay unique in their folder.
 #pragma once
 
 #include "fsbuild/iso9660/iso_tree.h"

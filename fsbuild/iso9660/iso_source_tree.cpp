@@ -2,6 +2,8 @@
 
 #include "fsbuild/iso9660/iso_identifiers.h"
 
+#include "platform/debug/debug.h"
+
 namespace iso9660 {
 
 void BuildIsoTree(const SourceEntry* first, IsoNode& root)
@@ -10,7 +12,9 @@ void BuildIsoTree(const SourceEntry* first, IsoNode& root)
     for (const SourceEntry* entry = first; entry != nullptr; entry = entry->next) {
         IsoNode& node = root.children.emplace_back();
         node.primaryName = MapPrimaryIdentifier(entry->wideName);
-        node.jolietName = entry->wideName;
+        node.jolietName = BoundJolietName(entry->wideName);
+        if (node.jolietName.size() < entry->wideName.size())
+            platform::DebugPrintf("ISO: Joliet name of %s cut to 64 characters", entry->sourcePath.c_str());
         node.date = IsoDateFromFileTime(entry->creationTime);
         if (entry->isDirectory)
             BuildIsoTree(entry->child, node);

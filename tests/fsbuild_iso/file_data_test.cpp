@@ -56,7 +56,8 @@ TEST_F(FileDataTest, CopiesTheListedSizeOrReportsASourceThatFallsShort)
     const Case cases[] = {{"same", 3000, 3000, FS_STATUS_SUCCESS},
                           {"grewSinceListing", 3000, 2500, FS_STATUS_SUCCESS},
                           {"shrankSinceListing", 1000, 3000, FS_STATUS_READ_FAIL},
-                          {"missing", std::string::npos, 10, FS_STATUS_READ_FAIL}};
+                          {"missing", std::string::npos, 10, FS_STATUS_READ_FAIL},
+                          {"emptyAndMissing", std::string::npos, 0, FS_STATUS_READ_FAIL}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::path source = work_ / c.what;

@@ -27,3 +27,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, NameMapping,
                       NameCase{u"Gr\u00fc\u00dfe", "GR__E", std::string("\0G\0r\0\xfc\0\xdf\0e", 10)},
                       // a surrogate pair is one character
                       NameCase{u"a\U0001F600b", "A_B", std::string("\0a\xd8\x3d\xde\x00\0b", 8)}));
+
+TEST(NameBounds, LongNamesAreCutToWhatTheFieldsHold)
+{
+    struct Case {
+        std::u16string name;
+        std::u16string joliet;
+    };
+    std::u16string emoji = u"\U0001F600";
+    const Case cases[] = {
+        {std::u16string(64, u'n'), std::u16string(64, u'n')},
+        {std::u16string(65, u'n'), std::u16string(64, u'n')},
+        // the extension stays
+        {std::u16string(70, u's') + u".data", std::u16string(59, u's') + u".data"},
+        // an "extension" of more than 15 units is not one
+        {u"a." + std::u16string(70, u'e'), u"a." + std::u16string(62, u'e')},
+        {u"." + std::u16string(70, u'h'), u"." + std::u16string(63, u'h')},
+        // no half surrogate pair at the cut
+        {std::u16string(59, u'x') + emoji + u"yy.txt", std::u16string(59, u'x') + u".txt"},
+        {std::u16string(58, u'x') + emoji + u"yyy.txt", std::u16string(58, u'x') + emoji + u".txt"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BoundJolietName(c.name), c.joliet) << c.name.size();
+    EXPECT_EQ(MapPrimaryIdentifier(std::u16string(255, u'p')), std::string(221, 'P'));
+}

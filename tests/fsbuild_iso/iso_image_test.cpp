@@ -1,5 +1,6 @@
 // Whole ISO builds through the exports, judged by isoinfo and xorriso.
 #include "iso_checks.h"
+#include "tests/fsbuild/tool_runner.h"
 #include "scratch_folder.h"
 #include "source_fixture.h"
 #include "volkiln_exports.h"
@@ -108,10 +109,12 @@ void FileOf4GiB(const fs::path& root)
     fs::resize_file(root / "sub" / "huge.bin", 1ull << 32); // sparse: only its size matters
 }
 
-void NameOf65Characters(const fs::path& root)
+// Two names that are one once cut to 64 characters.
+void NamesEqualAfterTheCut(const fs::path& root)
 {
     fs::create_directories(root);
-    WriteFile(root / std::string(65, 'n'), 1, 1);
+    WriteFile(root / (std::string(70, 'n') + "1.txt"), 1, 1);
+    WriteFile(root / (std::string(70, 'n') + "2.txt"), 1, 2);
 }
 
 void NoFolder(const fs::path&) {}
@@ -122,7 +125,7 @@ const char* const kLabel33 = "abcdefghijklmnopqrstuvwxyz0123456";
 INSTANTIATE_TEST_SUITE_P(Cases, IsoRefusedTest,
     ::testing::Values(RefusedCase{"label33", kLabel33, 2048, SmallTree, 34},
                       RefusedCase{"file4GiB", "x", 1u << 24, FileOf4GiB, 35},
-                      RefusedCase{"name65", "x", 2048, NameOf65Characters, 35},
+                      RefusedCase{"namesEqualAfterTheCut", "x", 2048, NamesEqualAfterTheCut, 35},
                       // 24 blocks of structures and data need 96 sectors
                       RefusedCase{"volumeLargerThanTarget", "x", 95, SmallTree, 35},
                       RefusedCase{"missingSourceFolder", "x", 2048, NoFolder, 35}),
@@ -135,4 +138,18 @@ TEST_F(IsoImageTest, LabelOf32CharactersAndAVolumeThatJustFits)
     ToolResult info = RunTool({"isoinfo", "-d", "-i", image_});
     EXPECT_NE(info.output.find("Volume id: ABCDEFGHIJKLMNOPQRSTUVWXYZ012345\n"), std::string::npos) << info.output;
     ExpectExtractsToTheSource();
+}
+
+TEST_F(IsoImageTest, NamesLongerThan64CharactersAreCutKeepingTheExtension)
+{
+    fs::create_directories(work_.path() / "source" / std::string(80, 'd'));
+    WriteFile(work_.path() / "source" / (std::string(100, 'f') + ".data"), 3000, 1);
+    ASSERT_EQ(Build("", 2048), 0) << params_.i32Status;
+    ToolResult listing = RunTool({"isoinfo", "-J", "-l", "-i", image_});
+    EXPECT_NE(listing.output.find(" " + std::string(59, 'f') + ".data \n"), std::string::npos) << listing.output;
+    EXPECT_NE(listing.output.find("Directory listing of /" + std::string(64, 'd') + "/"), std::string::npos);
+    std::string out = work_ / "extracted";
+    ToolResult extract = RunTool({"xorriso", "-abort_on", "FAILURE", "-indev", image_, "-osirrox", "on", "-extract", "/", out});
+    ASSERT_EQ(extract.exitCode, 0) << extract.output;
+    EXPECT_EQ(fs::file_size(fs::path(out) / (std::string(59, 'f') + ".data")), 3000u);
 }

@@ -3,6 +3,8 @@
 
 #include "iso_test_tree.h"
 
+#include "platform/text/text.h"
+
 #include <gtest/gtest.h>
 
 using namespace iso9660;
@@ -85,9 +87,9 @@ TEST_P(TreeLimits, FieldsThatWouldOverflowAreRefused)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TreeLimits,
-    ::testing::Values(LimitCase{"name64", Root({File(std::u16string(64, u'n'), 1)}), true},
-                      LimitCase{"name65", Root({File(std::u16string(65, u'n'), 1)}), false},
-                      LimitCase{"deepName65", Root({Folder(u"a", {Folder(std::u16string(65, u'd'), {})})}), false},
+    ::testing::Values(LimitCase{"casesDiffer", Root({File(u"Case.txt", 1), File(u"case.txt", 1)}), true},
+                      LimitCase{"namesEqualAfterTheCut", Root({File(std::u16string(64, u'n'), 1), File(std::u16string(64, u'n'), 1)}), false},
+                      LimitCase{"equalNamesInASubfolder", Root({Folder(u"a", {Folder(u"b", {}), File(u"b", 1)})}), false},
                       LimitCase{"fileJustBelow4GiB", Root({File(u"big", 0xFFFFFFFFull)}), true},
                       LimitCase{"file4GiB", Root({Folder(u"a", {File(u"big", 0x100000000ull)})}), false}),
     [](const auto& info) { return std::string(info.param.what); });
@@ -95,8 +97,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, TreeLimits,
 TEST(TreeLimitsCount, AtMost65535Folders)
 {
     IsoNode root = Root({});
-    root.children.resize(65534, Folder(u"f", {}));
+    for (int i = 0; i < 65534; ++i)
+        root.children.push_back(Folder(platform::Utf8ToWide(std::to_string(i)), {}));
     EXPECT_EQ(CheckTreeLimits(root), "");
-    root.children.push_back(Folder(u"g", {}));
+    root.children.push_back(Folder(u"one more", {}));
     EXPECT_NE(CheckTreeLimits(root), "");
 }
