@@ -2,14 +2,16 @@
 
 std::uint32_t FileSystemSectorBytes(const BuildCase& row)
 {
-    // FAT16 always writes 512-byte sectors; FAT32 4096 when asked.
+    // FAT16 always writes 512-byte sectors; FAT32 4096 when asked. ISO9660 writes 2048-byte
+    // blocks but counts its target and device start in 512-byte sectors.
     return (row.fsType & 0x0F) == kFat32 && row.bytesPerSector == 4096 ? 4096 : 512;
 }
 
 std::uint64_t VolumeOffset(const BuildCase& row)
 {
-    // FAT images ignore the device start; an MBR puts the partition 32 sectors in.
-    return (row.fsType & kMbr) != 0 ? 32ull * FileSystemSectorBytes(row) : 0;
+    // FAT images ignore the device start; an MBR puts the partition 32 sectors in. ISO9660
+    // writes no MBR.
+    return (row.fsType & kMbr) != 0 && (row.fsType & 0x0F) != kIso ? 32ull * FileSystemSectorBytes(row) : 0;
 }
 
 FsBuildParams ParamsFor(const BuildCase& row, const std::string& source, const std::string& image)

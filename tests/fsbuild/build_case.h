@@ -41,7 +41,7 @@ struct BuildCase {
     const std::vector<Checker>* checks; // a group defined beside its checkers
 };
 
-constexpr std::uint8_t kFat16 = 1, kFat32 = 2, kCopy = 0x40, kMbr = 0x80;
+constexpr std::uint8_t kFat16 = 1, kFat32 = 2, kIso = 3, kCopy = 0x40, kMbr = 0x80;
 
 // The request of a row (the image path is used in mode 0 only).
 FsBuildParams ParamsFor(const BuildCase& row, const std::string& source, const std::string& image);

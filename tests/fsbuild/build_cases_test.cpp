@@ -2,6 +2,7 @@
 // library and is judged by the independent checkers listed in it.
 #include "build_case.h"
 #include "fat_checkers.h"
+#include "iso_checkers.h"
 #include "volkiln_library.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr std::int32_t kOk = 0, kFatFailed = 32, kLabelTooLong = 34, kInvalid = 35;
+constexpr std::int32_t kOk = 0, kFatFailed = 32, kIsoFailed = 33, kLabelTooLong = 34, kInvalid = 35;
 const std::vector<Checker> kUntouched{NothingWritten};
 const std::vector<Checker> kNoChecks{};
 
@@ -63,6 +64,19 @@ const BuildCase kCases[] = {
     {"fat32_copy_without_source", kFat32 | kCopy, 100000, 512, 0, 0, 0, "", Tree::None, kInvalid, 0, &kUntouched},
     {"fat32_4gib_file", kFat32 | kCopy, 0xFFFFFFFF, 512, 0, 0, 0, "", Tree::FourGiB, kInvalid, 0, &kUntouched},
     {"fat32_unreadable_file", kFat32 | kCopy, 100000, 512, 0, 0, 0, "", Tree::Unreadable, kInvalid, 0, &kNoChecks},
+    {"iso_tree", kIso | kCopy, 1048576, 512, 0, 0, 0, "my disk 1", Tree::Mixed, kOk, 0, &kIsoChecks},
+    {"iso_600_in_root", kIso | kCopy, 65536, 512, 0, 0, 0, "", Tree::Flat600, kOk, 0, &kIsoChecks},
+    {"iso_label_32", kIso | kCopy, 4096, 512, 0, 0, 0, "abcdefghijklmnopqrstuvwxyz012345", Tree::Root8, kOk, 0,
+     &kIsoChecks},
+    {"iso_label_33", kIso | kCopy, 4096, 512, 0, 0, 0, "abcdefghijklmnopqrstuvwxyz0123456", Tree::Root8, kLabelTooLong,
+     0, &kUntouched},
+    {"iso_sector_size_mbr_and_device_start_ignored_in_image", kIso | kCopy | kMbr, 4096, 4096, 0, 0, 2048, "", Tree::Root8,
+     kOk, 0, &kIsoChecks},
+    {"iso_without_copy", kIso, 4096, 512, 0, 0, 0, "", Tree::None, kInvalid, 0, &kUntouched},
+    {"iso_missing_source", kIso | kCopy, 4096, 512, 0, 0, 0, "", Tree::Missing, kInvalid, 0, &kUntouched},
+    {"iso_tree_too_large", kIso | kCopy, 70000, 512, 0, 0, 0, "", Tree::TooLarge, kInvalid, 0, &kUntouched},
+    {"iso_4gib_file", kIso | kCopy, 0xFFFFFFFF, 512, 0, 0, 0, "", Tree::FourGiB, kInvalid, 0, &kUntouched},
+    {"iso_unreadable_file", kIso | kCopy, 4096, 512, 0, 0, 0, "", Tree::Unreadable, kIsoFailed, 0, &kNoChecks},
     {"type_0", 0, 100000, 512, 0, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
     {"type_7", 7, 100000, 512, 0, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
     {"cluster_exponent_8", kFat32, 100000, 512, 8, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
