@@ -59,10 +59,6 @@ bool ClearPartitionStart(FsBuildContext& ctx)
 int WriteMBRNTFS(FsBuildContext& ctx)
 {
     static DiskSignatureCounter counter; // NTFS builds keep their own
-    if (!NtfsFitsTheMbr(ctx)) {
-        OutputDebugStringA("Can not use NTFS\r\n");
-        return FS_STATUS_TYPE_ERROR;
-    }
     return WriteMasterBootRecord(ctx, kPartitionTypeNtfs, counter, "NTFS");
 }
 

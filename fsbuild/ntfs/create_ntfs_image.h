@@ -12,8 +12,8 @@ namespace ntfs {
 // FALSE on success, TRUE on failure (the reason is in the debug log).
 BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx);
 
-// The master boot record with one NTFS partition. 0, or non-zero when NTFS has no cluster
-// size at this size ("Can not use NTFS") or the write failed.
+// The master boot record with one NTFS partition (the caller has checked that the NTFS
+// cluster table covers the size). 0, or FS_STATUS_WRITE_FAIL.
 int WriteMBRNTFS(FsBuildContext& ctx);
 
 } // namespace ntfs

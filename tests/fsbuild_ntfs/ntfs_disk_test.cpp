@@ -30,7 +30,7 @@ using BuildOnDisk = int (*)(FsBuildParams*, int);
 
 BuildOnDisk LoadBuildOnDisk()
 {
-    static void* library = ::dlopen((fs::read_symlink("/proc/self/exe").parent_path() / "Volkiln.so").c_str(), RTLD_NOW);
+    static void* library = ::dlopen((fs::read_symlink("/proc/self/exe").parent_path() / "Volkiln.dll").c_str(), RTLD_NOW);
     return library == nullptr ? nullptr
                               : reinterpret_cast<BuildOnDisk>(::dlsym(library, "knlfs_BuildPhyDiskFileSystem"));
 }

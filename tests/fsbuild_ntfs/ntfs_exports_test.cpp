@@ -23,7 +23,7 @@ using CreateImage = int (*)(FsBuildParams*);
 
 CreateImage LoadCreateImage()
 {
-    static void* library = ::dlopen((fs::read_symlink("/proc/self/exe").parent_path() / "Volkiln.so").c_str(), RTLD_NOW);
+    static void* library = ::dlopen((fs::read_symlink("/proc/self/exe").parent_path() / "Volkiln.dll").c_str(), RTLD_NOW);
     return library == nullptr ? nullptr
                               : reinterpret_cast<CreateImage>(::dlsym(library, "knlfs_CreateFileSystemImage"));
 }
