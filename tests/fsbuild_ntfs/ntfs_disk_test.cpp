@@ -4,7 +4,8 @@
 // it through ntfs-3g once the format is complete, as the system's automount would.
 #include "fsbuild/fs_build_params.h"
 #include "ntfs_checks.h"
-#include "platform/storage/disk_numbers.h"
+#include "loop_device.h"
+#include "test_disk.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,6 @@
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,61 +34,6 @@ BuildOnDisk LoadBuildOnDisk()
     return library == nullptr ? nullptr
                               : reinterpret_cast<BuildOnDisk>(::dlsym(library, "knlfs_BuildPhyDiskFileSystem"));
 }
-
-std::string Shell(const std::vector<std::string>& argv)
-{
-    return ntfs_checks::RunTool(argv).output;
-}
-
-// A loop device over an image file, or over the part of it from `offset` on.
-class Loop {
-public:
-    explicit Loop(const std::string& image, std::uint64_t offset = 0)
-    {
-        std::string output = Shell({"losetup", "--find", "--show", "--offset", std::to_string(offset), image});
-        if (output.rfind("/dev/loop", 0) == 0)
-            node_ = output.substr(0, output.find('\n'));
-    }
-    ~Loop()
-    {
-        if (!node_.empty())
-            Shell({"losetup", "--detach", node_});
-    }
-    const std::string& node() const { return node_; }
-
-private:
-    std::string node_;
-};
-
-// A sparse image file behind a loop device: a test disk.
-class LoopDisk {
-public:
-    explicit LoopDisk(const std::string& name)
-        : image_(::testing::TempDir() + name + "_" + std::to_string(::getpid()) + ".img")
-    {
-        std::ofstream(image_, std::ios::trunc).close();
-        fs::resize_file(image_, std::uint64_t{kSectors} * 512);
-        loop_ = std::make_unique<Loop>(image_);
-    }
-    ~LoopDisk()
-    {
-        loop_.reset();
-        fs::remove(image_);
-    }
-    const std::string& image() const { return image_; }
-    const std::string& node() const { return loop_->node(); }
-    int DiskNumber() const
-    {
-        struct stat info;
-        if (node().empty() || ::stat(node().c_str(), &info) != 0)
-            return -1;
-        return platform::storage::DiskNumberOfDevice(info.st_rdev).value_or(-1);
-    }
-
-private:
-    std::string image_;
-    std::unique_ptr<Loop> loop_;
-};
 
 // The format's last write is the MFT mirror: its first record tells that the volume is complete.
 bool FormatComplete(const std::string& volume)
@@ -158,9 +103,9 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     const DiskCase& row = GetParam();
     BuildOnDisk build = LoadBuildOnDisk();
     ASSERT_NE(build, nullptr) << ::dlerror();
-    LoopDisk disk(row.name);
-    ASSERT_FALSE(disk.node().empty());
-    int number = disk.DiskNumber();
+    TestDisk disk(row.name, std::uint64_t{kSectors} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    int number = disk.diskNumber();
     ASSERT_GE(number, 0);
     bool mbr = (row.fsType & kMbr) != 0;
     FsBuildParams params{};
@@ -194,12 +139,13 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     if (row.status != 0)
         return;
     if (mbr) {
-        EXPECT_NE(Shell({"sfdisk", "--dump", disk.node()}).find("start=          32, size=      262112, type=7, bootable"),
+        EXPECT_NE(ntfs_checks::RunTool({"sfdisk", "--dump", disk.node()})
+                      .output.find("start=          32, size=      262112, type=7, bootable"),
                   std::string::npos);
     }
     // Loop devices here get no partition nodes: the partition is reached through its own loop.
-    Loop partition(disk.image(), mbr ? 32 * 512 : 0);
-    ASSERT_FALSE(partition.node().empty());
+    LoopDevice partition(disk.image(), mbr ? 32 * 512 : 0, 0, 512, false);
+    ASSERT_TRUE(partition.ok()) << partition.error();
     EXPECT_TRUE(ntfs_checks::ToolsAccept(partition.node()));
     EXPECT_TRUE(ntfs_checks::InfoMatches(partition.node(), {"DISK", 512, 512, (kSectors - (mbr ? 33 : 1))}));
 }
