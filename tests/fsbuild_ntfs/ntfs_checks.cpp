@@ -1,8 +1,8 @@
 #include "ntfs_checks.h"
 
-#include <cstdio>
+#include "tool_runner.h"
+
 #include <cstdlib>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace ntfs_checks {
@@ -12,39 +12,8 @@ using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
 using ::testing::AssertionSuccess;
 
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string CommandLine(const std::vector<std::string>& argv)
-{
-    std::string line;
-    for (const std::string& arg : argv)
-        line += (line.empty() ? "" : " ") + Quoted(arg);
-    return line;
-}
-
-} // namespace
-
-ToolResult RunTool(const std::vector<std::string>& argv)
-{
-    ToolResult result;
-    FILE* pipe = ::popen(("LC_ALL=C.UTF-8 " + CommandLine(argv) + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        result.output.append(buffer, got);
-    int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-namespace {
+// The tools print the label as UTF-8 whatever the caller's locale.
+const std::vector<std::string> kToolEnvironment{"LC_ALL=C.UTF-8"};
 
 AssertionResult Failed(const std::vector<std::string>& argv, const ToolResult& result)
 {
@@ -67,13 +36,13 @@ std::string FieldOf(const std::string& report, const std::string& key)
 AssertionResult ToolsAccept(const std::string& volume)
 {
     std::vector<std::string> fix{"ntfsfix", "-n", volume};
-    ToolResult fixed = RunTool(fix);
+    ToolResult fixed = RunTool(fix, kToolEnvironment);
     if (fixed.exitCode != 0 ||
         fixed.output.find("Processing of $MFT and $MFTMirr completed successfully.") == std::string::npos ||
         fixed.output.find("Checking the alternate boot sector... OK") == std::string::npos)
         return Failed(fix, fixed);
     std::vector<std::string> probe{"ntfs-3g.probe", "--readwrite", volume};
-    ToolResult probed = RunTool(probe);
+    ToolResult probed = RunTool(probe, kToolEnvironment);
     if (probed.exitCode != 0)
         return Failed(probe, probed);
     return AssertionSuccess();
@@ -82,7 +51,7 @@ AssertionResult ToolsAccept(const std::string& volume)
 AssertionResult InfoMatches(const std::string& volume, const ExpectedVolume& expected)
 {
     std::vector<std::string> argv{"ntfsinfo", "-f", "-m", volume};
-    ToolResult info = RunTool(argv);
+    ToolResult info = RunTool(argv, kToolEnvironment);
     if (info.exitCode != 0)
         return Failed(argv, info);
     const std::pair<const char*, std::string> fields[] = {
@@ -102,7 +71,7 @@ AssertionResult InfoMatches(const std::string& volume, const ExpectedVolume& exp
 AssertionResult ListsSystemFiles(const std::string& volume)
 {
     std::vector<std::string> root{"ntfsls", "-f", "-s", volume};
-    ToolResult listed = RunTool(root);
+    ToolResult listed = RunTool(root, kToolEnvironment);
     if (listed.exitCode != 0)
         return Failed(root, listed);
     for (const char* name : {"$MFT", "$MFTMirr", "$LogFile", "$Volume", "$AttrDef", "$Bitmap", "$Boot", "$BadClus",
@@ -110,7 +79,7 @@ AssertionResult ListsSystemFiles(const std::string& volume)
         if (listed.output.find(std::string(name) + "\n") == std::string::npos)
             return AssertionFailure() << name << " is not listed:\n" << listed.output;
     std::vector<std::string> extend{"ntfsls", "-f", "-s", "-p", "/$Extend", volume};
-    ToolResult extended = RunTool(extend);
+    ToolResult extended = RunTool(extend, kToolEnvironment);
     // ntfsls notes first that it cannot type the three view-index files; the listing follows.
     if (extended.exitCode != 0 || !extended.output.ends_with("$ObjId\n$Quota\n$Reparse\n"))
         return Failed(extend, extended);
@@ -129,7 +98,7 @@ MountedVolume::MountedVolume(const std::string& volume, bool readOnly)
     if (readOnly)
         argv.insert(argv.end(), {"-o", "ro"});
     argv.insert(argv.end(), {volume, path_});
-    ToolResult mount = RunTool(argv);
+    ToolResult mount = RunTool(argv, kToolEnvironment);
     mounted_ = mount.exitCode == 0;
     error_ = mount.output;
 }

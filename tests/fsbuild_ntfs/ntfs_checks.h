@@ -7,17 +7,9 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace ntfs_checks {
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string output; // standard output and error together
-};
-// Runs a tool through the shell's pipe, whose write end only the tool's standard output
-// holds: a tool that leaves a daemon behind (ntfs-3g) lets the pipe close once it detaches.
-ToolResult RunTool(const std::vector<std::string>& argv);
 
 // ntfsfix -n has nothing to fix (the MFT and its mirror agree, the backup boot sector is
 // sound) and ntfs-3g.probe accepts the volume for writing.

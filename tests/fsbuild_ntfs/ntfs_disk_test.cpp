@@ -6,6 +6,7 @@
 #include "ntfs_checks.h"
 #include "loop_device.h"
 #include "test_disk.h"
+#include "tool_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     if (copy && row.status == 0) {
         ntfs_checks::MountedVolume mount(disk.node(), true);
         ASSERT_TRUE(mount.mounted()) << mount.error();
-        EXPECT_EQ(ntfs_checks::RunTool({"diff", "-r", source, mount.path()}).output, "");
+        EXPECT_EQ(RunTool({"diff", "-r", source, mount.path()}).output, "");
     }
     fs::remove_all(source);
     EXPECT_EQ(result, row.status == 0 ? 0 : 1);
@@ -139,7 +140,7 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     if (row.status != 0)
         return;
     if (mbr) {
-        EXPECT_NE(ntfs_checks::RunTool({"sfdisk", "--dump", disk.node()})
+        EXPECT_NE(RunTool({"sfdisk", "--dump", disk.node()})
                       .output.find("start=          32, size=      262112, type=7, bootable"),
                   std::string::npos);
     }
