@@ -38,7 +38,7 @@ constexpr std::uint32_t kHiddenSystemArchive = 0x26;
 constexpr std::uint32_t kViewIndexPresent = 0x20000000;
 constexpr std::uint16_t kVolumeIsDirty = 0x0001;
 
-struct FileSpec {
+struct SystemFile {
     std::uint32_t record;
     std::u16string_view name;
     std::uint32_t attributes;
@@ -72,7 +72,7 @@ private:
     MftRecordHeader& Header(std::uint32_t number) { return *reinterpret_cast<MftRecordHeader*>(Record(number).data()); }
 
     bool Begin(std::uint32_t number, std::uint32_t attributes, std::uint16_t extraFlags = 0);
-    bool AddFileName(const FileSpec& file, std::uint32_t parent, std::int64_t dataSize);
+    bool AddFileName(const SystemFile& file, std::uint32_t parent, std::int64_t dataSize);
     bool AddResident(std::uint32_t number, std::uint32_t type, std::u16string_view name,
                      std::span<const std::uint8_t> value);
     bool AddStream(std::uint32_t number, std::uint32_t type, std::u16string_view name, std::vector<std::uint8_t> data,
@@ -117,7 +117,7 @@ bool Builder::AddResident(std::uint32_t number, std::uint32_t type, std::u16stri
     return false;
 }
 
-bool Builder::AddFileName(const FileSpec& file, std::uint32_t parent, std::int64_t dataSize)
+bool Builder::AddFileName(const SystemFile& file, std::uint32_t parent, std::int64_t dataSize)
 {
     Bytes value(sizeof(FileNameAttribute) + 2 * file.name.size(), 0);
     auto& name = *reinterpret_cast<FileNameAttribute*>(value.data());
@@ -206,9 +206,9 @@ bool Builder::AddIndex(std::uint32_t number, std::u16string_view name, const Ind
 
 bool Builder::BuildMft()
 {
-    FileSpec mft{kMft, u"$MFT", kHiddenSystem};
-    FileSpec mirror{kMftMirr, u"$MFTMirr", kHiddenSystem};
-    FileSpec log{kLogFile, u"$LogFile", kHiddenSystem};
+    SystemFile mft{kMft, u"$MFT", kHiddenSystem};
+    SystemFile mirror{kMftMirr, u"$MFTMirr", kHiddenSystem};
+    SystemFile log{kLogFile, u"$LogFile", kHiddenSystem};
     std::int64_t mirrorSize = std::int64_t{volume_.mftMirrRecords} * volume_.mftRecordSize;
     if (!Begin(kMft, kHiddenSystem) || !AddFileName(mft, kRoot, volume_.mftSize) ||
         !AddRunStream(kMft, kData, volume_.mftRuns, volume_.mftSize) ||
