@@ -11,7 +11,8 @@
 namespace ntfs_checks {
 
 // ntfsfix -n has nothing to fix (the MFT and its mirror agree, the backup boot sector is
-// sound) and ntfs-3g.probe accepts the volume for writing.
+// sound), ntfs-3g.probe accepts the volume for writing, ntfsresize finds $Bitmap exact and
+// ntfssecaudit finds the security data sound.
 ::testing::AssertionResult ToolsAccept(const std::string& volume);
 
 struct ExpectedVolume {
