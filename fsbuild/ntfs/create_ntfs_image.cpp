@@ -7,6 +7,7 @@
 #include "fsbuild/core/sector_writer.h"
 #include "fsbuild/core/status.h"
 #include "fsbuild/core/volume_access.h"
+#include "fsbuild/ntfs/block_device.h"
 #include "fsbuild/ntfs/format_ntfs.h"
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
@@ -68,14 +69,27 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     if (ctx.u8SecPerClus != 0)
         options.clusterSize = std::int64_t{ctx.u8SecPerClus} * 512;
     ctx.u32HiddenSector = ctx.u32PartStart; // 0 without a master boot record
-    // Without its record the partition would lie where nothing points to it: refuse the
-    // build before anything is written.
+    options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector) - ctx.u32HiddenSector;
+    options.sectorSize = ctx.u32BytesPerSector;
+    options.hiddenSectors = ctx.u32HiddenSector;
+    options.label = ctx.strLabel;
+    options.io.startOffset = std::uint64_t{ctx.u32DevStartSector} * 512;
+    options.io.retries = ctx.u8IoRetry;
+    options.io.progress = [&ctx](std::uint64_t bytes) { AddProgress(ctx, bytes); };
+    // Without its record the partition would lie where nothing points to it; and a request
+    // the formatter would refuse must not cost the target its partition table and boot
+    // sector: both are refused before anything is written.
     if (ctx.bWriteMBR && !NtfsFitsTheMbr(ctx)) {
         OutputDebugStringA("Can not use NTFS\r\n");
         return TRUE;
     }
+    if (!NtfsLayoutFits(options))
+        return TRUE;
     int disk = -1;
     if (!OpenTarget(ctx, disk))
+        return TRUE;
+    std::int64_t areaEnd = static_cast<std::int64_t>(options.io.startOffset + ctx.u64TotalSector * ctx.u32BytesPerSector);
+    if (ctx.bDevice && !AreaFitsTheDisk(ctx.hTarget, areaEnd, PhysicalDriveName(disk)))
         return TRUE;
     if (ctx.bWriteMBR && WriteMBRNTFS(ctx) != FS_STATUS_SUCCESS)
         return TRUE;
@@ -86,15 +100,7 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     // The formatter opens the target again by name; the volume stays locked.
     CloseHandle(ctx.hTarget);
     ctx.hTarget = INVALID_HANDLE_VALUE;
-
     options.deviceName = ctx.u8CreateWay == kCreateImageFile ? ctx.strImagePath : PhysicalDriveName(disk);
-    options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector - ctx.u32HiddenSector);
-    options.sectorSize = ctx.u32BytesPerSector;
-    options.hiddenSectors = ctx.u32HiddenSector;
-    options.label = ctx.strLabel;
-    options.io.startOffset = std::uint64_t{ctx.u32DevStartSector} * 512;
-    options.io.retries = ctx.u8IoRetry;
-    options.io.progress = [&ctx](std::uint64_t bytes) { AddProgress(ctx, bytes); };
     return FormatNTFS(options) == 0 ? FALSE : TRUE;
 }
 
