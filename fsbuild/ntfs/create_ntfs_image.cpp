@@ -88,12 +88,16 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     int disk = -1;
     if (!OpenTarget(ctx, disk))
         return TRUE;
+    bool onDevice = ctx.bDevice;
     std::int64_t areaEnd = static_cast<std::int64_t>(options.io.startOffset + ctx.u64TotalSector * ctx.u32BytesPerSector);
-    if (ctx.bDevice && !AreaFitsTheDisk(ctx.hTarget, areaEnd, PhysicalDriveName(disk)))
+    if (onDevice && !AreaFitsTheDisk(ctx.hTarget, areaEnd, PhysicalDriveName(disk)))
         return TRUE;
+    // The formatter shifts by the device start in image files too; the sector writer, which
+    // puts the master boot record there, shifts with it so that the record finds its volume.
+    ctx.bDevice = true;
     if (ctx.bWriteMBR && WriteMBRNTFS(ctx) != FS_STATUS_SUCCESS)
         return TRUE;
-    if (ctx.bDevice && !ClearPartitionStart(ctx)) {
+    if (onDevice && !ClearPartitionStart(ctx)) {
         platform::DebugPrintf("NTFS: the partition start cannot be cleared");
         return TRUE;
     }
