@@ -105,7 +105,11 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     CloseHandle(ctx.hTarget);
     ctx.hTarget = INVALID_HANDLE_VALUE;
     options.deviceName = ctx.u8CreateWay == kCreateImageFile ? ctx.strImagePath : PhysicalDriveName(disk);
-    return FormatNTFS(options) == 0 ? FALSE : TRUE;
+    int formatted = FormatNTFS(options);
+    // Released right after the format: the system mounts no volume that is held locked, and
+    // the copy step writes through the mounted new volume.
+    RefreshAndUnlockVolume(ctx);
+    return formatted == 0 ? FALSE : TRUE;
 }
 
 } // namespace ntfs

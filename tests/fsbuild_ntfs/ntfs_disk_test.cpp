@@ -11,6 +11,8 @@
 #include "volkiln_library.h"
 
 #include "platform/clock/clock.h"
+#include "platform/devio/devio.h"
+#include "platform/devio/storage_ioctl.h"
 
 #include <gtest/gtest.h>
 
@@ -57,13 +59,29 @@ bool FormatComplete(const std::string& volume)
     return complete;
 }
 
-// Mounts the disk's volume as soon as its format is complete, until stopped.
+// Nobody holds the volume locked: the system mounts no volume while its lock is held.
+bool VolumeUnlocked(char letter)
+{
+    char name[] = {'\\', '\\', '.', '\\', letter, ':', '\0'};
+    HANDLE volume = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (volume == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD returned = 0;
+    bool unlocked = DeviceIoControl(volume, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr) &&
+                    DeviceIoControl(volume, FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+    CloseHandle(volume);
+    return unlocked;
+}
+
+// Mounts the disk's volume as soon as its format is complete and the build has released
+// it, until stopped.
 class Automount {
 public:
-    explicit Automount(const std::string& volume)
-        : thread_([this, volume] {
+    Automount(const std::string& volume, char letter)
+        : thread_([this, volume, letter] {
               while (!stop_) {
-                  if (FormatComplete(volume)) {
+                  if (FormatComplete(volume) && VolumeUnlocked(letter)) {
                       auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume);
                       if (mount->mounted()) {
                           mount_ = std::move(mount);
@@ -120,9 +138,9 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     std::ofstream(source + "/Folder/Inner/note.txt") << "inner";
     std::ofstream(source + "/top.bin", std::ios::binary) << std::string(3 * 1024 * 1024 + 7, 'x');
     params.pszSourcePath = source.c_str();
-    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node()) : nullptr;
+    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node(), disk.driveLetter()) : nullptr;
     int result = Library().BuildPhyDiskFileSystem(&params, number);
-    // The end of a mode-2 build dismounts the volume it copied to; it is read again afresh.
+    // The helper's mount, which the copy went through, ends; the volume is read again afresh.
     if (automount) {
         EXPECT_NE(automount->Stop(), nullptr) << "the new volume was never mounted";
     }
