@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <wctype.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -293,24 +294,42 @@ std::u16string FormatWide(const char* format, ...)
     return AnsiToWide(narrow);
 }
 
+namespace {
+
+// Case mapping must not depend on whether the program called setlocale, so it uses a
+// UTF-8 locale of its own (wchar_t is UCS-4 here, so BMP units map directly).
+locale_t CaseLocale()
+{
+    static const locale_t locale = [] {
+        locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        return made != static_cast<locale_t>(0) ? made : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
+    }();
+    return locale;
+}
+
+template <wint_t (*Map)(wint_t, locale_t)>
+char16_t MapCase(char16_t c)
+{
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return c;
+    wint_t mapped = Map(static_cast<wint_t>(c), CaseLocale());
+    return mapped <= 0xFFFF ? static_cast<char16_t>(mapped) : c;
+}
+
+} // namespace
+
 char16_t WideToUpper(char16_t c)
 {
     if (c < 0x80)
         return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF)
-        return c;
-    wint_t upper = std::towupper(static_cast<wint_t>(c));
-    return upper <= 0xFFFF ? static_cast<char16_t>(upper) : c;
+    return MapCase<towupper_l>(c);
 }
 
 char16_t WideToLower(char16_t c)
 {
     if (c < 0x80)
         return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF)
-        return c;
-    wint_t lower = std::towlower(static_cast<wint_t>(c));
-    return lower <= 0xFFFF ? static_cast<char16_t>(lower) : c;
+    return MapCase<towlower_l>(c);
 }
 
 bool WideEqualsNoCase(std::u16string_view a, std::u16string_view b)

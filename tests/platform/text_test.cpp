@@ -77,4 +77,6 @@ TEST(Text, CaseInsensitiveComparison)
 {
     EXPECT_TRUE(WideEqualsNoCase(u"Setting", u"SETTING"));
     EXPECT_FALSE(WideEqualsNoCase(u"Setting", u"Settings"));
+    // Without any setlocale call in the program, non-ASCII letters still fold.
+    EXPECT_TRUE(WideEqualsNoCase(u"\u00c4nderung \u0417\u0410\u041f\u0418\u0421\u042c", u"\u00e4NDERUNG \u0437\u0430\u043f\u0438\u0441\u044c"));
 }
