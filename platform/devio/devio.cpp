@@ -55,8 +55,22 @@ std::shared_ptr<FileObject> FileOf(HANDLE handle)
 
 FileObject::~FileObject()
 {
+    for (auto& companion : companions_)
+        ::close(companion.second);
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+int FileObject::CompanionDescriptor(const std::string& linuxPath, int flags)
+{
+    std::lock_guard guard(companionLock_);
+    auto found = companions_.find(linuxPath);
+    if (found != companions_.end())
+        return found->second;
+    int fd = ::open(linuxPath.c_str(), flags | O_CLOEXEC);
+    if (fd >= 0)
+        companions_.emplace(linuxPath, fd);
+    return fd;
 }
 
 void RegisterDeviceNamespace(DeviceNamespace resolver)

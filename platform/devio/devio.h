@@ -9,6 +9,8 @@
 #include "platform/base/handle.h"
 #include "platform/base/wintypes.h"
 
+#include <map>
+#include <mutex>
 #include <string>
 
 constexpr DWORD GENERIC_READ = 0x80000000;
@@ -61,12 +63,18 @@ public:
     const std::string& windowsName() const { return windowsName_; }
     const std::string& linuxPath() const { return linuxPath_; }
     DWORD access() const { return access_; }
+    // A descriptor of another node of the same device (another logical unit of a disk),
+    // opened with `flags` on first use and kept until this object closes; -1 (errno set)
+    // when it cannot be opened.
+    int CompanionDescriptor(const std::string& linuxPath, int flags);
 
 private:
     int fd_;
     std::string windowsName_;
     std::string linuxPath_;
     DWORD access_;
+    std::mutex companionLock_;
+    std::map<std::string, int> companions_;
 };
 
 // A device namespace turns a Windows device name into an open descriptor. It returns

@@ -1,0 +1,94 @@
+#include "platform/registry/key_tree.h"
+
+#include "platform/text/text.h"
+
+namespace platform::registry {
+
+std::string FoldName(std::string_view name)
+{
+    bool ascii = true;
+    for (char c : name)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        std::string folded(name);
+        for (char& c : folded)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        return folded;
+    }
+    std::u16string wide = AnsiToWide(name);
+    for (char16_t& unit : wide)
+        unit = WideToUpper(unit);
+    return WideToAnsi(wide);
+}
+
+Key* Key::FindChild(std::string_view name)
+{
+    auto found = children_.find(FoldName(name));
+    return found == children_.end() ? nullptr : found->second.get();
+}
+
+const Key* Key::FindChild(std::string_view name) const
+{
+    return const_cast<Key*>(this)->FindChild(name);
+}
+
+Key& Key::AddChild(std::string_view name, bool& created)
+{
+    auto& slot = children_[FoldName(name)];
+    created = slot == nullptr;
+    if (created)
+        slot = std::make_unique<Key>(std::string(name));
+    return *slot;
+}
+
+bool Key::RemoveChild(std::string_view name)
+{
+    return children_.erase(FoldName(name)) == 1;
+}
+
+const Key* Key::ChildAt(std::size_t index) const
+{
+    if (index >= children_.size())
+        return nullptr;
+    auto at = children_.begin();
+    std::advance(at, static_cast<std::ptrdiff_t>(index));
+    return at->second.get();
+}
+
+const Value* Key::FindValue(std::string_view name) const
+{
+    std::string folded = FoldName(name);
+    for (const Value& value : values_)
+        if (value.folded == folded)
+            return &value;
+    return nullptr;
+}
+
+void Key::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
+{
+    if (auto* existing = const_cast<Value*>(FindValue(name))) {
+        existing->type = type;
+        existing->data = std::move(data);
+        return;
+    }
+    values_.push_back(Value{std::string(name), FoldName(name), type, std::move(data)});
+}
+
+const Key* FindPath(const Key& top, const std::vector<std::string>& path)
+{
+    return FindPath(const_cast<Key&>(top), path);
+}
+
+Key* FindPath(Key& top, const std::vector<std::string>& path)
+{
+    Key* key = &top;
+    for (const std::string& component : path) {
+        key = key->FindChild(component);
+        if (key == nullptr)
+            return nullptr;
+    }
+    return key;
+}
+
+} // namespace platform::registry

@@ -1,0 +1,293 @@
+#include "platform/registry/registry.h"
+
+#include "platform/base/handle.h"
+#include "platform/base/lasterror.h"
+#include "platform/registry/store.h"
+#include "platform/text/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using platform::registry::Key;
+using Path = std::vector<std::string>;
+
+// An open key: the path it names (its root key's name first) and the rights it was opened with.
+class OpenKey : public platform::HandleObject {
+public:
+    OpenKey(Path keyPath, REGSAM keyAccess) : path(std::move(keyPath)), access(keyAccess) {}
+    Path path;
+    REGSAM access;
+};
+
+struct RootKey {
+    HKEY key;
+    const char* name;
+};
+
+const std::array<RootKey, 4>& RootKeys()
+{
+    static const std::array<RootKey, 4> roots{{{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+                                               {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+                                               {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+                                               {HKEY_USERS, "HKEY_USERS"}}};
+    return roots;
+}
+
+// The root keys always exist, whether or not the store holds anything below them yet.
+void AddRootKeys(Key& top)
+{
+    bool created;
+    for (const RootKey& root : RootKeys())
+        top.AddChild(root.name, created);
+}
+
+// What a call names: the key behind the handle (its base) and the path below it.
+struct Target {
+    Path path;
+    std::size_t baseDepth = 0;
+    REGSAM baseAccess = 0;
+
+    Path Base() const { return Path(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(baseDepth)); }
+    Path Below() const { return Path(path.begin() + static_cast<std::ptrdiff_t>(baseDepth), path.end()); }
+    // The base key in `top`, or nullptr when it was deleted behind the handle.
+    Key* FindBase(Key& top) const { return platform::registry::FindPath(top, Base()); }
+    const Key* FindBase(const Key& top) const { return platform::registry::FindPath(top, Base()); }
+};
+
+LONG ResolveHandle(HKEY key, Target& target)
+{
+    for (const RootKey& root : RootKeys()) {
+        if (root.key == key) {
+            target.path = {root.name};
+            target.baseAccess = KEY_ALL_ACCESS;
+            return ERROR_SUCCESS;
+        }
+    }
+    auto open = platform::HandleAs<OpenKey>(reinterpret_cast<HANDLE>(key));
+    if (open == nullptr)
+        return ERROR_INVALID_HANDLE;
+    target.path = open->path;
+    target.baseAccess = open->access;
+    return ERROR_SUCCESS;
+}
+
+// Resolves the handle and appends the '\'-separated names of `subKey` (null or empty: none).
+LONG ResolveTarget(HKEY key, LPCSTR subKey, Target& target)
+{
+    if (LONG status = ResolveHandle(key, target); status != ERROR_SUCCESS)
+        return status;
+    target.baseDepth = target.path.size();
+    if (subKey == nullptr || *subKey == '\0')
+        return ERROR_SUCCESS;
+    std::string_view rest(subKey);
+    while (true) {
+        auto separator = rest.find('\\');
+        std::string_view name = rest.substr(0, separator);
+        if (name.empty())
+            return ERROR_BAD_PATHNAME;
+        if (platform::AnsiToWide(name).size() > kMaxKeyNameLength)
+            return ERROR_INVALID_PARAMETER;
+        target.path.emplace_back(name);
+        if (separator == std::string_view::npos)
+            return ERROR_SUCCESS;
+        rest.remove_prefix(separator + 1);
+    }
+}
+
+// Resolves the handle's own key and checks that it grants `needed`.
+LONG ResolveWithAccess(HKEY key, REGSAM needed, Target& target)
+{
+    if (LONG status = ResolveTarget(key, nullptr, target); status != ERROR_SUCCESS)
+        return status;
+    return (target.baseAccess & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG LoadWithRoots(Key& top)
+{
+    LONG result = platform::registry::LoadStore(top);
+    AddRootKeys(top);
+    return result;
+}
+
+// Loads the store and finds the target's base key in it.
+LONG LoadBase(const Target& target, Key& top, const Key*& base)
+{
+    if (LONG status = LoadWithRoots(top); status != ERROR_SUCCESS)
+        return status;
+    base = target.FindBase(top);
+    return base != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+HKEY Issue(Path path, REGSAM access)
+{
+    return reinterpret_cast<HKEY>(platform::IssueHandle(std::make_shared<OpenKey>(std::move(path), access)));
+}
+
+} // namespace
+
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, REGSAM access, SECURITY_ATTRIBUTES*,
+                        PHKEY result, LPDWORD disposition)
+{
+    if (result == nullptr || options != REG_OPTION_NON_VOLATILE)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Target target;
+    if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
+        return status;
+    bool createdAny = false;
+    LONG status = platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
+        AddRootKeys(top);
+        Key* at = target.FindBase(top);
+        if (at == nullptr)
+            return ERROR_KEY_DELETED;
+        if (platform::registry::FindPath(*at, target.Below()) == nullptr && (target.baseAccess & KEY_CREATE_SUB_KEY) == 0)
+            return ERROR_ACCESS_DENIED;
+        for (const std::string& name : target.Below()) {
+            bool created;
+            at = &at->AddChild(name, created);
+            createdAny = createdAny || created;
+        }
+        changed = createdAny;
+        return ERROR_SUCCESS;
+    });
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (disposition != nullptr)
+        *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = Issue(std::move(target.path), access);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result)
+{
+    if (result == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Target target;
+    if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
+        return status;
+    Key top;
+    const Key* base;
+    if (LONG status = LoadBase(target, top, base); status != ERROR_SUCCESS)
+        return status;
+    if (platform::registry::FindPath(*base, target.Below()) == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    *result = Issue(std::move(target.path), access);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size)
+{
+    Target target;
+    if (LONG status = ResolveWithAccess(key, KEY_SET_VALUE, target); status != ERROR_SUCCESS)
+        return status;
+    if (data == nullptr && size != 0)
+        return ERROR_INVALID_PARAMETER;
+    std::string name = valueName != nullptr ? valueName : "";
+    std::vector<BYTE> bytes(data, data + size);
+    return platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
+        AddRootKeys(top);
+        Key* at = target.FindBase(top);
+        if (at == nullptr)
+            return ERROR_KEY_DELETED;
+        const auto* existing = at->FindValue(name);
+        changed = existing == nullptr || existing->type != type || existing->data != bytes;
+        at->SetValue(name, type, bytes);
+        return ERROR_SUCCESS;
+    });
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    Target target;
+    if (LONG status = ResolveWithAccess(key, KEY_QUERY_VALUE, target); status != ERROR_SUCCESS)
+        return status;
+    if (data != nullptr && size == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    Key top;
+    const Key* at;
+    if (LONG status = LoadBase(target, top, at); status != ERROR_SUCCESS)
+        return status;
+    const auto* value = at->FindValue(valueName != nullptr ? valueName : "");
+    if (value == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (type != nullptr)
+        *type = value->type;
+    if (size == nullptr)
+        return ERROR_SUCCESS;
+    DWORD needed = static_cast<DWORD>(value->data.size());
+    DWORD room = *size;
+    *size = needed;
+    if (data == nullptr)
+        return ERROR_SUCCESS;
+    if (room < needed)
+        return ERROR_MORE_DATA;
+    std::copy(value->data.begin(), value->data.end(), data);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR keyClass,
+                      LPDWORD classLength, PFILETIME lastWriteTime)
+{
+    Target target;
+    if (LONG status = ResolveWithAccess(key, KEY_ENUMERATE_SUB_KEYS, target); status != ERROR_SUCCESS)
+        return status;
+    if (name == nullptr || nameLength == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    Key top;
+    const Key* at;
+    if (LONG status = LoadBase(target, top, at); status != ERROR_SUCCESS)
+        return status;
+    const Key* child = at->ChildAt(index);
+    if (child == nullptr)
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& childName = child->name();
+    if (childName.size() + 1 > *nameLength)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, childName.c_str(), childName.size() + 1);
+    *nameLength = static_cast<DWORD>(childName.size());
+    if (keyClass != nullptr && classLength != nullptr && *classLength > 0) {
+        keyClass[0] = '\0';
+        *classLength = 0;
+    }
+    if (lastWriteTime != nullptr)
+        *lastWriteTime = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
+{
+    if (subKey == nullptr || *subKey == '\0')
+        return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
+        return status;
+    return platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
+        AddRootKeys(top);
+        if (target.FindBase(top) == nullptr)
+            return ERROR_KEY_DELETED;
+        Key* parent = platform::registry::FindPath(top, Path(target.path.begin(), target.path.end() - 1));
+        const Key* doomed = parent != nullptr ? parent->FindChild(target.path.back()) : nullptr;
+        if (doomed == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        if (doomed->ChildCount() > 0)
+            return ERROR_ACCESS_DENIED;
+        parent->RemoveChild(target.path.back());
+        changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
+LSTATUS RegCloseKey(HKEY key)
+{
+    for (const RootKey& root : RootKeys())
+        if (root.key == key)
+            return ERROR_SUCCESS;
+    if (platform::HandleAs<OpenKey>(reinterpret_cast<HANDLE>(key)) == nullptr)
+        return ERROR_INVALID_HANDLE;
+    return CloseHandle(reinterpret_cast<HANDLE>(key)) ? ERROR_SUCCESS : static_cast<LSTATUS>(GetLastError());
+}

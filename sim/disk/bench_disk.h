@@ -1,0 +1,43 @@
+// A simulated flash drive on the bench: the controller model and the disk nodes of its
+// logical units, one "sdX" block device per unit under one SCSI target in sysfs (as Linux
+// shows a USB mass-storage device), each answering SG_IO from the model.
+#pragma once
+
+#include "sim/core/testbed.h"
+#include "sim/disk/flash_disk.h"
+#include "sim/disk/sg_io_node.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct DiskPlacement {
+    // The USB interface the disk hangs off, below /sys/devices.
+    std::string interfacePath = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
+    unsigned scsiHost = 6;
+    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n)
+};
+
+class BenchDisk {
+public:
+    BenchDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DiskPlacement placement = {});
+
+    FlashDisk& model() { return model_; }
+    // Adds the units to sysfs and /dev and attaches their nodes. The testbed must not
+    // outlive this disk: declare the disk before the testbed.
+    void Publish(Testbed& testbed);
+    std::string DevNode(unsigned lun) const; // "/dev/sdb"
+    unsigned Opens(unsigned lun) const { return nodes_.at(lun)->opens(); }
+    std::string Record() const;
+
+private:
+    std::string DiskName(unsigned lun) const;
+
+    FlashDisk model_;
+    DiskPlacement placement_;
+    std::vector<std::unique_ptr<SgIoNode>> nodes_;
+};
+
+} // namespace sim

@@ -1,0 +1,169 @@
+#include "sim/disk/flash_disk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iterator>
+#include <stdexcept>
+
+namespace sim {
+namespace {
+
+// The vendor groups the maker's controllers take (caller-built test commands included).
+constexpr std::uint8_t kKnownVendorGroups[] = {0x01, 0x02, 0x50, 0x51, 0x65, 0x66, 0x6F, 0x80,
+                                               0x8B, 0x90, 0x95, 0x9F, 0xF1, 0xF2, 0xF8};
+constexpr std::uint8_t kAdapterError = 0x07;
+
+} // namespace
+
+ScsiAnswer ScsiAnswer::Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq)
+{
+    ScsiAnswer answer;
+    answer.status = kStatusCheckCondition;
+    answer.sense.assign(18, 0);
+    answer.sense[0] = 0x70; // current error, fixed format
+    answer.sense[2] = key;
+    answer.sense[7] = 10;   // additional sense length
+    answer.sense[12] = asc;
+    answer.sense[13] = ascq;
+    return answer;
+}
+
+FlashDisk::FlashDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSectors) : identity_(std::move(identity))
+{
+    if (lunSectors.empty())
+        throw std::invalid_argument("a disk has at least one logical unit");
+    for (std::uint64_t sectors : lunSectors)
+        luns_.emplace_back(sectors);
+    for (std::uint8_t group : kKnownVendorGroups)
+        vendorGroups_[group] = [this](ScsiExchange& exchange) { return RecordedVendorReply(exchange); };
+}
+
+ScsiAnswer FlashDisk::Execute(ScsiExchange& exchange)
+{
+    std::lock_guard guard(lock_);
+    ++commandCount_;
+    if (recording_)
+        Record(exchange);
+    if (auto fault = TakePlannedFault())
+        return *fault;
+    if (exchange.lun >= luns_.size())
+        return ScsiAnswer::Check(kSenseIllegalRequest, 0x25, 0x00); // logical unit not supported
+    return Dispatch(exchange);
+}
+
+ScsiAnswer FlashDisk::Dispatch(ScsiExchange& exchange)
+{
+    if (exchange.cdb.empty())
+        return ScsiAnswer::Check(kSenseIllegalRequest, 0x20, 0x00);
+    switch (exchange.cdb[0]) {
+    case 0x00: return TestUnitReady(exchange);
+    case 0x12: return Inquiry(exchange);
+    case 0x1B: return StartStopUnit(exchange);
+    case 0x25: return ReadCapacity(exchange);
+    case 0x28:
+    case 0x2A: return ReadWrite10(exchange);
+    case 0xA1: return AtaPassThrough(exchange);
+    case 0xEE: return Vendor(exchange);
+    default: return ScsiAnswer::Check(kSenseIllegalRequest, 0x20, 0x00); // invalid command operation code
+    }
+}
+
+std::optional<ScsiAnswer> FlashDisk::TakePlannedFault()
+{
+    auto due = std::find_if(faults_.begin(), faults_.end(), [&](const PlannedFault& f) { return f.command == commandCount_; });
+    if (due == faults_.end())
+        return std::nullopt;
+    FaultKind kind = due->kind;
+    faults_.erase(due);
+    ScsiAnswer answer;
+    switch (kind) {
+    case FaultKind::FailedCall: answer.callErrno = EIO; break;
+    case FaultKind::AdapterError: answer.hostStatus = kAdapterError; break;
+    case FaultKind::CheckCondition: answer = ScsiAnswer::Check(kSenseHardwareError, 0x44, 0x00); break;
+    }
+    return answer;
+}
+
+void FlashDisk::Record(const ScsiExchange& exchange)
+{
+    CommandRecord record;
+    record.lun = exchange.lun;
+    record.cdb.assign(exchange.cdb.begin(), exchange.cdb.end());
+    record.direction = exchange.direction;
+    record.dataLength = static_cast<std::uint32_t>(exchange.data.size());
+    record.timeoutMs = exchange.timeoutMs;
+    bool vendor = !exchange.cdb.empty() && exchange.cdb[0] == 0xEE;
+    if (vendor && exchange.direction == DataDirection::ToDevice)
+        record.dataOut.assign(exchange.data.begin(), exchange.data.end());
+    commands_.push_back(std::move(record));
+}
+
+void FlashDisk::FailCommand(unsigned nth, FaultKind kind)
+{
+    std::lock_guard guard(lock_);
+    faults_.push_back({commandCount_ + nth, kind});
+}
+
+void FlashDisk::NotReadyForPolls(unsigned polls)
+{
+    std::lock_guard guard(lock_);
+    notReadyPolls_ = polls;
+}
+
+void FlashDisk::SetVendorGroupHandler(std::uint8_t group, VendorHandler handler)
+{
+    std::lock_guard guard(lock_);
+    vendorGroups_[group] = std::move(handler);
+}
+
+void FlashDisk::SetVendorReply(std::vector<std::uint8_t> reply)
+{
+    std::lock_guard guard(lock_);
+    vendorReply_ = std::move(reply);
+}
+
+void FlashDisk::SetRecording(bool on)
+{
+    std::lock_guard guard(lock_);
+    recording_ = on;
+}
+
+std::vector<CommandRecord> FlashDisk::Commands() const
+{
+    std::lock_guard guard(lock_);
+    return commands_;
+}
+
+std::vector<CommandRecord> FlashDisk::VendorCommands() const
+{
+    std::lock_guard guard(lock_);
+    std::vector<CommandRecord> vendor;
+    std::copy_if(commands_.begin(), commands_.end(), std::back_inserter(vendor),
+                 [](const CommandRecord& r) { return !r.cdb.empty() && r.cdb[0] == 0xEE; });
+    return vendor;
+}
+
+void FlashDisk::ClearCommands()
+{
+    std::lock_guard guard(lock_);
+    commands_.clear();
+}
+
+std::vector<std::uint8_t> FlashDisk::ReadSectors(unsigned lun, std::uint64_t lba, std::uint32_t count) const
+{
+    std::lock_guard guard(lock_);
+    const LunStore& store = luns_.at(lun);
+    if (!store.Contains(lba, count))
+        throw std::out_of_range("sectors beyond the logical unit");
+    std::vector<std::uint8_t> sectors(std::size_t{count} * LunStore::kSectorSize);
+    store.Read(lba, sectors);
+    return sectors;
+}
+
+bool FlashDisk::mediumLoaded() const
+{
+    std::lock_guard guard(lock_);
+    return mediumLoaded_;
+}
+
+} // namespace sim

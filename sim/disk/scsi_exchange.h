@@ -1,0 +1,41 @@
+// One SCSI command as the simulated controller sees it, taken from an SG_IO request, and
+// the controller's answer: SCSI status, sense data, and the adapter's and driver's codes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace sim {
+
+enum class DataDirection { None, ToDevice, FromDevice };
+
+struct ScsiExchange {
+    unsigned lun = 0;
+    std::span<const std::uint8_t> cdb;
+    DataDirection direction = DataDirection::None;
+    std::span<std::uint8_t> data; // to fill (from device) or as sent (to device)
+    unsigned timeoutMs = 0;
+};
+
+// SCSI status codes and sense keys the model answers with.
+constexpr std::uint8_t kStatusGood = 0x00;
+constexpr std::uint8_t kStatusCheckCondition = 0x02;
+constexpr std::uint8_t kSenseNotReady = 0x02;
+constexpr std::uint8_t kSenseHardwareError = 0x04;
+constexpr std::uint8_t kSenseIllegalRequest = 0x05;
+
+struct ScsiAnswer {
+    // The ioctl itself fails with this errno (0: it succeeds).
+    int callErrno = 0;
+    std::uint8_t status = kStatusGood;
+    std::uint8_t hostStatus = 0;
+    std::vector<std::uint8_t> sense;
+    std::uint32_t moved = 0; // data bytes moved
+
+    static ScsiAnswer Good(std::uint32_t moved) { return ScsiAnswer{0, kStatusGood, 0, {}, moved}; }
+    // CHECK CONDITION with fixed-format sense data.
+    static ScsiAnswer Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq);
+};
+
+} // namespace sim

@@ -1,0 +1,218 @@
+// Every slot of both interfaces, called by its number through the object's vtable: the
+// entry line that comes back proves the slot sits where a COM client looks for it.
+#include "tests/server_shell/captured_lines.h"
+#include "tests/server_shell/registered_server.h"
+
+#include <cstdint>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace fabrun_test;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Calls vtable entry `slot` of `object` with the given arguments after `this`.
+template <class Result = INT, class... Arguments>
+std::intptr_t CallSlot(void* object, int slot, Arguments... arguments)
+{
+    using Function = Result (*)(void*, Arguments...);
+    void** table = *static_cast<void***>(object);
+    Result result = reinterpret_cast<Function>(table[slot])(object, arguments...);
+    if constexpr (std::is_pointer_v<Result>)
+        return reinterpret_cast<std::intptr_t>(result);
+    else
+        return static_cast<std::intptr_t>(result);
+}
+
+struct SlotCase {
+    int slot;
+    std::function<std::intptr_t(void* object, int slot)> call;
+    Lines lines;
+};
+
+void CheckSlots(void* object, const std::vector<SlotCase>& cases)
+{
+    CapturedLines lines;
+    for (const SlotCase& c : cases) {
+        SCOPED_TRACE("slot " + std::to_string(c.slot));
+        EXPECT_EQ(c.call(object, c.slot), 0);
+        EXPECT_EQ(lines.Take(), c.lines);
+    }
+}
+
+HANDLE handles[32];
+void* const none = nullptr; // any record or buffer pointer
+const BYTE port = 7;
+
+TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrlWritesItsEntryLine)
+{
+    handles[port] = reinterpret_cast<HANDLE>(0xABC);
+    const BYTE read = 1, write = 0;
+    const DWORD d = 0;
+    const INT i = 0;
+    const WORD w = 0;
+    const std::vector<SlotCase> cases = {
+        {3, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanDiskPath()"}},
+        {4, [](void* o, int s) { return CallSlot(o, s, handles, i); }, {"OpenDiskPath()"}},
+        {5, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CloseDiskPath(Index=7, Handle=abc)"}},
+        {6, [&](void* o, int s) { return CallSlot(o, s, handles, port, d, d, none); }, {"ReadDisk()"}},
+        {7, [&](void* o, int s) { return CallSlot(o, s, handles, port, d, d, none); }, {"WriteDisk()"}},
+        {8, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanDiskPathBySymbolicName()"}},
+        {9, [](void* o, int s) { return CallSlot(o, s, handles, port, "\\\\?\\usbstor#disk"); },
+         {"OpenDiskPathBySymbolicName(Index=7, Handle=abc)"}},
+        {10, [](void* o, int s) { return CallSlot(o, s, none); },
+         {"Jan  9 2014", "14:06:51", "------EnumerateScanUSBPort()"}},
+        {11, [](void* o, int s) { return CallSlot(o, s, none); }, {"PollingSingleUSBPort()"}},
+        {12, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImage()"}},
+        {13, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImageW()"}},
+        {14, [&](void* o, int s) { return CallSlot(o, s, none, i); }, {"BuildDriveFileSystem()"}},
+        {15, [&](void* o, int s) { return CallSlot(o, s, none, i); }, {"BuildDriveFileSystemW()"}},
+        {16, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystem()"}},
+        {17, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystemW(7)"}},
+        {18, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"Disk_Lock(7)"}},
+        {19, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"Disk_Unlock(7)"}},
+        {20, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, none); }, {"ReadButton_USD()"}},
+        {20, [&](void* o, int s) { return CallSlot(o, s, handles, port, write, i, none); }, {"WriteButton_USD()"}},
+        {21, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, i, i, none); }, {}},
+        {22, [&](void* o, int s) { return CallSlot(o, s, handles, port, write, i, i, i, none); }, {}},
+        {23, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"GetPMInfo_USD()"}},
+        {24, [](void* o, int s) { return CallSlot(o, s, handles, port, INT{1}); }, {"EnableSuspned_USD()"}},
+        {24, [](void* o, int s) { return CallSlot(o, s, handles, port, INT{0}); }, {"DisableSuspned_USD()"}},
+        {25, [&](void* o, int s) { return CallSlot(o, s, handles, port, i); }, {"SetTimer_USD()"}},
+        {26, [&](void* o, int s) { return CallSlot(o, s, handles, port, none, w, w, BYTE{0x23}); },
+         {"ScanFlashBlock(7), Config = 0x23"}},
+        {27, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); },
+         {"FindISPAndCISUseBlock(7)"}},
+        {28, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); }, {"BuildUFDSystemTable(7)"}},
+        {29, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"ReadFlashID_UFD(7)"}},
+        {30, [&](void* o, int s) { return CallSlot<void*>(o, s, BYTE{16}, BYTE{1}, BYTE{1}, i); }, {}},
+        {31, [](void* o, int s) { return CallSlot(o, s, none); }, {}},
+        {32, [&](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}, i); }, {}},
+        {33, [&](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}); }, {}},
+        {34, [](void* o, int s) { return CallSlot(o, s); }, {"DisableProductFilter()"}},
+        {35, [](void* o, int s) { return CallSlot(o, s, none); }, {"LinkTest()"}},
+        {36, [](void* o, int s) { return CallSlot(o, s, u"/tmp"); }, {"SetDebugDmpFilePathSS()"}},
+        {37, [](void* o, int s) { return CallSlot(o, s); }, {"ForceInUSB30()"}},
+        {38, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none); }, {"ReadCapacity()"}},
+        {39, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanHub()"}},
+        {40, [](void* o, int s) { return CallSlot(o, s, none); }, {"PollingHubPort()"}},
+        {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, none); }, {"INITISP_UFD(7)"}},
+        {42, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CPUReset_UFD(7)"}},
+        {43, [&](void* o, int s) { return CallSlot(o, s, handles, port, i); }, {"SetHDCapLED_USD()"}},
+        {44, [](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, none, none); }, {"ReadCapacityEx()"}},
+        {45, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, d, d, none, none); }, {"ReadDiskEx()"}},
+        {46, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, d, d, none, none); }, {"WriteDisk()"}},
+        {47, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"ATAIdentify_USD()"}},
+        {48, [&](void* o, int s) { return CallSlot(o, s, d); }, {"DeviceSafeRemoval()"}},
+        {49, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"UFDCacheClear_UFD(7)"}},
+        {50, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i); }, {"MediumLoadUnload_UFD(7)"}},
+        {51, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"ReadInquery()"}},
+        {52, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipReset(7)"}},
+        {53, [&](void* o, int s) { return CallSlot(o, s, w, w); }, {"DeleteDevRegistryRecord()"}},
+        {54, [&](void* o, int s) { return CallSlot(o, s, i); }, {"ActiveFilterDriver()"}},
+        {55, [&](void* o, int s) { return CallSlot(o, s, w, w, u"v", u"p", u"r"); }, {"DeleteDevRegistryRecordEx()"}},
+        {56, [&](void* o, int s) { return CallSlot(o, s, w, w); }, {"SetIgnoredRegistry()"}},
+        {57, [&](void* o, int s) { return CallSlot(o, s, handles, port, none, i); }, {"BuildPhyDiskFileSystemExW(7)"}},
+        {58, [](void* o, int s) { return CallSlot(o, s, none, none); }, {"GetFAT32RootSectorAddr()"}},
+        {59, [](void* o, int s) { return CallSlot(o, s, none, BYTE{0x80}, BYTE{9}); }, {"PollingSingleUSBPortEx(9)"}},
+        {60, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipResetEx(7)"}},
+        {61, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0x81}, d, d, i, i, i, none); },
+         {"ReadSPI_USD()"}},
+        {61, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0x80}, d, d, i, i, i, none); },
+         {"WriteSPI_USD()"}},
+    };
+    auto* ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
+    ASSERT_NE(ctrl, nullptr);
+    CheckSlots(static_cast<void*>(ctrl), cases);
+    ctrl->Release();
+}
+
+TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrl2WritesItsEntryLine)
+{
+    const BYTE read = 1;
+    const BYTE write = 2; // anything but 1 writes
+    const INT i = 0;
+    const DWORD d = 0;
+    // The slots come in a few shapes of arguments after (handles, index).
+    auto plain = [](void* o, int s) { return CallSlot(o, s, handles, port); };
+    auto out = [](void* o, int s) { return CallSlot(o, s, handles, port, none); };
+    auto valueOut = [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); };
+    auto value = [&](void* o, int s) { return CallSlot(o, s, handles, port, i); };
+    auto addressed = [&](BYTE rd) {
+        return [=](void* o, int s) { return CallSlot(o, s, handles, port, rd, i, i, none); };
+    };
+    auto bufferOnly = [](BYTE rd) { return [=](void* o, int s) { return CallSlot(o, s, handles, port, rd, none); }; };
+    auto fourInts = [&](BYTE rd) {
+        return [=](void* o, int s) { return CallSlot(o, s, handles, port, rd, i, i, i, i, none); };
+    };
+    auto rdValueOut = [&](BYTE rd) {
+        return [=](void* o, int s) { return CallSlot(o, s, handles, port, rd, i, none); };
+    };
+    auto sixInts = [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, i, i, i, i, none); };
+    const std::vector<SlotCase> cases = {
+        {3, [](void* o, int s) { return CallSlot(o, s, handles, port, WORD{0}, INT{0}, none); }, {"ReadCode()"}},
+        {4, addressed(read), {"ReadData()"}},
+        {4, addressed(write), {"WriteData()"}},
+        {5, addressed(read), {}},
+        {6, plain, {"CPUReset()"}},
+        {7, out, {"ReadDeivceID()"}},
+        {8, bufferOnly(read), {"ReadLUNCONFIG()"}},
+        {8, bufferOnly(write), {"WriteLUNCONFIG()"}},
+        {9, addressed(read), {"ReadLUNDATA()"}},
+        {9, addressed(write), {"WriteLUNDATA()"}},
+        {10, plain, {"DeviceChange()"}},
+        {11, plain, {"MediaChange()"}},
+        {12, value, {"WriteProtect()"}},
+        {13, rdValueOut(read), {"ReadLunType()"}},
+        {13, rdValueOut(write), {"WriteLunType()"}},
+        {14, rdValueOut(read), {"ReadLunNo()"}},
+        {14, rdValueOut(write), {"WriteLunNo()"}},
+        {15, rdValueOut(read), {"ReadLunID()"}},
+        {15, rdValueOut(write), {"WriteLunID()"}},
+        {16, out, {"LogLunIndex()"}},
+        {17, out, {"HidLunIndex()"}},
+        {18, valueOut, {"GetFWKey()"}},
+        {19, out, {"InitPassWord()"}},
+        {20, out, {"GetPassWord()"}},
+        {21, out, {"VerifyPassWord()"}},
+        {22, valueOut, {"CheckSecurity()"}},
+        {23, plain, {"ClearCache()"}},
+        {24, fourInts(read), {"ReadEEPROM()"}},
+        {24, fourInts(write), {"WriteEEPROM()"}},
+        {25, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, i, none); }, {"ReadFW()"}},
+        {25, [&](void* o, int s) { return CallSlot(o, s, handles, port, write, i, i, i, none); }, {"WriteFW()"}},
+        {26, out, {"BIST()"}},
+        {27, value, {"DeviceConnect()"}},
+        {28, plain, {"Erase()"}},
+        {29, addressed(read), {"ReadPartition()"}},
+        {29, addressed(write), {"WritePartition()"}},
+        {30, rdValueOut(read), {"ReadButton()"}},
+        {30, rdValueOut(write), {"WriteButton()"}},
+        {31, plain, {"EndSgmt()"}},
+        {32, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, i, i, none); }, {"InitSgmt()"}},
+        {33, valueOut, {"ReadFlashID()"}},
+        {34, rdValueOut(read), {"ReadSYSReady()"}},
+        {34, rdValueOut(write), {"WriteSYSReady()"}},
+        {35, bufferOnly(read), {"ReadSYSAddress()"}},
+        {35, bufferOnly(write), {"WriteSYSAddress()"}},
+        {36, bufferOnly(read), {"ReadFlashMethod()"}},
+        {36, bufferOnly(write), {"WriteFlashMethod()"}},
+        {37, fourInts(read), {"ReadSpare()"}},
+        {37, fourInts(write), {"WriteSpare()"}},
+        {38, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, PackedBlockTag{"CISSYS"}, i, i, none); }, {}},
+        {39, valueOut, {}},
+        {40, valueOut, {"ReadSts()"}},
+        {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, i, i); }, {"MarkBad()"}},
+        {42, sixInts, {"CheckBad()"}},
+        {43, sixInts, {"EraseSys()"}},
+        {44, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, d, d, d, d, d, none); }, {"ReadTestCmd()"}},
+        {44, [&](void* o, int s) { return CallSlot(o, s, handles, port, write, d, d, d, d, d, none); }, {"WriteTestCmd()"}},
+    };
+    auto* ctrl2 = Create<IPortwardenCtrl2>(IID_IPortwardenCtrl2);
+    ASSERT_NE(ctrl2, nullptr);
+    CheckSlots(static_cast<void*>(ctrl2), cases);
+    ctrl2->Release();
+}
+
+} // namespace
