@@ -108,8 +108,13 @@ void CIconButton::PaintIcon(QPainter& painter, const QRect& rect, bool pressed, 
         at += pressedOffset_;
         textArea.translate(pressedOffset_);
     }
-    QPixmap shown = isEnabled() ? icon : style()->generatedIconPixmap(QIcon::Disabled, icon, nullptr);
-    painter.drawPixmap(at, shown);
+    if (isEnabled()) {
+        painter.drawPixmap(at, icon);
+        return;
+    }
+    QStyleOption option;
+    option.initFrom(this);
+    painter.drawPixmap(at, style()->generatedIconPixmap(QIcon::Disabled, icon, &option));
 }
 
 void CIconButton::PaintText(QPainter& painter, const QRect& textArea, bool pressed)

@@ -114,6 +114,15 @@ TEST_F(IconButtonTest, SecondIconShowsOnlyWhileIdle)
     EXPECT_EQ(shown(), QColor(150, 75, 37));
 }
 
+TEST_F(IconButtonTest, DisabledButtonDrawsItsIconDisabled)
+{
+    button.SetIcon(Solid(32, Qt::red));
+    button.setEnabled(false);
+    const QColor shown = Grab(button).pixelColor(40, 30);
+    EXPECT_NE(shown, QColor(Qt::red));
+    EXPECT_TRUE(Extent(Grab(button), shown).contains(QRect(24, 14, 32, 32))) << "in the icon's place";
+}
+
 TEST_F(IconButtonTest, UnreadableIconLeavesTheButtonWithoutIcons)
 {
     button.SetIcon(Solid(32, Qt::red));

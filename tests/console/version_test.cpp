@@ -3,6 +3,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
+#include "platform/version/file_version_text.h"
 #include "platform/version/version.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +17,6 @@
 #include <vector>
 
 namespace {
-
-// The FileVersion text the way the station reads it: size, block, translation, string.
-std::optional<std::u16string> FileVersionOf(const std::u16string& path)
-{
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
-    if (size == 0)
-        return std::nullopt;
-    std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), handle, size, block.data()))
-        return std::nullopt;
-    LPVOID value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(block.data(), u"\\VarFileInfo\\Translation", &value, &length) || length < 4)
-        return std::nullopt;
-    WORD pair[2];
-    std::memcpy(pair, value, sizeof pair);
-    std::u16string query = platform::FormatWide("\\StringFileInfo\\%04x%04x\\FileVersion", pair[0], pair[1]);
-    if (!VerQueryValueW(block.data(), query.c_str(), &value, &length))
-        return std::nullopt;
-    return std::u16string(static_cast<const char16_t*>(value), length - 1);
-}
 
 std::u16string Program()
 {
@@ -59,7 +38,7 @@ protected:
 
 TEST(FileVersion, OurBuildCarriesItsVersionText)
 {
-    EXPECT_EQ(FileVersionOf(Program()), u"7.6.5");
+    EXPECT_EQ(platform::ReadFileVersionText(Program()), u"7.6.5");
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(Program().c_str(), &handle);
     std::vector<BYTE> block(size);
@@ -117,7 +96,7 @@ TEST_F(VersionFiles, DamagedElfFilesGiveNone)
         DWORD handle = 0;
         EXPECT_EQ(GetFileVersionInfoSizeW(Write(damaged[n]).c_str(), &handle), 0u) << "case " << n;
     }
-    EXPECT_EQ(FileVersionOf(Write(program)), u"7.6.5") << "the intact copy still reads";
+    EXPECT_EQ(platform::ReadFileVersionText(Write(program)), u"7.6.5") << "the intact copy still reads";
 }
 
 } // namespace
