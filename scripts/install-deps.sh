@@ -6,8 +6,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libusb-dev umockdev libumockdev-dev libglib2.0-dev libudev-dev
   qt6-base-dev
-  dosfstools mtools xorriso genisoimage ntfs-3g fdisk util-linux
-  python3 python3-crcmod
+  dosfstools mtools xorriso genisoimage ntfs-3g fdisk util-linux usbutils
+  python3 python3-crcmod locales
 )
 missing=()
 for package in "${packages[@]}"; do

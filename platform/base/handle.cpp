@@ -2,6 +2,7 @@
 
 #include "platform/base/lasterror.h"
 
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
@@ -11,6 +12,10 @@ namespace {
 struct HandleRegistry {
     std::mutex lock;
     std::unordered_map<HANDLE, std::shared_ptr<HandleObject>> live;
+    // Handle values are never given out twice: a freed object's address comes back for the
+    // next object, and a stale handle must not reach it. Steps of 4 as on Windows; never
+    // null or INVALID_HANDLE_VALUE.
+    std::uintptr_t next = 0x1000;
 };
 
 HandleRegistry& Registry()
@@ -25,7 +30,8 @@ HANDLE IssueHandle(std::shared_ptr<HandleObject> object)
 {
     auto& registry = Registry();
     std::lock_guard guard(registry.lock);
-    HANDLE handle = object.get();
+    HANDLE handle = reinterpret_cast<HANDLE>(registry.next);
+    registry.next += 4;
     registry.live.emplace(handle, std::move(object));
     return handle;
 }

@@ -55,7 +55,6 @@ struct Target {
     Path Below() const { return Path(path.begin() + static_cast<std::ptrdiff_t>(baseDepth), path.end()); }
     // The base key in `top`, or nullptr when it was deleted behind the handle.
     Key* FindBase(Key& top) const { return platform::registry::FindPath(top, Base()); }
-    const Key* FindBase(const Key& top) const { return platform::registry::FindPath(top, Base()); }
 };
 
 LONG ResolveHandle(HKEY key, Target& target)

@@ -13,8 +13,25 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
+namespace {
+
+// The account's home folder from the password database; getpwuid_r, as another thread
+// may look up an account at the same time.
+std::string AccountHome()
+{
+    long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return "/";
+    return found->pw_dir;
+}
+
+} // namespace
 
 std::string RegistryStorePath()
 {
@@ -25,11 +42,7 @@ std::string RegistryStorePath()
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state != '\0')
         return std::string(state) + "/fabrun/registry";
     const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') {
-        const passwd* user = getpwuid(getuid());
-        home = user != nullptr ? user->pw_dir : "/";
-    }
-    return std::string(home) + "/.local/state/fabrun/registry";
+    return (home != nullptr && *home != '\0' ? std::string(home) : AccountHome()) + "/.local/state/fabrun/registry";
 }
 
 namespace registry {

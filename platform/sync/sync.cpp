@@ -1,10 +1,12 @@
 #include "platform/sync/sync.h"
 
 #include "platform/base/lasterror.h"
+#include "platform/debug/debug.h"
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -18,6 +20,18 @@ DWORD ThisThreadId()
     if (currentThreadId == 0)
         currentThreadId = nextThreadId++;
     return currentThreadId;
+}
+
+// Waits on `changed` until `ready()` holds; false when the deadline passed first.
+template <class Ready>
+bool WaitFor(std::condition_variable& changed, std::unique_lock<std::mutex>& lock, std::int64_t deadline, Ready ready)
+{
+    while (!ready()) {
+        if (DeadlinePassed(deadline))
+            return false;
+        Clock().WaitUntil(changed, lock, deadline);
+    }
+    return true;
 }
 
 class Event final : public Waitable {
@@ -46,11 +60,8 @@ public:
     {
         std::int64_t deadline = DeadlineAfter(milliseconds);
         std::unique_lock guard(lock_);
-        while (!signalled_) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(changed_, guard, deadline);
-        }
+        if (!WaitFor(changed_, guard, deadline, [this] { return signalled_; }))
+            return WAIT_TIMEOUT;
         if (!manualReset_)
             signalled_ = false;
         return WAIT_OBJECT_0;
@@ -82,11 +93,8 @@ public:
             ++depth_;
             return WAIT_OBJECT_0;
         }
-        while (owner_ != 0) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(released_, guard, deadline);
-        }
+        if (!WaitFor(released_, guard, deadline, [this] { return owner_ == 0; }))
+            return WAIT_TIMEOUT;
         owner_ = self;
         depth_ = 1;
         return WAIT_OBJECT_0;
@@ -120,9 +128,17 @@ public:
     {
     }
 
-    void Launch()
+    // False when the system cannot start another thread.
+    bool Launch()
     {
-        std::thread([self = shared_from_this()] { self->Run(); }).detach();
+        try {
+            std::thread([self = shared_from_this()] { self->Run(); }).detach();
+            return true;
+        } catch (const std::system_error& error) {
+            DebugPrintf("CreateThread: no thread started: %s", error.what());
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY); // what Windows says when it runs out of threads
+            return false;
+        }
     }
 
     DWORD Id() const { return id_; }
@@ -140,12 +156,7 @@ public:
     {
         std::int64_t deadline = DeadlineAfter(milliseconds);
         std::unique_lock guard(lock_);
-        while (!finished_) {
-            if (DeadlinePassed(deadline))
-                return WAIT_TIMEOUT;
-            Clock().WaitUntil(changed_, guard, deadline);
-        }
-        return WAIT_OBJECT_0;
+        return WaitFor(changed_, guard, deadline, [this] { return finished_; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
 
     DWORD ExitCode()
@@ -240,7 +251,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
         return nullptr;
     }
     auto thread = std::make_shared<Thread>(start, parameter, (creationFlags & CREATE_SUSPENDED) != 0);
-    thread->Launch();
+    if (!thread->Launch())
+        return nullptr;
     if (threadId != nullptr)
         *threadId = thread->Id();
     return IssueHandle(std::move(thread));

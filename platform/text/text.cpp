@@ -3,6 +3,7 @@
 #include "platform/base/lasterror.h"
 
 #include <cstdarg>
+#include <cwchar>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -76,6 +77,7 @@ void AppendUtf8(std::string& out, char32_t cp)
 struct AnsiCodeset {
     std::string name;
     bool utf8 = true;
+    locale_t ctype = static_cast<locale_t>(0); // the legacy code page's character rules
 };
 
 const AnsiCodeset& Codeset()
@@ -86,15 +88,32 @@ const AnsiCodeset& Codeset()
         if (env == static_cast<locale_t>(0))
             return result;
         std::string name = nl_langinfo_l(CODESET, env);
-        freelocale(env);
         // The C/POSIX locale names plain ASCII; UTF-8 is its superset and what users mean.
-        if (name == "UTF-8" || name == "utf8" || name == "ANSI_X3.4-1968" || name == "ASCII" || name.empty())
+        if (name == "UTF-8" || name == "utf8" || name == "ANSI_X3.4-1968" || name == "ASCII" || name.empty()) {
+            freelocale(env);
             return result;
+        }
         result.name = name;
         result.utf8 = false;
+        result.ctype = env; // kept for the life of the process
         return result;
     }();
     return codeset;
+}
+
+// Bytes of the ANSI character at `at` (at least 1: a byte that starts no character counts alone).
+std::size_t AnsiCharLength(std::string_view text, std::size_t at)
+{
+    if (AnsiIsUtf8()) {
+        char32_t cp;
+        bool valid;
+        return DecodeUtf8(text, at, cp, valid);
+    }
+    locale_t previous = uselocale(Codeset().ctype);
+    std::mbstate_t state{};
+    std::size_t length = std::mbrlen(text.data() + at, text.size() - at, &state);
+    uselocale(previous);
+    return length == 0 || length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) ? 1 : length;
 }
 
 std::string IconvConvert(const char* to, const char* from, const char* data, std::size_t size, bool& lossless)
@@ -205,19 +224,13 @@ std::size_t CopyToField(char* field, std::size_t fieldSize, std::string_view ans
         return 0;
     std::size_t room = end == FieldEnd::Terminated ? fieldSize - 1 : fieldSize;
     std::size_t take = 0;
-    if (AnsiIsUtf8()) {
-        // Whole UTF-8 characters only.
-        for (std::size_t at = 0; at < ansi.size();) {
-            char32_t cp;
-            bool valid;
-            std::size_t length = DecodeUtf8(ansi, at, cp, valid);
-            if (at + length > room)
-                break;
-            at += length;
-            take = at;
-        }
-    } else {
-        take = std::min(room, ansi.size());
+    // Whole characters only, in whatever code page the ANSI text is.
+    for (std::size_t at = 0; at < ansi.size();) {
+        std::size_t length = AnsiCharLength(ansi, at);
+        if (at + length > room)
+            break;
+        at += length;
+        take = at;
     }
     std::memcpy(field, ansi.data(), take);
     std::memset(field + take, 0, fieldSize - take);
@@ -226,22 +239,7 @@ std::size_t CopyToField(char* field, std::size_t fieldSize, std::string_view ans
 
 std::size_t CopyWideToField(char* field, std::size_t fieldSize, std::u16string_view wide, FieldEnd end)
 {
-    if (AnsiIsUtf8() || fieldSize == 0)
-        return CopyToField(field, fieldSize, WideToAnsi(wide), end);
-    // A multi-byte legacy code page: convert character by character and stop before overflow.
-    std::string out;
-    std::size_t room = end == FieldEnd::Terminated ? fieldSize - 1 : fieldSize;
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        std::size_t units = (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size()) ? 2 : 1;
-        std::string piece = WideToAnsi(wide.substr(i, units));
-        if (out.size() + piece.size() > room)
-            break;
-        out += piece;
-        i += units - 1;
-    }
-    std::memcpy(field, out.data(), out.size());
-    std::memset(field + out.size(), 0, fieldSize - out.size());
-    return out.size();
+    return CopyToField(field, fieldSize, WideToAnsi(wide), end);
 }
 
 std::size_t CopyWideToWideField(char16_t* field, std::size_t fieldUnits, std::u16string_view wide)

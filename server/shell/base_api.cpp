@@ -10,8 +10,11 @@ CBaseAPI::CBaseAPI()
     portwarden::CountObject(+1);
 }
 
+// The count drops last: once it reaches 0 the library may be unloaded.
 CBaseAPI::~CBaseAPI()
 {
+    vendor_.reset();
+    standard_.reset();
     portwarden::CountObject(-1);
 }
 

@@ -9,8 +9,10 @@ CBaseAPI2::CBaseAPI2()
     portwarden::CountObject(+1);
 }
 
+// The count drops last: once it reaches 0 the library may be unloaded.
 CBaseAPI2::~CBaseAPI2()
 {
+    vendor_.reset();
     portwarden::CountObject(-1);
 }
 

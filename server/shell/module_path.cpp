@@ -2,8 +2,9 @@
 
 #include "server/shell/debug_line.h"
 
-#include <climits>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace portwarden {
@@ -12,13 +13,14 @@ bool OwnLibraryPath(std::string& path)
 {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&OwnLibraryPath), &info) == 0 || info.dli_fname == nullptr) {
-        DebugLine("Own library path unknown: %s", dlerror());
+        // dladdr leaves no dlerror text to report.
+        DebugLine("Own library path unknown");
         return false;
     }
     // The loader keeps the name it was given; the registry needs it absolute.
     char* absolute = realpath(info.dli_fname, nullptr);
     if (absolute == nullptr) {
-        DebugLine("Own library path %s unresolved", info.dli_fname);
+        DebugLine("Own library path %s unresolved: %s", info.dli_fname, std::strerror(errno));
         return false;
     }
     path = absolute;

@@ -7,7 +7,7 @@
 
 namespace sim {
 
-DeviceCall::DeviceCall(Kind kind, _UMockdevIoctlClient* client) : kind_(kind), client_(client) {}
+DeviceCall::DeviceCall(_UMockdevIoctlClient* client) : client_(client) {}
 
 unsigned long DeviceCall::request() const
 {

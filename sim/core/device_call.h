@@ -32,13 +32,10 @@ using ClientId = const void*;
 
 class DeviceCall {
 public:
-    enum class Kind { Ioctl, Read, Write };
-
-    DeviceCall(Kind kind, _UMockdevIoctlClient* client);
+    explicit DeviceCall(_UMockdevIoctlClient* client);
     DeviceCall(const DeviceCall&) = delete;
     DeviceCall& operator=(const DeviceCall&) = delete;
 
-    Kind kind() const { return kind_; }
     ClientId client() const { return client_; }
     // The ioctl request code.
     unsigned long request() const;
@@ -65,7 +62,6 @@ private:
     void* ResolveArgument(std::size_t size);
     std::span<std::uint8_t> ResolvePointer(const std::uint8_t* field, std::size_t length);
 
-    Kind kind_;
     _UMockdevIoctlClient* client_;
     _UMockdevIoctlData* argument_ = nullptr;
 };

@@ -13,10 +13,10 @@ namespace sim {
 namespace {
 
 template <class Call>
-gboolean Answer(UMockdevIoctlClient* client, DeviceCall::Kind kind, gpointer user, Call&& call)
+gboolean Answer(UMockdevIoctlClient* client, gpointer user, Call&& call)
 {
     auto* node = static_cast<DeviceNode*>(user);
-    DeviceCall deviceCall(kind, client);
+    DeviceCall deviceCall(client);
     Reply reply;
     try {
         reply = call(*node, deviceCall);
@@ -34,17 +34,17 @@ gboolean Answer(UMockdevIoctlClient* client, DeviceCall::Kind kind, gpointer use
 
 gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 {
-    return Answer(client, DeviceCall::Kind::Ioctl, user, [](DeviceNode& node, DeviceCall& call) { return node.Ioctl(call); });
+    return Answer(client, user, [](DeviceNode& node, DeviceCall& call) { return node.Ioctl(call); });
 }
 
 gboolean OnRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 {
-    return Answer(client, DeviceCall::Kind::Read, user, [](DeviceNode& node, DeviceCall& call) { return node.Read(call); });
+    return Answer(client, user, [](DeviceNode& node, DeviceCall& call) { return node.Read(call); });
 }
 
 gboolean OnWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 {
-    return Answer(client, DeviceCall::Kind::Write, user, [](DeviceNode& node, DeviceCall& call) { return node.Write(call); });
+    return Answer(client, user, [](DeviceNode& node, DeviceCall& call) { return node.Write(call); });
 }
 
 void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)

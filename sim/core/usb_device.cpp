@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,10 +33,22 @@ std::string Hex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
+// Device numbers run 1..127 on a bus; the root hub would hold 1.
+int NextDeviceNumber()
+{
+    static std::atomic<int> next{2};
+    const int number = next++;
+    return 2 + (number - 2) % 126;
+}
+
 } // namespace
 
 UsbDevice::UsbDevice(UsbDeviceDescription description) : description_(std::move(description))
 {
+    if (description_.device == 0)
+        description_.device = NextDeviceNumber();
+    if (description_.portPath.empty())
+        description_.portPath = std::to_string(description_.bus) + "-" + std::to_string(description_.device);
     const bool superSpeed = description_.speedMbps >= 5000;
     auto& d = descriptors_;
     d = {18, 1};
@@ -47,11 +60,6 @@ UsbDevice::UsbDevice(UsbDeviceDescription description) : description_(std::move(
     d.insert(d.end(), {0, 0, 0, 1});
     d.insert(d.end(), {9, 2, 18, 0, 1, 1, 0, 0x80, 50});
     d.insert(d.end(), {9, 4, 0, 0, 0, 0xFF, 0, 0, 0});
-}
-
-std::vector<std::uint8_t> UsbDevice::Descriptors() const
-{
-    return descriptors_;
 }
 
 std::string UsbDevice::DevNode() const
@@ -133,6 +141,8 @@ Reply UsbDevice::Ioctl(DeviceCall& call)
         const long moved = Control(setup, data);
         return moved >= 0 ? Reply::Ok(moved) : Reply::Fail(static_cast<int>(-moved));
     }
+    case USBDEVFS_GETDRIVER:
+        return Reply::Fail(ENODATA);
     default:
         return Reply::Fail(ENOTTY);
     }

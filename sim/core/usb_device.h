@@ -1,7 +1,8 @@
 // A simulated USB device as usbfs shows it: its sysfs entry and /dev/bus/usb node, the
 // descriptors that read() on the node returns, USBDEVFS_CONNECTINFO, and control transfers
 // (USBDEVFS_CONTROL), which a derived model answers. libusb-0.1 needs no more than this.
-// Any other usbfs call fails with ENOTTY; once unplugged, every call fails with ENODEV.
+// No kernel driver is bound to the device (GETDRIVER fails with ENODATA); any other usbfs
+// call fails with ENOTTY; once unplugged, every call fails with ENODEV.
 #pragma once
 
 #include "sim/core/device_call.h"
@@ -18,9 +19,13 @@ namespace sim {
 
 struct UsbDeviceDescription {
     int bus = 1;
-    int device = 2;
-    // sysfs name of the port chain, e.g. "1-1" or "1-1.3" (behind the hub on port 1).
-    std::string portPath = "1-1";
+    // 0: the next free number, as the kernel numbers devices in the order they arrive. A
+    // number is never reused in a process, so libusb, which knows devices by their
+    // number, never takes a device of one testbed for one of an earlier testbed.
+    int device = 0;
+    // sysfs name of the port chain, e.g. "1-1" or "1-1.3" (behind the hub on port 1);
+    // empty: "<bus>-<device>", one port of its own per device.
+    std::string portPath{};
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t bcdDevice = 0x0100;
@@ -49,12 +54,9 @@ public:
     std::string Record() const;
     std::string DevNode() const; // "/dev/bus/usb/BBB/DDD"
     std::string SysPath() const; // "/sys/devices/..."
-    // Device descriptor, then the one configuration with one vendor-class interface.
-    std::vector<std::uint8_t> Descriptors() const;
 
     // From now on every call on the node fails as on a device that has left the bus.
     void MarkGone() { gone_ = true; }
-    bool gone() const { return gone_; }
 
     Reply Ioctl(DeviceCall& call) override;
     Reply Read(DeviceCall& call) override;
@@ -68,6 +70,7 @@ protected:
 
 private:
     UsbDeviceDescription description_;
+    // Device descriptor, then the one configuration with one vendor-class interface.
     std::vector<std::uint8_t> descriptors_;
     std::atomic<bool> gone_{false};
     std::mutex positionsLock_;

@@ -20,7 +20,6 @@ public:
     // Both take whole sectors; the caller checks Contains first.
     void Read(std::uint64_t lba, std::span<std::uint8_t> out) const;
     void Write(std::uint64_t lba, std::span<const std::uint8_t> in);
-    std::size_t ChunksInUse() const { return chunks_.size(); }
 
 private:
     static constexpr std::uint32_t kChunkSectors = 128;

@@ -119,6 +119,9 @@ TEST_F(ComRuntime, LibrariesUnloadAtCoUninitializeOnlyWhenTheServerAgrees)
     object->Release();
     EXPECT_TRUE(Loaded(TEST_SERVER_PATH)) << "unloaded outside CoUninitialize";
     CoInitialize(nullptr);
+    CoInitialize(nullptr);
+    CoUninitialize();
+    EXPECT_TRUE(Loaded(TEST_SERVER_PATH)) << "unloaded before the thread's last CoUninitialize";
     CoUninitialize();
     EXPECT_FALSE(Loaded(TEST_SERVER_PATH));
 }

@@ -236,4 +236,19 @@ TEST_F(Registry, AWriteTheSystemRefusesFailsAndKeepsTheStoreAsItWas)
     RegCloseKey(key);
 }
 
+// A test's own store must not leave the program on the machine's store afterwards.
+TEST(TemporaryStore, PutsBackTheStoreUsedBefore)
+{
+    const std::string before = platform::RegistryStorePath();
+    {
+        TemporaryStore outer;
+        {
+            TemporaryStore inner;
+            EXPECT_EQ(platform::RegistryStorePath(), inner.path());
+        }
+        EXPECT_EQ(platform::RegistryStorePath(), outer.path());
+    }
+    EXPECT_EQ(platform::RegistryStorePath(), before);
+}
+
 } // namespace

@@ -7,16 +7,20 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 
 namespace fabrun_test {
 
-// Points FABRUN_REGISTRY at a fresh folder for the object's lifetime.
+// Points FABRUN_REGISTRY at a fresh folder for the object's lifetime, then back at the
+// store it named before: with the variable unset, later calls would reach the machine's store.
 class TemporaryStore {
 public:
     TemporaryStore()
     {
+        if (const char* previous = std::getenv("FABRUN_REGISTRY"))
+            previous_ = previous;
         char pattern[] = "/tmp/fabrun-registry-XXXXXX";
         folder_ = mkdtemp(pattern);
         path_ = folder_ + "/registry";
@@ -24,7 +28,10 @@ public:
     }
     ~TemporaryStore()
     {
-        unsetenv("FABRUN_REGISTRY");
+        if (previous_)
+            setenv("FABRUN_REGISTRY", previous_->c_str(), 1);
+        else
+            unsetenv("FABRUN_REGISTRY");
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
@@ -35,6 +42,7 @@ public:
     const std::string& folder() const { return folder_; }
 
 private:
+    std::optional<std::string> previous_;
     std::string folder_;
     std::string path_;
 };

@@ -1,8 +1,10 @@
+#include "platform/base/lasterror.h"
 #include "platform/sync/sync.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <pthread.h>
 #include <thread>
 
 TEST(Event, AutoResetSetWithoutWaiterStaysSetAndReleasesOneWait)
@@ -80,6 +82,27 @@ TEST(Thread, SuspendedThreadRunsOnlyAfterResume)
     GetExitCodeThread(thread, &code);
     EXPECT_EQ(code, 42u);
     CloseHandle(thread);
+}
+
+// The system refuses a thread (here: the default stack cannot be mapped); the caller gets
+// a failure it can report, and the program goes on.
+TEST(Thread, AThreadTheSystemCannotStartFailsCreateThread)
+{
+    pthread_attr_t previous, huge;
+    ASSERT_EQ(pthread_getattr_default_np(&previous), 0);
+    pthread_attr_init(&huge);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t{1} << 46), 0);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    std::atomic<int> ran{0};
+    HANDLE thread = CreateThread(nullptr, 0, RecordStart, &ran, 0, nullptr);
+    DWORD error = GetLastError();
+    pthread_setattr_default_np(&previous);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&previous);
+
+    EXPECT_EQ(thread, nullptr);
+    EXPECT_EQ(error, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ran, 0);
 }
 
 TEST(Clock, PerformanceCounterRunsAtTenMegahertzOnTheVirtualClock)

@@ -1,5 +1,6 @@
 #include "tests/server_shell/run_program.h"
 
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments)
         dup2(output[1], STDERR_FILENO);
         close(output[0]);
         close(output[1]);
+        // Only the program's own messages: debug lines would mix into them.
+        setenv("FABRUN_DEBUG_LOG", "off", 1);
         std::vector<char*> argv;
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));

@@ -1,4 +1,5 @@
-// Runs a program to its end and collects what it printed (standard output and error).
+// Runs a program to its end and collects what it printed (standard output and error),
+// with its debug lines off.
 #pragma once
 
 #include <string>

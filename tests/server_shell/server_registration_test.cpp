@@ -3,6 +3,7 @@
 #include "portwarden/interfaces.h"
 #include "tests/com/registry_helpers.h"
 #include "tests/com/temporary_store.h"
+#include "tests/server_shell/captured_lines.h"
 #include "tests/server_shell/registered_server.h"
 #include "tests/server_shell/run_program.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace fabrun_test;
 
@@ -30,9 +32,26 @@ ProgramRun Regsvr32(std::vector<std::string> options)
     return RunProgram(options);
 }
 
+// DllRegisterServer and DllUnregisterServer of the server loaded in this process.
+std::pair<DllRegisterServerFunction, DllRegisterServerFunction> RegistrationExports()
+{
+    void* library = ServerLibrary();
+    if (library == nullptr)
+        return {};
+    return {reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllRegisterServer")),
+            reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllUnregisterServer"))};
+}
+
 TEST(ServerRegistration, WritesTheClassKeysOnceAndRemovesThemWithAllTheirSubkeys)
 {
     TemporaryStore store;
+    // A registration left by an older copy elsewhere gives way to this one.
+    for (const auto& [key, text] : {std::pair{kClassKey, "Old Component"},
+                                    std::pair{kClassKey + "\\InprocServer32", "/old/system/Portwarden.ax"}}) {
+        HKEY stale = CreateKey(HKEY_CLASSES_ROOT, key.c_str());
+        ASSERT_EQ(SetText(stale, nullptr, text), ERROR_SUCCESS);
+        RegCloseKey(stale);
+    }
     ProgramRun first = Regsvr32({"/s"});
     EXPECT_EQ(first.exitCode, 0);
     EXPECT_EQ(first.output, "") << "silent";
@@ -81,10 +100,9 @@ TEST(ServerRegistration, RegistryWritesThatFailAreReportedAsFailures)
     }
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey.c_str()));
 
-    void* library = ServerLibrary();
-    ASSERT_NE(library, nullptr);
-    auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllRegisterServer"));
-    auto unregisterServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(library, "DllUnregisterServer"));
+    auto [registerServer, unregisterServer] = RegistrationExports();
+    ASSERT_NE(registerServer, nullptr);
+    ASSERT_NE(unregisterServer, nullptr);
     {
         RefusedWrites refused;
         EXPECT_EQ(registerServer(), SELFREG_E_CLASS);
@@ -98,6 +116,19 @@ TEST(ServerRegistration, RegistryWritesThatFailAreReportedAsFailures)
     }
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, (kClassKey + "\\InprocServer32").c_str()));
     EXPECT_EQ(unregisterServer(), S_OK);
+}
+
+TEST(ServerRegistration, ExportsWriteTheirEntryLines)
+{
+    TemporaryStore store;
+    auto [registerServer, unregisterServer] = RegistrationExports();
+    ASSERT_NE(registerServer, nullptr);
+    ASSERT_NE(unregisterServer, nullptr);
+    CapturedLines lines;
+    ASSERT_EQ(registerServer(), S_OK);
+    EXPECT_EQ(lines.Take(), (std::vector<std::string>{"Entry DllRegistrServer", "Entry RegistrServer"}));
+    ASSERT_EQ(unregisterServer(), S_OK);
+    EXPECT_EQ(lines.Take(), std::vector<std::string>{"Entry DllUnregistrServer"});
 }
 
 TEST(Regsvr32, RefusesWhatItCannotRegister)

@@ -4,6 +4,7 @@
 #include "tests/server_shell/registered_server.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -23,6 +24,49 @@ std::intptr_t CallSlot(void* object, int slot, Arguments... arguments)
         return reinterpret_cast<std::intptr_t>(result);
     else
         return static_cast<std::intptr_t>(result);
+}
+
+// The vtable slot a virtual member function is declared at: under the Itanium C++ ABI its
+// member pointer holds 1 + the slot's byte offset in the vtable.
+template <class Member>
+std::size_t DeclaredSlot(Member member)
+{
+    struct {
+        std::uintptr_t offsetPlusOne;
+        std::ptrdiff_t adjustment;
+    } raw;
+    static_assert(sizeof member == sizeof raw);
+    std::memcpy(&raw, &member, sizeof raw);
+    return (raw.offsetPlusOne - 1) / sizeof(void*);
+}
+
+// The slots that write no entry line cannot show their place by calling them; their
+// declarations must.
+TEST(InterfaceSlots, SlotsWithoutAnEntryLineAreDeclaredAtTheirNumbers)
+{
+    struct Case {
+        const char* name;
+        std::size_t slot;
+        std::size_t declared;
+    };
+    const Case cases[] = {
+        {"QueryInterface", 0, DeclaredSlot(&IUnknown::QueryInterface)},
+        {"AddRef", 1, DeclaredSlot(&IUnknown::AddRef)},
+        {"Release", 2, DeclaredSlot(&IUnknown::Release)},
+        {"CreateInstance", 3, DeclaredSlot(&IClassFactory::CreateInstance)},
+        {"LockServer", 4, DeclaredSlot(&IClassFactory::LockServer)},
+        {"ReadEEPROM_USD", 21, DeclaredSlot(&IPortwardenCtrl::ReadEEPROM_USD)},
+        {"ReadFW_USD", 22, DeclaredSlot(&IPortwardenCtrl::ReadFW_USD)},
+        {"CreateUFDBlockMap", 30, DeclaredSlot(&IPortwardenCtrl::CreateUFDBlockMap)},
+        {"DeleteUFDBlockMap", 31, DeclaredSlot(&IPortwardenCtrl::DeleteUFDBlockMap)},
+        {"SetUFDBlockMap", 32, DeclaredSlot(&IPortwardenCtrl::SetUFDBlockMap)},
+        {"GetUFDBlockMap", 33, DeclaredSlot(&IPortwardenCtrl::GetUFDBlockMap)},
+        {"ReadWriteXdata", 5, DeclaredSlot(&IPortwardenCtrl2::ReadWriteXdata)},
+        {"ReadWriteBlock", 38, DeclaredSlot(&IPortwardenCtrl2::ReadWriteBlock)},
+        {"EraseBlock", 39, DeclaredSlot(&IPortwardenCtrl2::EraseBlock)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.declared, c.slot) << c.name;
 }
 
 struct SlotCase {

@@ -1,0 +1,10 @@
+// The chip-mode worker: one run on one port, started by the port view with the port's
+// PortThreadParam. It identifies the chip, sets the preamble registers and runs one job
+// (burn-in cycles, power cycles, or the normal run: optional system-level test, restart
+// until ready, SPI lock, firmware download, lock restored), posts progress 0..1200 and
+// exactly one result, and returns only after the view has released the port's event.
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+DWORD ChipRunThread(LPVOID portThreadParam);

@@ -1,0 +1,16 @@
+// The room a file system's own structures take (CalcNeededBytes), in bytes: added to the
+// source files' sizes for the room check and the progress denominator.
+#pragma once
+
+#include "fsbuild/core/build_context.h"
+
+#include <cstdint>
+
+// FAT16 or FAT32 by ctx.u32FsType, from the context's sector size, reserved sectors,
+// sectors per cluster, partition sectors and rounding bit.
+std::uint64_t FatMetadataBytes(const FsBuildContext& ctx);
+
+constexpr std::uint64_t kIsoMetadataBytes = 40960;
+
+// NTFS by the sectors of the volume (total less the partition start).
+std::uint64_t NtfsMetadataBytes(std::uint64_t volumeSectors);

@@ -1,0 +1,73 @@
+#include "platform/devio/block_handle.h"
+
+#include "platform/base/lasterror.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags)
+{
+    bool read = (access & GENERIC_READ) != 0, write = (access & GENERIC_WRITE) != 0;
+    int flags = O_CLOEXEC;
+    if (!read && !write)
+        flags |= O_PATH;
+    else
+        flags |= (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY) | extraFlags;
+    int fd = ::open(node.c_str(), flags);
+    if (fd < 0)
+        SetLastError(ErrorFromErrno(errno));
+    return fd;
+}
+
+std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
+{
+    struct stat info;
+    if (::fstat(handle.fd(), &info) != 0 || !S_ISBLK(info.st_mode)) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return std::nullopt;
+    }
+    return info.st_rdev;
+}
+
+IoctlDescriptor::IoctlDescriptor(const FileObject& handle) : fd_(handle.fd()), owned_(false)
+{
+    int flags = ::fcntl(handle.fd(), F_GETFL);
+    if (flags < 0 || (flags & O_PATH) == 0)
+        return;
+    owned_ = true;
+    fd_ = ::open(handle.linuxPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        SetLastError(ErrorFromErrno(errno));
+}
+
+IoctlDescriptor::~IoctlDescriptor()
+{
+    if (owned_ && fd_ >= 0)
+        ::close(fd_);
+}
+
+BOOL CopyRecordOut(const void* record, DWORD size, LPVOID out, DWORD outSize, LPDWORD returned)
+{
+    if (out == nullptr || outSize < size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(out, record, size);
+    if (returned != nullptr)
+        *returned = size;
+    return TRUE;
+}
+
+bool IsVolumeHandle(const FileObject& handle)
+{
+    const std::string& name = handle.windowsName();
+    return name.rfind("\\\\?\\Volume{", 0) == 0 ||
+           (name.size() == 6 && name.rfind("\\\\.\\", 0) == 0 && name[5] == ':');
+}
+
+} // namespace platform

@@ -1,0 +1,61 @@
+// Device-interface paths ("\\?\usbstor#disk&...#{53f56307-...}", "\\?\usb#root_hub20#...",
+// and "\\.\" with a hub name as the hub driver gives it) name devices of the listing of
+// platform_usbsys. Disks and volumes open their /dev node; hubs and host controllers open
+// their sysfs folder, which the hub control codes read (see usb_hub_ioctl.h).
+#include "platform/base/lasterror.h"
+#include "platform/devio/devio.h"
+#include "platform/usbsys/device_nodes.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using platform::usbsys::DeviceNode;
+using platform::usbsys::NodeKind;
+
+const DeviceNode* FindNode(const std::shared_ptr<const platform::usbsys::DeviceNodes>& nodes, const std::string& path)
+{
+    return nodes->FindByInterfacePath(path);
+}
+
+bool OpenInterfacePath(const std::string& name, DWORD access, DWORD, DWORD, int& fd, std::string& linuxPath)
+{
+    // Hub names come back from the hub driver without "\\?\"; opened as "\\.\" + name.
+    std::string path = name;
+    if (path.rfind("\\\\.\\", 0) == 0)
+        path.replace(0, 4, "\\\\?\\");
+    if (path.rfind("\\\\?\\", 0) != 0 || path.find('#') == std::string::npos)
+        return false;
+    auto nodes = platform::usbsys::CurrentDeviceNodes();
+    const DeviceNode* node = FindNode(nodes, path);
+    if (node == nullptr) {
+        nodes = platform::usbsys::ReadDeviceNodes(); // plugged in since the last listing
+        node = FindNode(nodes, path);
+    }
+    if (node == nullptr) {
+        fd = -1;
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return true;
+    }
+    const bool storage = node->kind == NodeKind::Disk || node->kind == NodeKind::Volume;
+    linuxPath = storage ? node->devNode : node->sysFolder;
+    int flags = O_CLOEXEC;
+    if (storage) {
+        bool read = (access & GENERIC_READ) != 0, write = (access & GENERIC_WRITE) != 0;
+        flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    } else {
+        flags |= O_RDONLY | O_DIRECTORY;
+    }
+    fd = ::open(linuxPath.c_str(), flags);
+    if (fd < 0)
+        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : platform::ErrorFromErrno(errno));
+    else
+        SetLastError(ERROR_SUCCESS);
+    return true;
+}
+
+platform::Registration registration{[] { platform::RegisterDeviceNamespace(&OpenInterfacePath); }};
+
+} // namespace

@@ -1,0 +1,43 @@
+// Linux block devices as sysfs describes them: whole disks and their partitions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace platform::storage {
+
+struct BlockDevice {
+    std::string kernelName; // "sdb", "loop3", "sdb1"
+    std::string node;       // "/dev/sdb1"
+    dev_t dev = 0;
+    std::uint64_t offsetBytes = 0; // start inside the whole disk (0 for a whole disk)
+    std::uint64_t lengthBytes = 0;
+    int partitionNumber = 0; // 0 for a whole disk
+};
+
+// Whole disks that can hold data: real disks with a device behind them and loop devices
+// bound to a backing file. Partitions, RAM disks, optical drives and device-mapper
+// targets are not disks here.
+std::vector<BlockDevice> ListWholeDisks();
+
+// The partitions of a whole disk, by partition number.
+std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName);
+
+// The block device behind a device number (a whole disk or a partition).
+std::optional<BlockDevice> BlockDeviceOf(dev_t dev);
+
+// The whole disk that holds a device (itself when it is one).
+std::optional<BlockDevice> WholeDiskOf(dev_t dev);
+
+// Logical sector size from sysfs (512 when unknown).
+std::uint32_t LogicalSectorBytes(const std::string& diskKernelName);
+
+bool IsRemovable(const std::string& diskKernelName);
+
+// The loop index of "loopN", or -1.
+int LoopIndex(const std::string& kernelName);
+
+} // namespace platform::storage

@@ -1,0 +1,24 @@
+// Volumes: every partition of a disk, or the whole disk when it has no partitions (a
+// removable medium without a partition table is one volume, as a superfloppy is).
+#pragma once
+
+#include "platform/storage/disk_numbers.h"
+
+#include <optional>
+#include <string>
+
+namespace platform::storage {
+
+struct Volume {
+    BlockDevice device;     // the partition, or the whole disk
+    int diskNumber = -1;    // the physical drive it lies on
+    std::string diskKernelName;
+    std::string guidName;   // "\\?\Volume{...}" without the trailing backslash
+};
+
+// All volumes in physical-drive order, partitions in partition-number order.
+std::vector<Volume> ListVolumes();
+std::optional<Volume> VolumeOfDevice(dev_t dev);
+std::optional<Volume> VolumeOfGuidName(const std::string& name);
+
+} // namespace platform::storage

@@ -1,0 +1,149 @@
+#include "platform/usbsys/device_nodes.h"
+
+#include "platform/usbsys/usb_names.h"
+
+#include <cctype>
+#include <map>
+#include <mutex>
+
+namespace platform::usbsys {
+namespace {
+
+struct Listing {
+    std::mutex lock;
+    std::map<std::string, DevInstNumber> numbers; // by instance id and sysfs folder
+    std::shared_ptr<const DeviceNodes> current;
+};
+
+Listing& State()
+{
+    static Listing* listing = new Listing;
+    return *listing;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+class Builder {
+public:
+    explicit Builder(std::map<std::string, DevInstNumber>& numbers) : numbers_(numbers) {}
+
+    DeviceNode& Add(NodeKind kind, std::string instanceId, const std::string& folder, DevInstNumber parent)
+    {
+        auto [at, added] = numbers_.try_emplace(instanceId + "|" + folder, static_cast<DevInstNumber>(numbers_.size() + 1));
+        DeviceNode node;
+        node.id = at->second;
+        node.parent = parent;
+        node.kind = kind;
+        node.instanceId = std::move(instanceId);
+        node.sysFolder = folder;
+        result_.nodes.push_back(std::move(node));
+        if (parent != 0)
+            for (auto& p : result_.nodes)
+                if (p.id == parent)
+                    p.children.push_back(result_.nodes.back().id);
+        return result_.nodes.back();
+    }
+
+    DeviceNodes Take() { return std::move(result_); }
+
+private:
+    std::map<std::string, DevInstNumber>& numbers_;
+    DeviceNodes result_;
+};
+
+DeviceNodes Build(const UsbTree& tree, std::map<std::string, DevInstNumber>& numbers)
+{
+    Builder builder(numbers);
+    std::vector<DevInstNumber> deviceIds(tree.devices.size(), 0);
+    for (const auto& controller : tree.controllers) {
+        auto& node = builder.Add(NodeKind::Controller, ControllerInstanceId(controller), controller.folder, 0);
+        node.interfaces.push_back({kHostControllerClass, InterfacePath(node.instanceId, kHostControllerClass)});
+        const DevInstNumber controllerId = node.id;
+        for (auto hub : controller.rootHubs)
+            deviceIds[hub] = controllerId; // the root hub's parent, until it has a number of its own
+    }
+    for (std::size_t i = 0; i < tree.devices.size(); ++i) {
+        const auto& device = tree.devices[i];
+        auto parentIndex = tree.ParentOf(i);
+        if (!device.IsRootHub() && (!parentIndex || deviceIds[*parentIndex] == 0))
+            continue; // its hub is not in the listing (it left between two reads)
+        const UsbDevice* parent = parentIndex ? &tree.devices[*parentIndex] : nullptr;
+        const UsbNames names = NamesOf(device, parent);
+        const DevInstNumber parentId = parentIndex ? deviceIds[*parentIndex] : deviceIds[i];
+        auto& node = builder.Add(NodeKind::UsbDevice, names.instanceId, device.folder, parentId);
+        node.hardwareIds = names.hardwareIds;
+        node.driverKey = names.driverKey;
+        node.interfaces.push_back({names.interfaceClass, InterfacePath(node.instanceId, names.interfaceClass)});
+        deviceIds[i] = node.id;
+    }
+    for (const auto& disk : tree.disks) {
+        const UsbDevice* owner = disk.usbDevice ? &tree.devices[*disk.usbDevice] : nullptr;
+        auto ownerParent = disk.usbDevice ? tree.ParentOf(*disk.usbDevice) : std::nullopt;
+        const DevInstNumber parentId = disk.usbDevice ? deviceIds[*disk.usbDevice] : 0;
+        if (owner != nullptr && parentId == 0)
+            continue;
+        auto& node = builder.Add(NodeKind::Disk, DiskInstanceId(disk, owner, ownerParent ? &tree.devices[*ownerParent] : nullptr),
+                                 disk.folder, parentId);
+        node.devNode = "/dev/" + disk.kernelName;
+        node.interfaces.push_back({disk.cdrom ? kVolumeClass : kDiskClass,
+                                   InterfacePath(node.instanceId, disk.cdrom ? kVolumeClass : kDiskClass)});
+        const std::string diskInstance = node.instanceId;
+        const DevInstNumber diskId = node.id;
+        for (std::size_t p = 0; p < disk.partitions.size(); ++p) {
+            auto& volume = builder.Add(NodeKind::Volume, VolumeInstanceId(diskInstance, static_cast<unsigned>(p + 1)),
+                                       disk.folder + "/" + disk.partitions[p], diskId);
+            volume.devNode = "/dev/" + disk.partitions[p];
+            volume.interfaces.push_back({kVolumeClass, InterfacePath(volume.instanceId, kVolumeClass)});
+        }
+    }
+    return builder.Take();
+}
+
+} // namespace
+
+const DeviceNode* DeviceNodes::Find(DevInstNumber id) const
+{
+    for (const auto& node : nodes)
+        if (node.id == id)
+            return &node;
+    return nullptr;
+}
+
+const DeviceNode* DeviceNodes::FindByInterfacePath(const std::string& path) const
+{
+    for (const auto& node : nodes)
+        for (const auto& interface : node.interfaces)
+            if (EqualNoCase(interface.path, path))
+                return &node;
+    return nullptr;
+}
+
+std::shared_ptr<const DeviceNodes> ReadDeviceNodes()
+{
+    const UsbTree tree = ReadUsbTree();
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    state.current = std::make_shared<const DeviceNodes>(Build(tree, state.numbers));
+    return state.current;
+}
+
+std::shared_ptr<const DeviceNodes> CurrentDeviceNodes()
+{
+    {
+        auto& state = State();
+        std::lock_guard guard(state.lock);
+        if (state.current)
+            return state.current;
+    }
+    return ReadDeviceNodes();
+}
+
+} // namespace platform::usbsys

@@ -1,0 +1,53 @@
+// The device tree as the configuration manager shows it, built from one reading of the
+// USB tree: host controllers, root hubs, hubs and devices, their disks, and the volumes on
+// those. Each node has a device-instance number (DEVINST) that stays the same for the same
+// device instance at the same place for the life of the process, so that numbers taken
+// from one listing still name the same devices in the next.
+#pragma once
+
+#include "platform/usbsys/usb_tree.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::usbsys {
+
+using DevInstNumber = std::uint32_t;
+
+enum class NodeKind { Controller, UsbDevice, Disk, Volume };
+
+struct DeviceInterface {
+    const char* classGuid;
+    std::string path; // "\\?\..." lower case
+};
+
+struct DeviceNode {
+    DevInstNumber id = 0;
+    DevInstNumber parent = 0; // 0: none
+    std::vector<DevInstNumber> children;
+    NodeKind kind = NodeKind::Controller;
+    std::string instanceId;
+    std::vector<std::string> hardwareIds;
+    std::string driverKey; // USB devices
+    std::vector<DeviceInterface> interfaces;
+    std::string devNode; // disks and volumes: "/dev/sdb1"
+    std::string sysFolder;
+};
+
+class DeviceNodes {
+public:
+    std::vector<DeviceNode> nodes; // parents before children
+
+    const DeviceNode* Find(DevInstNumber id) const;
+    // Letter case does not matter, as with Windows device paths.
+    const DeviceNode* FindByInterfacePath(const std::string& path) const;
+};
+
+// Reads the tree now; the result is also the current listing from then on.
+std::shared_ptr<const DeviceNodes> ReadDeviceNodes();
+// The last listing read (one is read when there is none yet).
+std::shared_ptr<const DeviceNodes> CurrentDeviceNodes();
+
+} // namespace platform::usbsys

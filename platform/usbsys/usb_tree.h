@@ -1,0 +1,71 @@
+// The USB tree of the machine as sysfs shows it at one moment: host controllers, root
+// hubs, hubs and devices, and the disks (with their partitions)
+// that hang off them or off anything else.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::usbsys {
+
+struct UsbDevice {
+    std::string sysName;   // "usb1" for a root hub, "1-4.2" behind hubs
+    std::string folder;    // resolved sysfs folder
+    unsigned bus = 0;
+    std::vector<unsigned> ports; // port chain from the root hub; empty for a root hub
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t bcdDevice = 0;
+    std::uint8_t deviceClass = 0;
+    unsigned speedMbps = 0;
+    unsigned portCount = 0; // maxchild: non-zero for hubs
+    std::optional<std::string> serial;
+
+    bool IsRootHub() const { return ports.empty(); }
+    bool IsHub() const { return IsRootHub() || deviceClass == 9 || portCount > 0; }
+    // The sysfs name of the device on one of this hub's ports.
+    std::string ChildName(unsigned port) const;
+};
+
+struct HostController {
+    std::string folder;    // the parent of its root hubs (a PCI function, or a platform device)
+    std::uint16_t pciVendor = 0;
+    std::uint16_t pciDevice = 0;
+    std::vector<std::size_t> rootHubs; // indexes into UsbTree::devices
+};
+
+struct Disk {
+    std::string kernelName; // "sdb", "sr0", "vda"
+    std::string folder;
+    bool cdrom = false;
+    // The USB device the disk belongs to (index into UsbTree::devices), or nothing for a
+    // disk of another bus; such a disk must never be taken for a USB disk.
+    std::optional<std::size_t> usbDevice;
+    bool uas = false;       // on a USB Attached SCSI interface
+    unsigned lun = 0;
+    std::string vendor, model, revision; // as the SCSI layer reports them
+    std::vector<std::string> partitions; // kernel names, by partition number
+};
+
+struct UsbTree {
+    std::vector<HostController> controllers;
+    std::vector<UsbDevice> devices; // in bus order, each hub before what hangs off it
+    std::vector<Disk> disks;
+
+    const UsbDevice* Find(const std::string& sysName) const;
+    std::optional<std::size_t> IndexOf(const std::string& sysName) const;
+    // The hub a device hangs off, or nothing for a root hub.
+    std::optional<std::size_t> ParentOf(std::size_t device) const;
+};
+
+// Splits a device's sysfs name into bus and port chain: "2-1.4" -> 2, {1, 4}; "usb3" -> 3, {}.
+bool ParseDeviceName(const std::string& sysName, unsigned& bus, std::vector<unsigned>& ports);
+
+// One device read from its folder; nothing when the folder is not a USB device (any more).
+std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder);
+
+UsbTree ReadUsbTree();
+
+} // namespace platform::usbsys

@@ -1,0 +1,75 @@
+// Capacity, INQUIRY and the drive-letter disk scan.
+#include "server/disk/disk_slots.h"
+
+#include "platform/base/lasterror.h"
+#include "platform/devio/devio.h"
+#include "server/disk/disk_index.h"
+
+#include <cstring>
+
+namespace {
+
+DWORD BigEndian32(const BYTE* bytes)
+{
+    return (DWORD{bytes[0]} << 24) | (DWORD{bytes[1]} << 16) | (DWORD{bytes[2]} << 8) | bytes[3];
+}
+
+} // namespace
+
+INT DiskSlots::CapacityOf(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba, DWORD* blockLength)
+{
+    *lastLba = 0;
+    *blockLength = 0;
+    if (!PortIndexFits(index))
+        return 0;
+    BYTE capacity[8] = {};
+    if (standard_.SendReadCapacity(handles[index], lun, capacity) != 1)
+        return 0;
+    *lastLba = BigEndian32(capacity);
+    *blockLength = BigEndian32(capacity + 4);
+    return 1;
+}
+
+INT DiskSlots::ReadCapacity(HANDLE* handles, BYTE index, DWORD* lastLba, DWORD* blockLength)
+{
+    OutputDebugStringA("ReadCapacity()");
+    return CapacityOf(handles, index, 0, lastLba, blockLength);
+}
+
+INT DiskSlots::ReadCapacityEx(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba, DWORD* blockLength)
+{
+    OutputDebugStringA("ReadCapacityEx()");
+    return CapacityOf(handles, index, lun, lastLba, blockLength);
+}
+
+INT DiskSlots::ReadInquery(HANDLE* handles, BYTE index, BYTE* out128)
+{
+    OutputDebugStringA("ReadInquery()");
+    if (!PortIndexFits(index))
+        return 0;
+    return standard_.SendInquiry(handles[index], 0, 0, out128);
+}
+
+INT DiskSlots::ScanDiskPath(DiskEntry* entries24)
+{
+    OutputDebugStringA("ScanDiskPath()");
+    INT answered = 0;
+    for (int i = 0; i < 24; ++i) {
+        DiskEntry& entry = entries24[i];
+        const char name[] = {'\\', '\\', '.', '\\', static_cast<char>('C' + i), ':', '\0'};
+        HANDLE drive = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        if (drive == INVALID_HANDLE_VALUE)
+            continue;
+        if (standard_.SendInquiry(drive, 0, 0, entry.inquiry) == 1) {
+            entry.valid = 1;
+            answered = 1;
+            UCHAR status = 0xFF;
+            if (standard_.SendTestUnitReady(drive, 0, 0, 0, &status) == 1 && status == 0 &&
+                standard_.SendReadCapacity(drive, 0, entry.capacity) == 1)
+                entry.ready = 1;
+        }
+        CloseHandle(drive);
+    }
+    return answered;
+}

@@ -1,0 +1,92 @@
+// The disk scan: every USB disk of the system into the disk list, with its parent's
+// hardware id, INQUIRY data, capacity and the maker flag.
+#include "server/topology/usb_topology.h"
+
+#include "platform/base/lasterror.h"
+#include "platform/cfgmgr/cfgmgr.h"
+#include "platform/debug/debug.h"
+#include "platform/devio/devio.h"
+#include "platform/text/text.h"
+#include "server/topology/interface_paths.h"
+
+#include <cstring>
+
+namespace {
+
+// The USB device whose first child is the disk; its first hardware id.
+std::string ParentHardwareId(DEVINST disk, const std::vector<InterfacePath>& usbDevices)
+{
+    for (const auto& device : usbDevices) {
+        DEVINST child = 0;
+        if (CM_Get_Child(&child, device.devInst, 0) != CR_SUCCESS || child != disk)
+            continue;
+        char ids[1024] = {};
+        ULONG length = sizeof ids;
+        ULONG type = 0;
+        if (CM_Get_DevNode_Registry_PropertyA(device.devInst, CM_DRP_HARDWAREID, &type, ids, &length, 0) != CR_SUCCESS) {
+            platform::DebugPrintf("get hardware id fail");
+            return {};
+        }
+        return std::string(ids, platform::FieldLength(ids, sizeof ids));
+    }
+    return {};
+}
+
+bool IsDiskPath(const std::string& path)
+{
+    return path.rfind("\\\\?\\usbstor", 0) == 0 || path.rfind("\\\\?\\scsi", 0) == 0;
+}
+
+} // namespace
+
+void UsbTopology::FillDiskEntry(DiskEntry& entry, const std::string& path, DWORD devInst)
+{
+    platform::CopyToField(entry.devicePath, sizeof entry.devicePath, path);
+    entry.devInst = devInst;
+    // The caller's entries are not zeroed first: flags left from an earlier scan must not
+    // make a disk that no longer answers look valid.
+    entry.valid = 0;
+    entry.ready = 0;
+    entry.makerDevice = 0;
+    HANDLE disk = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (disk == INVALID_HANDLE_VALUE) {
+        platform::DebugPrintf("open disk fail=%x", GetLastError());
+        return;
+    }
+    if (standard_.SendInquiry(disk, 0, 0, entry.inquiry) == 1) {
+        entry.valid = 1;
+        UCHAR status = 0xFF;
+        if (standard_.SendTestUnitReady(disk, 0, 0, 0, &status) == 1 && status == 0) {
+            if (standard_.SendReadCapacity(disk, 0, entry.capacity) != 1)
+                std::memset(entry.capacity, 0, sizeof entry.capacity);
+            entry.ready = 1;
+        }
+        if (switches_.productFilterDisabled || std::memcmp(entry.inquiry + 36, "KQ8N", 4) == 0)
+            entry.makerDevice = 1;
+    }
+    CloseHandle(disk);
+}
+
+INT UsbTopology::ScanDisks(DiskEntry* entries32)
+{
+    const auto disks = EnumInterfacePaths(GUID_DEVINTERFACE_DISK);
+    const auto usbDevices = EnumInterfacePaths(GUID_DEVINTERFACE_USB_DEVICE);
+    std::size_t next = 0;
+    INT answered = 0;
+    for (const auto& disk : disks) {
+        if (!IsDiskPath(disk.path))
+            continue;
+        if (next == kPortCount) {
+            platform::DebugPrintf("disk list full, %s left out", disk.path.c_str());
+            break;
+        }
+        DiskEntry& entry = entries32[next++];
+        OutputDebugStringA(" @@ Parse_USB_Device_Information");
+        platform::CopyToField(entry.hardwareId, sizeof entry.hardwareId, ParentHardwareId(disk.devInst, usbDevices));
+        FillDiskEntry(entry, disk.path, disk.devInst);
+        if (entry.valid)
+            answered = 1;
+    }
+    return answered;
+}

@@ -1,0 +1,62 @@
+#include "test_disk.h"
+
+#include "tool_runner.h"
+
+#include "platform/storage/disk_numbers.h"
+#include "platform/storage/drive_letters.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TestDisk::TestDisk(const std::string& name, std::uint64_t bytes, unsigned sectorBytes)
+    : image_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()) + ".disk"))
+{
+    std::ofstream(image_).close();
+    std::filesystem::resize_file(image_, bytes);
+    loop_ = std::make_unique<LoopDevice>(image_, 0, 0, sectorBytes, true);
+}
+
+TestDisk::~TestDisk()
+{
+    Unmount();
+    loop_.reset();
+    std::filesystem::remove(image_);
+}
+
+int TestDisk::diskNumber() const
+{
+    struct stat info;
+    if (::stat(node().c_str(), &info) != 0)
+        return -1;
+    return platform::storage::DiskNumberOfDevice(info.st_rdev).value_or(-1);
+}
+
+char TestDisk::driveLetter() const
+{
+    struct stat info;
+    if (::stat(node().c_str(), &info) != 0)
+        return 0;
+    return platform::storage::DriveLetterOfVolume(info.st_rdev);
+}
+
+std::string TestDisk::MountNtfs()
+{
+    if (RunTool({"mkntfs", "-Q", "-F", "-q", node()}).exitCode != 0)
+        return "";
+    std::string point = image_ + ".mnt";
+    std::filesystem::create_directories(point);
+    if (RunTool({"ntfs-3g", node(), point}).exitCode != 0)
+        return "";
+    return mountPoint_ = point;
+}
+
+void TestDisk::Unmount()
+{
+    if (mountPoint_.empty())
+        return;
+    RunTool({"umount", mountPoint_});
+    std::filesystem::remove(mountPoint_);
+    mountPoint_.clear();
+}
