@@ -65,6 +65,7 @@ public:
     int GetCheck() const { return checked_ ? 1 : 0; }
 
     QSize IconSize() const { return icon1_.isNull() ? QSize() : icon1_.deviceIndependentSize().toSize(); }
+    const QPixmap& Icon() const { return icon1_; }
     bool IsMouseOver() const { return mouseOver_; }
     bool IsCheckBoxMode() const { return checkBoxMode_; }
 
