@@ -52,7 +52,8 @@ void CMainFrame::CreateToolBar()
         QAction* action = toolBar_->addAction(QIcon(image), QString::fromUtf16(button.englishText));
         action->setData(button.command);
         connect(action, &QAction::triggered, this, [this, command = button.command] { OnCommand(command); });
-        toolBar_->widgetForAction(action)->setFixedSize(kButtonSize, kButtonSize);
+        // At least the 68 x 68 of the template; wider where a caption needs it.
+        toolBar_->widgetForAction(action)->setMinimumSize(kButtonSize, kButtonSize);
     }
 }
 

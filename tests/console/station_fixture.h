@@ -1,20 +1,20 @@
-// A station on the bench for the window tests: a program folder of its own (the server
-// files, regsvr32, a filter-driver installer that records its calls, the two INI files and
-// a firmware file), a system folder and registry store of its own, a simulated RZ522 on
-// port 1, scripted message boxes and the debug lines. The frame is the real one.
+// A station on the bench for the window tests: a station folder of its own
+// (sim/station), a simulated RZ522 on port 1, scripted message boxes and the debug lines.
+// The frame is the real one.
 #pragma once
 
 #include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "engine/ports/dev_info_doc.h"
-#include "engine/usb/supported_devices.h"
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
 #include "platform/msgbox/msgbox.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
 #include "sim/chip/chip_bench.h"
+#include "sim/station/station_chip.h"
+#include "sim/station/station_folder.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -28,7 +28,6 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -38,39 +37,16 @@ namespace consoletest {
 
 namespace fs = std::filesystem;
 
-inline sim::ChipConfig Rz522()
-{
-    sim::ChipConfig config;
-    config.vendorId = MakerVendorId;
-    config.productId = ChipProductId::RZ522;
-    return config;
-}
-
 class StationTest : public ::testing::Test {
 protected:
     StationTest()
+        : station_(fs::temp_directory_path() / ("station-" + std::to_string(getpid()) + "-" + std::to_string(++Counter())),
+                   platform::WideToAnsi(platform::ProgramFolder()))
     {
-        static int counter = 0;
-        folder_ = fs::temp_directory_path() / ("station-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-        fs::create_directories(folder_ / "system");
-        fs::create_directories(folder_ / "run");
-        fs::permissions(folder_ / "run", fs::perms::owner_all);
-        fs::create_directories(folder_ / "Driver");
-        const fs::path bin = platform::WideToAnsi(platform::ProgramFolder());
-        for (const char* file : {"Portwarden.ax", "Volkiln.dll", "regsvr32"})
-            fs::create_symlink(bin / file, folder_ / file);
-        Write("Driver/RZ87XFilterInst", "#!/bin/sh\necho \"$1\" >> \"" + (folder_ / "filter.log").string() + "\"\n");
-        fs::permissions(folder_ / "Driver/RZ87XFilterInst", fs::perms::owner_all);
-        std::mt19937 random(7);
-        std::string firmware(0x8000, '\0');
-        for (char& byte : firmware)
-            byte = static_cast<char>(random());
-        Write("fw.bin", firmware);
-        stationIni = "[Setting]\nDevNoView=16\nCISSettingFilePath=" + (folder_ / "DefaultCIS.ini").string() + "\n";
-        cisIni = "[CIS_Setting]\nFilePathOfFW=" + (folder_ / "fw.bin").string() + "\nLunTypeBitMap=0x00200000\n";
-        setenv("FABRUN_SYSTEM_DIR", (folder_ / "system").c_str(), 1);
-        setenv("FABRUN_REGISTRY", (folder_ / "registry").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (folder_ / "run").c_str(), 1);
+        station_.WriteFirmware(0x8000, 7);
+        stationIni = station_.DefaultStationIni();
+        cisIni = station_.DefaultCisIni();
+        station_.SetEnvironment();
         platform::SetMessageBoxScript([this](const platform::MessageBoxRequest& request) {
             boxes.push_back(request);
             return IDOK;
@@ -95,8 +71,8 @@ protected:
         }
         // The filter-driver installer may still be writing its log.
         std::error_code ignored;
-        for (int attempt = 0; attempt < 50 && fs::exists(folder_); ++attempt) {
-            fs::remove_all(folder_, ignored);
+        for (int attempt = 0; attempt < 50 && fs::exists(Folder()); ++attempt) {
+            fs::remove_all(Folder(), ignored);
             usleep(10000);
         }
     }
@@ -115,27 +91,16 @@ protected:
         lines_.clear();
     }
 
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(folder_ / name, std::ios::binary) << text;
-    }
+    std::string Read(const std::string& name) const { return station_.Read(name); }
 
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(folder_ / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    sim::Rz52xChip& PlugChip(sim::ChipConfig config = Rz522()) { return bench.AddChip(std::move(config)); }
+    sim::Rz52xChip& PlugChip(sim::ChipConfig config = sim::StationChip()) { return bench.AddChip(std::move(config)); }
 
     // The start-up as the application runs it; the chip runs then go on the virtual clock.
     bool Start()
     {
-        Write("Fabrun.ini", stationIni);
-        Write("DefaultCIS.ini", cisIni);
-        frame = std::make_unique<CMainFrame>(document, platform::AnsiToWide(folder_.string() + "/"));
+        station_.WriteStationIni(stationIni);
+        station_.WriteCisIni(cisIni);
+        frame = std::make_unique<CMainFrame>(document, platform::AnsiToWide(Folder().string() + "/"));
         bool created = frame->OnCreate();
         if (created)
             frame->show();
@@ -178,13 +143,19 @@ protected:
     std::unique_ptr<CMainFrame> frame;
 
 private:
-    fs::path folder_;
+    static int& Counter()
+    {
+        static int counter = 0;
+        return counter;
+    }
+
+    sim::StationFolder station_;
     std::optional<platform::ScopedVirtualClock> clock_;
     std::mutex linesLock_;
     std::vector<std::string> lines_;
 
 protected:
-    const fs::path& Folder() const { return folder_; }
+    const fs::path& Folder() const { return station_.Path(); }
 };
 
 } // namespace consoletest

@@ -27,14 +27,6 @@ protected:
         EXPECT_EQ(frame->CounterPaneText(1), QString::fromLatin1(pass));
         EXPECT_EQ(frame->CounterPaneText(2), QString::fromLatin1(fail));
     }
-
-    // A chip whose SPI programming fails: the download ends in a compare error.
-    static sim::ChipConfig FailingChip()
-    {
-        sim::ChipConfig config = Rz522();
-        config.faults.push_back({sim::ChipRequest::SpiProgram, -1, 0, sim::Never, sim::RequestFault::Effect::Fail});
-        return config;
-    }
 };
 
 TEST_F(PortRuns, ButtonRunsTheChipToAPass)
@@ -58,7 +50,7 @@ TEST_F(PortRuns, ButtonRunsTheChipToAPass)
 
 TEST_F(PortRuns, InjectedFaultFailsThePortAndCountsInAutoRun)
 {
-    PlugChip(FailingChip());
+    PlugChip(sim::StationChip(true));
     ASSERT_TRUE(Start());
     frame->OnAutoRun();
     EXPECT_EQ(frame->AutoRunActive, 1);

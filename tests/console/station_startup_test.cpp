@@ -124,7 +124,7 @@ TEST_F(StartUp, ShutDownSavesTheDeviceNumberAndSettings)
     frame.reset();
     EXPECT_NE(Read("Fabrun.ini").find("DevNoView=16"), std::string::npos);
     EXPECT_NE(Read("Fabrun.ini").find("CISSettingFilePath="), std::string::npos);
-    EXPECT_NE(Read("DefaultCIS.ini").find("FilePathOfFW=" + (Folder() / "fw.bin").string()), std::string::npos);
+    EXPECT_NE(Read("DefaultCIS.ini").find("FilePathOfFW=" + (Folder() / "firmware.bin").string()), std::string::npos);
 }
 
 TEST_F(StartUp, TitleIsTheVersionBannerAfterEveryPaneChange)
