@@ -3,12 +3,14 @@
 #include "console/main_frame.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/base/lasterror.h"
+#include "platform/com/com.h"
 #include "platform/debug/debug.h"
 #include "platform/instance/instance.h"
 #include "platform/msgbox/msgbox.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
 #include "platform/version/file_version_text.h"
+#include "resources/resource_ids.h"
 #include "resources/strings.h"
 
 #include <sys/stat.h>
@@ -23,6 +25,8 @@ CFabrunApp::~CFabrunApp()
     // The frame's destruction is the station's shut-down; it needs the application still.
     frame_.reset();
     document_.reset();
+    if (oleInitialized_)
+        CoUninitialize();
 }
 
 BOOL CFabrunApp::InitInstance()
@@ -30,6 +34,12 @@ BOOL CFabrunApp::InitInstance()
     InstanceMutex = CreateNamedMutexW(nullptr, TRUE, u"Tarvo Fabrun");
     if (InstanceMutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
         MessageBoxW(nullptr, u"The application is already running.", u"Error Message", MB_ICONERROR);
+        return FALSE;
+    }
+    oleInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    if (!oleInitialized_) {
+        std::u16string text(res::LoadStringResource(res::IDP_OLE_INIT_FAILED));
+        MessageBoxW(nullptr, text.c_str(), u"Fabrun", MB_OK);
         return FALSE;
     }
     document_ = std::make_unique<CDevInfoDoc>();

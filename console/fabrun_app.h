@@ -30,6 +30,7 @@ public:
     CMainFrame* MainFrame() const { return frame_.get(); }
 
 private:
+    bool oleInitialized_ = false;
     std::unique_ptr<CDevInfoDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
 };

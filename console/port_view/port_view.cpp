@@ -290,7 +290,6 @@ void CPortView::OnPortResult(const PortResult& result)
     ReleasePortWorker(port);
     state.resultPending = false;
     FocusSerialEntry();
-    emit portResultHandled(port);
 }
 
 void CPortView::OnPortProgressTimer(const PortProgress& progress)

@@ -62,10 +62,6 @@ public:
     QProgressBar& PortProgressBar(int port) const;
     QLabel& RateLabel(int port, bool read) const;
 
-signals:
-    // A result was handled; no worker may be busy any more.
-    void portResultHandled(int port);
-
 protected:
     void Post(PostedMessage message) override;
     bool event(QEvent* event) override;

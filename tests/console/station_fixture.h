@@ -17,6 +17,7 @@
 #include "sim/station/station_folder.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,14 @@ protected:
         for (int round = 0; round < 6000 && !done(); ++round)
             QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         return done();
+    }
+
+    // Lets the window's timers tick for a while.
+    static void RunEventLoop(int milliseconds)
+    {
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
     }
 
     bool WaitForIdle(int port) { return WaitFor([&] { return !View().WorkerBusy(port); }); }

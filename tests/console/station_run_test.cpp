@@ -1,6 +1,8 @@
 // Runs on the bench through the real window: a port's button, AutoRun and RunStop, the
 // counters, and the commands that must wait while workers run.
 #include "controls/icon_button.h"
+#include "engine/ports/atomic_byte.h"
+#include "engine/ports/port_messages.h"
 #include "engine/ports/run_result.h"
 #include "resources/icons.h"
 #include "resources/resource_ids.h"
@@ -152,6 +154,23 @@ TEST_F(PortRuns, DeviceChangesEnableAndDisableThePort)
     PlugChip();
     EXPECT_TRUE(WaitFor([&] { return View().PortButton(0).isEnabled(); }));
     EXPECT_TRUE(HasLine("==  DBT_DEVICE_ARRIVAL  =="));
+}
+
+TEST_F(PortRuns, AnimatedBarFollowsTheWorkersCounter)
+{
+    ASSERT_TRUE(Start());
+    AtomicByte counter{20};
+    PortProgress animation{0, 300, &counter, 1};
+    ASSERT_TRUE(platform::PostRecord(static_cast<MessageWindow*>(&View()), WM_PORT_PROGRESS_TIMER, animation));
+    EXPECT_TRUE(WaitFor([&] { return View().PortProgressBar(0).value() == 320; }));
+    counter = 80;
+    EXPECT_TRUE(WaitFor([&] { return View().PortProgressBar(0).value() == 380; }));
+    animation.timerOn = 0;
+    ASSERT_TRUE(platform::PostRecord(static_cast<MessageWindow*>(&View()), WM_PORT_PROGRESS_TIMER, animation));
+    QApplication::processEvents();
+    counter = 200;
+    RunEventLoop(100); // a stopped animation no longer reads the counter
+    EXPECT_EQ(View().PortProgressBar(0).value(), 380);
 }
 
 TEST_F(PortRuns, WithoutADeviceNumberTheCommandsDoNothing)
