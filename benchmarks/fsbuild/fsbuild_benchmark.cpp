@@ -43,6 +43,19 @@ BuildExport LoadBuilder()
     return reinterpret_cast<BuildExport>(::dlsym(library, "knlfs_CreateFileSystemImage"));
 }
 
+// A build into a new image file of `sectors` 512-byte sectors; the strings outlive the build.
+FsBuildParams ImageRequest(std::uint8_t fsType, std::uint32_t sectors, const std::string& image,
+                           const std::string* source = nullptr)
+{
+    FsBuildParams p{};
+    p.u8FsType = fsType;
+    p.u32TotalSector = sectors;
+    p.i32BytesPerSector = 512;
+    p.pszSourcePath = source != nullptr ? source->c_str() : nullptr;
+    p.pszImagePath = image.c_str();
+    return p;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -106,34 +119,25 @@ int main(int argc, char** argv)
     ReadTree(tree);
     std::string ours8 = (work / "ours_fat32_8g.img").string(), mkfs8 = (work / "mkfs_fat32_8g.img").string();
     std::string ours1 = (work / "ours_fat32_1g.img").string(), mkfs1 = (work / "mkfs_fat32_1g.img").string();
+    std::string oursIso = (work / "ours.iso").string(), xorrisoIso = (work / "xorriso.iso").string();
+    std::string oursNtfs = (work / "ours_ntfs_8g.img").string(), mkntfsImage = (work / "mkntfs_8g.img").string();
     std::vector<std::string> treeItems{"mcopy", "-s", "-i", mkfs1};
     for (const auto& entry : fs::directory_iterator(tree))
         treeItems.push_back(entry.path().string());
     treeItems.push_back("::");
 
     std::vector<BenchCase> cases{
-        {"FAT32 8 GiB, empty",
-         [&] {
-             FsBuildParams p{};
-             p.u8FsType = 0x02;
-             p.u32TotalSector = 16777216;
-             p.i32BytesPerSector = 512;
-             p.pszImagePath = ours8.c_str();
-             return p;
-         },
+        {"FAT32 8 GiB, empty", [&] { return ImageRequest(0x02, 16777216, ours8); },
          {{"mkfs.fat", "-F", "32", "-C", mkfs8, "8388608"}, {"sync", mkfs8}}, ours8, mkfs8},
-        {"FAT32 1 GiB, 2020 files copied",
-         [&] {
-             FsBuildParams p{};
-             p.u8FsType = 0x42;
-             p.u32TotalSector = 2097152;
-             p.i32BytesPerSector = 512;
-             p.pszSourcePath = tree.c_str();
-             p.pszImagePath = ours1.c_str();
-             return p;
-         },
+        {"FAT32 1 GiB, 2020 files copied", [&] { return ImageRequest(0x42, 2097152, ours1, &tree); },
          {{"mkfs.fat", "-F", "32", "-C", mkfs1, "1048576"}, treeItems, {"sync", mkfs1}}, ours1, mkfs1},
-        // The ISO9660 and NTFS rows join here with their reference tools.
+        {"ISO9660 + Joliet, 2020 files", [&] { return ImageRequest(0x43, 2097152, oursIso, &tree); },
+         {{"xorriso", "-as", "mkisofs", "-J", "-quiet", "-o", xorrisoIso, tree}, {"sync", xorrisoIso}}, oursIso, xorrisoIso},
+        {"NTFS 8 GiB, empty", [&] { return ImageRequest(0x04, 16777216, oursNtfs); },
+         {{"truncate", "-s", "8G", mkntfsImage},
+          {"mkntfs", "-Q", "-F", "-q", "-s", "512", "-p", "0", "-S", "63", "-H", "255", mkntfsImage},
+          {"sync", mkntfsImage}},
+         oursNtfs, mkntfsImage},
     };
 
     std::printf("source tree: 2000 small files and 20 files of 16 MiB, %.1f MiB; median of %d rounds\n",

@@ -5,6 +5,8 @@
 #include "fsbuild/core/status.h"
 #include "fsbuild/core/volume_access.h"
 #include "fsbuild/fat/fat_build.h"
+#include "fsbuild/iso9660/iso_build.h"
+#include "fsbuild/ntfs/ntfs_build.h"
 #include "fsbuild/fs_build_params.h"
 
 #include "platform/debug/debug.h"
@@ -50,7 +52,8 @@ std::int32_t RunBuilder(FsBuildContext& ctx, SourceEntry* tree)
     switch (ctx.u32FsType) {
     case kFsTypeFat16:
     case kFsTypeFat32: return RunFatBuild(ctx, tree);
-    // The ISO9660 and NTFS builders join here, each in a branch of its own.
+    case kFsTypeIso9660: return RunIsoBuild(ctx, tree);
+    case kFsTypeNtfs: return RunNtfsBuild(ctx);
     default: platform::DebugPrintf(" Wrong Type"); return kStatusFatFailed;
     }
 }

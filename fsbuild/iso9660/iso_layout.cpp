@@ -1,0 +1,82 @@
+#include "fsbuild/iso9660/iso_layout.h"
+
+#include "fsbuild/iso9660/iso_directory_records.h"
+#include "fsbuild/iso9660/iso_path_table.h"
+
+namespace iso9660 {
+namespace {
+
+class BlockAllocator {
+public:
+    std::uint32_t Allocate(std::uint32_t blocks)
+    {
+        std::uint32_t first = next_;
+        next_ += blocks;
+        return first;
+    }
+    std::uint32_t next() const { return next_; }
+
+private:
+    std::uint32_t next_ = 0;
+};
+
+std::vector<IsoNode*> DirectoriesBreadthFirst(IsoNode& root)
+{
+    std::vector<IsoNode*> order{&root};
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (IsoNode& child : order[i]->children)
+            if (child.isDirectory) {
+                child.parentNumber = static_cast<std::uint16_t>(i + 1);
+                order.push_back(&child);
+            }
+    root.parentNumber = 1;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i]->number = static_cast<std::uint16_t>(i + 1);
+    return order;
+}
+
+void PlaceDirectory(BlockAllocator& blocks, IsoNode& directory, IsoTreeKind tree)
+{
+    IsoExtent& extent = directory.ExtentIn(tree);
+    extent.size = DirectoryExtentSize(directory, tree);
+    extent.block = blocks.Allocate(BlocksFor(extent.size));
+}
+
+// A directory's files take their blocks when its records are placed, then its
+// subdirectories follow in listing order.
+void PlaceFileData(BlockAllocator& blocks, IsoNode& directory, std::vector<const IsoNode*>& files)
+{
+    for (IsoNode& child : directory.children)
+        if (!child.isDirectory) {
+            child.data.size = static_cast<std::uint32_t>(child.size);
+            // An empty file owns no block; it points at block 0 with length 0.
+            child.data.block = child.size == 0 ? 0 : blocks.Allocate(BlocksFor(child.size));
+            files.push_back(&child);
+        }
+    for (IsoNode& child : directory.children)
+        if (child.isDirectory)
+            PlaceFileData(blocks, child, files);
+}
+
+} // namespace
+
+IsoLayout LayOutImage(IsoNode& root)
+{
+    IsoLayout layout;
+    layout.directories = DirectoriesBreadthFirst(root);
+    BlockAllocator blocks;
+    blocks.Allocate(kSystemAreaBlocks + 3); // system area, two descriptors, terminator
+
+    layout.primaryPathTable.size = PathTableSize(layout.directories, IsoTreeKind::Primary);
+    layout.primaryPathTable.block = blocks.Allocate(BlocksFor(layout.primaryPathTable.size));
+    layout.jolietPathTable.size = PathTableSize(layout.directories, IsoTreeKind::Joliet);
+    layout.jolietPathTable.block = blocks.Allocate(BlocksFor(layout.jolietPathTable.size));
+    for (IsoTreeKind tree : {IsoTreeKind::Primary, IsoTreeKind::Joliet})
+        for (IsoNode* directory : layout.directories)
+            PlaceDirectory(blocks, *directory, tree);
+    PlaceFileData(blocks, root, layout.files);
+    layout.totalBlocks = blocks.next();
+    return layout;
+}
+
+} // namespace iso9660

@@ -1,0 +1,19 @@
+// The ISO9660/Joliet checkers of the table: isoinfo reads the descriptors and lists the
+// Joliet tree, xorriso extracts it. Names longer than 64 characters are expected cut to
+// 64, keeping an extension of up to 15 characters after its ".".
+#pragma once
+
+#include "build_case.h"
+
+// isoinfo -d: the primary volume id (the label with only A-Z, 0-9 and "_"), 2048-byte
+// blocks, a Joliet descriptor, and a volume size that fits the target (an image file
+// ends exactly with the volume).
+::testing::AssertionResult IsoinfoShowsVolume(const BuiltImage& image);
+// isoinfo -J -l lists every folder and every name of the source tree that it can print.
+::testing::AssertionResult IsoinfoListsJolietTree(const BuiltImage& image);
+// xorriso -extract gives back every folder and file of the source tree, byte-identical,
+// and nothing else.
+::testing::AssertionResult XorrisoExtractsTheTree(const BuiltImage& image);
+
+// Every ISO checker, for rows that build successfully.
+extern const std::vector<Checker> kIsoChecks;
