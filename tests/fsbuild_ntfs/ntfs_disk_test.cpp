@@ -147,10 +147,12 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     automount.reset();
     if (copy && row.status == 0) {
         ntfs_checks::MountedVolume mount(disk.node(), true);
-        ASSERT_TRUE(mount.mounted()) << mount.error();
-        EXPECT_EQ(RunTool({"diff", "-r", source, mount.path()}).output, "");
+        EXPECT_TRUE(mount.mounted()) << mount.error();
+        if (mount.mounted()) {
+            EXPECT_EQ(RunTool({"diff", "-r", source, mount.path()}).output, "");
+        }
     }
-    fs::remove_all(source);
+    fs::remove_all(source); // before any check can end the test
     EXPECT_EQ(result, row.status == 0 ? 0 : 1);
     EXPECT_EQ(params.i32Status, row.status);
     EXPECT_EQ(params.u8Progress, 100);
