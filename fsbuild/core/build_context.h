@@ -26,6 +26,7 @@ constexpr std::uint8_t kCreateOnDiskNoDismount = 3;
 struct FsBuildContext {
     HANDLE hTarget;               // image file or "\\.\PhysicalDrive%d"
     HANDLE hVolume;               // the locked volume in modes 1 to 3
+    bool bVolumeLocked;           // hVolume holds the lock: only then is it dismounted at the end
     std::uint64_t u64Position;    // sequential writer position, in bytes
     std::uint64_t u64TotalSector; // u32TotalSector widened
     std::uint64_t u64PartSector;  // sectors of the file system (total less the partition start)

@@ -158,7 +158,9 @@ char FindDriveLetterOfDisk(int diskNumber)
 int RefreshAndUnlockVolume(FsBuildContext& ctx)
 {
     int result = 0;
-    if (ctx.hVolume != INVALID_HANDLE_VALUE) {
+    // A volume whose lock was refused belongs to someone else: it is only closed, never
+    // dismounted under its user.
+    if (ctx.hVolume != INVALID_HANDLE_VALUE && ctx.bVolumeLocked) {
         if (ctx.u8CreateWay != kCreateOnDiskNoDismount && !Control(ctx.hVolume, FSCTL_DISMOUNT_VOLUME))
             platform::DebugPrintf("FSCTL_DISMOUNT_VOLUME failed, error %u", GetLastError());
         if (ctx.u8CreateWay == kCreateOnDrive) {
@@ -167,6 +169,9 @@ int RefreshAndUnlockVolume(FsBuildContext& ctx)
         }
         if (!Control(ctx.hVolume, FSCTL_UNLOCK_VOLUME))
             platform::DebugPrintf("FSCTL_UNLOCK_VOLUME failed, error %u", GetLastError());
+        ctx.bVolumeLocked = false;
+    }
+    if (ctx.hVolume != INVALID_HANDLE_VALUE) {
         CloseHandle(ctx.hVolume);
         ctx.hVolume = INVALID_HANDLE_VALUE;
     }

@@ -8,6 +8,7 @@
 #include "platform/clock/clock.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/storage_ioctl.h"
+#include "platform/storage/mounts.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,8 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
     ASSERT_TRUE(Library().loaded()) << Library().error();
     TestDisk disk("refusals", 64ull << 20);
     ASSERT_TRUE(disk.ok()) << disk.error();
-    ASSERT_FALSE(disk.MountNtfs().empty());
+    std::string mountPoint = disk.MountNtfs();
+    ASSERT_FALSE(mountPoint.empty());
     std::string before = FileBytes(disk.image(), 1 << 20);
     platform::ScopedVirtualClock clock;
     BuildCase row{"refused", kFat32, 131072, 512, 0, 0, 0, "", Tree::None, 32, 0, &kFatChecks};
@@ -102,6 +104,8 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
         FsBuildParams params = ParamsFor(row, "", "");
         EXPECT_EQ(Build(target, params, disk), 1);
         EXPECT_EQ(std::int32_t{params.i32Status}, 32) << "mounted";
+        EXPECT_EQ(platform::storage::MountPointOfDevice(disk.device()), mountPoint)
+            << "a refused build leaves the volume mounted";
     }
     disk.Unmount();
     HANDLE holder = CreateFileA((std::string("\\\\.\\") + disk.driveLetter() + ":").c_str(), GENERIC_READ | GENERIC_WRITE,

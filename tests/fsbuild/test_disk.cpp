@@ -25,20 +25,20 @@ TestDisk::~TestDisk()
     std::filesystem::remove(image_);
 }
 
-int TestDisk::diskNumber() const
+dev_t TestDisk::device() const
 {
     struct stat info;
-    if (::stat(node().c_str(), &info) != 0)
-        return -1;
-    return platform::storage::DiskNumberOfDevice(info.st_rdev).value_or(-1);
+    return ::stat(node().c_str(), &info) == 0 ? info.st_rdev : 0;
+}
+
+int TestDisk::diskNumber() const
+{
+    return platform::storage::DiskNumberOfDevice(device()).value_or(-1);
 }
 
 char TestDisk::driveLetter() const
 {
-    struct stat info;
-    if (::stat(node().c_str(), &info) != 0)
-        return 0;
-    return platform::storage::DriveLetterOfVolume(info.st_rdev);
+    return platform::storage::DriveLetterOfVolume(device());
 }
 
 std::string TestDisk::MountNtfs()
