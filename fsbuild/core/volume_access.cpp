@@ -118,14 +118,17 @@ HANDLE GetVolumeHandleOfDisk(int diskNumber)
         std::string volumeName = name;
         if (!volumeName.empty() && volumeName.back() == '\\')
             volumeName.pop_back();
-        HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        if (volume == INVALID_HANDLE_VALUE)
+        // Each volume is asked where it lies through a handle without access; only the one on
+        // the disk is opened for reading and writing.
+        HANDLE query = CreateFileA(volumeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+        if (query == INVALID_HANDLE_VALUE)
             continue;
-        if (IsOnlyOnDisk(volume, diskNumber))
-            found = volume;
-        else
-            CloseHandle(volume);
+        bool onDisk = IsOnlyOnDisk(query, diskNumber);
+        CloseHandle(query);
+        if (onDisk)
+            found = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     } while (found == INVALID_HANDLE_VALUE && FindNextVolumeA(search, name, sizeof name));
     FindVolumeClose(search);
     return found;
