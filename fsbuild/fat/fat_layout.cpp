@@ -104,12 +104,11 @@ bool ChooseClusterSize(FsBuildContext& ctx)
     for (const ClusterRow& row : TableOf(ctx)) {
         if (P < row.sectorsBelow && (!IsFat16(ctx) || row.sectorsPerCluster != 0))
             usable = true;
-        if (ctx.u8SecPerClus != 0 && row.sectorsPerCluster == ctx.u8SecPerClus) {
-            if (P > row.sectorsBelow || P / ctx.u8SecPerClus < minimumPerCluster) {
-                ctx.u8SecPerClus = 0;
-                break;
-            }
-        }
+        // A request that does not suit this volume gives way to the automatic choice; the
+        // walk still goes on to the rows that may be usable for it.
+        if (ctx.u8SecPerClus != 0 && row.sectorsPerCluster == ctx.u8SecPerClus &&
+            (P > row.sectorsBelow || P / ctx.u8SecPerClus < minimumPerCluster))
+            ctx.u8SecPerClus = 0;
     }
     return usable;
 }

@@ -11,7 +11,8 @@ struct FsBuildParams;
 void SetFatSectorSize(FsBuildContext& ctx);
 
 // The dispatcher's walk of the type's table for a requested cluster size: keeps it while
-// it fits the table, else sets it to automatic. False when the table has no usable row.
+// it fits the table, else sets it to automatic. False when the table has no usable row
+// for the volume at all (a request set to automatic does not end the search for one).
 bool ChooseClusterSize(FsBuildContext& ctx);
 
 // Settles the partition size and start, chooses the cluster size when it is automatic,
