@@ -150,18 +150,17 @@ std::uint32_t CalcFAT32RootSectorAddr(const FsBuildParams& params)
     ctx.u32PartStart = 32;
     ctx.u8RsvSector = 32;
     ctx.u64TotalSector = params.u32TotalSector;
+    std::uint64_t partitionStart = ctx.bWriteMBR ? ctx.u32PartStart : 0;
+    ctx.u64PartSector = ctx.u64TotalSector > partitionStart ? ctx.u64TotalSector - partitionStart : 0;
     ctx.u32BytesPerSector = static_cast<std::uint32_t>(params.i32BytesPerSector);
     SetFatSectorSize(ctx);
     std::uint8_t exponent = params.u8ClusterExp & 0x7F;
     if (exponent > 7)
         return 0;
     ctx.u8SecPerClus = static_cast<std::uint8_t>(exponent != 0 ? 1u << exponent : 0);
-    if (ctx.u8SecPerClus == 0 && !CheckClusterSize(ctx))
+    // The build's own choice of cluster size and layout, so that the address is where the
+    // build puts it, also when a requested size gives way to the automatic one.
+    if (!ChooseClusterSize(ctx) || !CheckClusterSize(ctx))
         return 0;
-    std::uint64_t H = ctx.bWriteMBR ? 32 : 0, S = ctx.u8SecPerClus;
-    std::uint64_t P = ctx.u64TotalSector > H ? ctx.u64TotalSector - H : 0;
-    if (P <= 32 + S)
-        return 0;
-    std::uint64_t F = (P - 32 - S + 128 * S) / (128 * S + 1);
-    return static_cast<std::uint32_t>(H + 32 + 2 * F + S);
+    return ctx.u32FirstDataSector + ctx.u8SecPerClus;
 }

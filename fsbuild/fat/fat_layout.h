@@ -22,7 +22,7 @@ bool ChooseClusterSize(FsBuildContext& ctx);
 // size ("Can not use FAT16"/"Can not use FAT32"), it fails.
 bool CheckClusterSize(FsBuildContext& ctx);
 
-// Where a FAT32 build of these parameters (partition start and reserved sectors 32)
-// starts cluster 3, the sector after the root directory's first cluster; 0 when the
-// cluster size cannot be settled.
+// Where a FAT32 build of these parameters (partition start and reserved sectors 32, the
+// FAT not rounded) starts cluster 3, the sector after the root directory's first cluster;
+// 0 when the cluster size cannot be settled.
 std::uint32_t CalcFAT32RootSectorAddr(const FsBuildParams& params);
