@@ -1,6 +1,7 @@
 #include "fsbuild/fat/fat_layout.h"
 
 #include "fsbuild/core/cluster_tables.h"
+#include "fsbuild/core/needed_bytes.h"
 #include "fsbuild/fs_build_params.h"
 
 #include "platform/debug/debug.h"
@@ -19,19 +20,9 @@ struct FatGeometry {
     std::uint64_t clusters = 0;
 };
 
-bool IsFat16(const FsBuildContext& ctx)
-{
-    return ctx.u32FsType == kFsTypeFat16;
-}
-
 const ClusterTable& TableOf(const FsBuildContext& ctx)
 {
     return IsFat16(ctx) ? kFat16ClusterTable : kFat32ClusterTable;
-}
-
-std::uint64_t RoundUpTo(std::uint64_t value, std::uint64_t multiple)
-{
-    return (value + multiple - 1) / multiple * multiple;
 }
 
 // The FAT size by the usual formula, then grown until the FAT has an entry for each
@@ -43,18 +34,14 @@ FatGeometry GeometryFor(const FsBuildContext& ctx, std::uint64_t S)
     std::uint64_t root = fat16 ? kFat16RootSectors : 0;
     if (P <= R + S + root)
         return {};
-    std::uint64_t F = fat16 ? (P - 16384 / B + 256 * S) / (256 * S + 2) : (P - R - S + 128 * S) / (128 * S + 1);
     std::uint64_t entriesPerSector = B / (fat16 ? 2 : 4);
-    for (;;) {
-        if (ctx.bRoundFatToCluster)
-            F = RoundUpTo(F, S);
+    for (std::uint64_t F = FormulaFatSectors(ctx, S);; F += ctx.bRoundFatToCluster ? S : 1) {
         FatGeometry geometry{F, 0};
         if (P <= R + 2 * F + root)
             return geometry;
         geometry.clusters = (P - R - 2 * F - root) / S;
         if (F * entriesPerSector >= geometry.clusters + 2)
             return geometry;
-        ++F;
     }
 }
 
@@ -146,7 +133,7 @@ std::uint32_t CalcFAT32RootSectorAddr(const FsBuildParams& params)
     FsBuildContext ctx;
     ResetBuildContext(ctx);
     ctx.u32FsType = kFsTypeFat32;
-    ctx.bWriteMBR = (params.u8FsType & 0x80) != 0;
+    ctx.bWriteMBR = (params.u8FsType & kFsTypeWriteMbrBit) != 0;
     ctx.u32PartStart = 32;
     ctx.u8RsvSector = 32;
     ctx.u64TotalSector = params.u32TotalSector;
