@@ -5,7 +5,7 @@ packages=(
   build-essential cmake pkg-config git
   libgtest-dev libgmock-dev googletest
   libusb-dev umockdev libumockdev-dev libglib2.0-dev libudev-dev
-  qt6-base-dev
+  qt6-base-dev xvfb
   dosfstools mtools xorriso genisoimage ntfs-3g fdisk util-linux usbutils
   python3 python3-crcmod locales
 )

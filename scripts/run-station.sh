@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
-# Builds the station and runs a chip-mode download on the simulated bench: a simulated
-# RZ522 on a umockdev testbed, the unmodified chip-mode worker on port 1. It prints the
-# port's progress and result text; the station's debug lines go to a log file.
+# Builds the station and runs it on the simulated bench: a simulated RZ522 on port 1 of a
+# umockdev testbed, and the unmodified Fabrun in a station folder of its own
+# (build/release/bench-station). Without a display it runs on Qt's offscreen platform;
+# scripts/station-screenshots.sh then shows the window as PNG files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
+"$root/scripts/build-release.sh"
 build="$root/build/release"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)"
-log="$build/chip-bench-debug.log"
+log="$build/station-debug.log"
 : >"$log"
-echo "== chip-mode download on the simulated bench (debug lines: $log)"
-FABRUN_DEBUG_LOG="$log" umockdev-wrapper "$build/bin/fabrun-chip-bench"
+echo "== the station on the simulated bench (debug lines: $log)"
+FABRUN_DEBUG_LOG="$log" umockdev-wrapper "$build/bin/fabrun-station-bench"

@@ -120,6 +120,7 @@ int main(int argc, char** argv)
     std::string ours8 = (work / "ours_fat32_8g.img").string(), mkfs8 = (work / "mkfs_fat32_8g.img").string();
     std::string ours1 = (work / "ours_fat32_1g.img").string(), mkfs1 = (work / "mkfs_fat32_1g.img").string();
     std::string oursIso = (work / "ours.iso").string(), xorrisoIso = (work / "xorriso.iso").string();
+    std::string oursNtfs = (work / "ours_ntfs_8g.img").string(), mkntfsImage = (work / "mkntfs_8g.img").string();
     std::vector<std::string> treeItems{"mcopy", "-s", "-i", mkfs1};
     for (const auto& entry : fs::directory_iterator(tree))
         treeItems.push_back(entry.path().string());
@@ -132,7 +133,11 @@ int main(int argc, char** argv)
          {{"mkfs.fat", "-F", "32", "-C", mkfs1, "1048576"}, treeItems, {"sync", mkfs1}}, ours1, mkfs1},
         {"ISO9660 + Joliet, 2020 files", [&] { return ImageRequest(0x43, 2097152, oursIso, &tree); },
          {{"xorriso", "-as", "mkisofs", "-J", "-quiet", "-o", xorrisoIso, tree}, {"sync", xorrisoIso}}, oursIso, xorrisoIso},
-        // The NTFS rows join here with their reference tools.
+        {"NTFS 8 GiB, empty", [&] { return ImageRequest(0x04, 16777216, oursNtfs); },
+         {{"truncate", "-s", "8G", mkntfsImage},
+          {"mkntfs", "-Q", "-F", "-q", "-s", "512", "-p", "0", "-S", "63", "-H", "255", mkntfsImage},
+          {"sync", mkntfsImage}},
+         oursNtfs, mkntfsImage},
     };
 
     std::printf("source tree: 2000 small files and 20 files of 16 MiB, %.1f MiB; median of %d rounds\n",

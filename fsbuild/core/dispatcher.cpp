@@ -6,6 +6,7 @@
 #include "fsbuild/core/volume_access.h"
 #include "fsbuild/fat/fat_build.h"
 #include "fsbuild/iso9660/iso_build.h"
+#include "fsbuild/ntfs/ntfs_build.h"
 #include "fsbuild/fs_build_params.h"
 
 #include "platform/debug/debug.h"
@@ -49,7 +50,7 @@ std::int32_t RunBuilder(FsBuildContext& ctx, SourceEntry* tree)
     case kFsTypeFat16:
     case kFsTypeFat32: return RunFatBuild(ctx, tree);
     case kFsTypeIso9660: return RunIsoBuild(ctx, tree);
-    // The NTFS builder joins here, in a branch of its own.
+    case kFsTypeNtfs: return RunNtfsBuild(ctx);
     default: platform::DebugPrintf(" Wrong Type"); return kStatusFatFailed;
     }
 }

@@ -5,6 +5,7 @@
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/storage_ioctl.h"
+#include "platform/fileapi/fileapi.h"
 #include "platform/fileapi/shell.h"
 #include "platform/storage/volume_api.h"
 
@@ -149,7 +150,9 @@ char FindDriveLetterOfDisk(int diskNumber)
                 continue;
             bool match = IsOnlyOnDisk(volume, diskNumber);
             CloseHandle(volume);
-            if (match)
+            // The letter counts once the volume is mounted: the caller goes through its root.
+            char root[] = {letter, ':', '\\', '\0'};
+            if (match && GetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES)
                 return letter;
         }
         if (round < kRounds)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ struct BuildCase {
     const std::vector<Checker>* checks; // a group defined beside its checkers
 };
 
-constexpr std::uint8_t kFat16 = 1, kFat32 = 2, kIso = 3, kCopy = 0x40, kMbr = 0x80;
+constexpr std::uint8_t kFat16 = 1, kFat32 = 2, kIso = 3, kNtfs = 4, kCopy = 0x40, kMbr = 0x80;
 
 // The request of a row (the image path is used in mode 0 only).
 FsBuildParams ParamsFor(const BuildCase& row, const std::string& source, const std::string& image);
@@ -50,3 +51,11 @@ FsBuildParams ParamsFor(const BuildCase& row, const std::string& source, const s
 // starts; each file system's rule stands here.
 std::uint32_t FileSystemSectorBytes(const BuildCase& row);
 std::uint64_t VolumeOffset(const BuildCase& row);
+// The partition type its MBR gives the row's file system, as sfdisk prints it.
+const char* PartitionTypeOf(const BuildCase& row);
+
+class LoopDevice;
+// The device to hand a tool that takes no offset: the image itself, or a loop device over
+// the part of it that starts at `offset` (held in `holder`). "" when none can be set up.
+std::string DeviceAt(const BuiltImage& image, std::uint64_t offset, std::unique_ptr<LoopDevice>& holder,
+                     std::string& error);

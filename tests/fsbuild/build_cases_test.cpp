@@ -3,6 +3,7 @@
 #include "build_case.h"
 #include "fat_checkers.h"
 #include "iso_checkers.h"
+#include "ntfs_checkers.h"
 #include "volkiln_library.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr std::int32_t kOk = 0, kFatFailed = 32, kIsoFailed = 33, kLabelTooLong = 34, kInvalid = 35;
+constexpr std::int32_t kOk = 0, kFailed = 1, kFatFailed = 32, kIsoFailed = 33, kLabelTooLong = 34, kInvalid = 35;
 const std::vector<Checker> kUntouched{NothingWritten};
 const std::vector<Checker> kNoChecks{};
 
@@ -80,6 +81,26 @@ const BuildCase kCases[] = {
     {"type_0", 0, 100000, 512, 0, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
     {"type_7", 7, 100000, 512, 0, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
     {"cluster_exponent_8", kFat32, 100000, 512, 8, 0, 0, "", Tree::None, kFatFailed, 0, &kUntouched},
+    {"ntfs_100mib", kNtfs, 204800, 512, 0, 0, 0, "NTFS LUN", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_two_sector_clusters", kNtfs, 1050625, 512, 0, 0, 0, "", Tree::None, kOk, 2, &kNtfsChecks},
+    {"ntfs_eight_sector_clusters", kNtfs, 4194305, 512, 0, 0, 0, "", Tree::None, kOk, 8, &kNtfsChecks},
+    {"ntfs_cluster_exponent_7", kNtfs, 204800, 512, 7, 0, 0, "", Tree::None, kOk, 128, &kNtfsChecks},
+    {"ntfs_4096_sectors", kNtfs, 262144, 4096, 0, 0, 0, "4K", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_mbr", kNtfs | kMbr, 204800, 512, 0, 0, 0, "MBR", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_mbr_at_threshold", kNtfs | kMbr, 14336, 512, 0, 0, 0, "", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_mbr_below_threshold", kNtfs | kMbr, 14335, 512, 0, 0, 0, "", Tree::None, kFailed, 0, &kUntouched},
+    {"ntfs_mbr_4096_sectors", kNtfs | kMbr, 65536, 4096, 0, 0, 0, "4K MBR", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_device_start_2048", kNtfs, 204800, 512, 0, 0, 2048, "LUN1", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_label_128", kNtfs, 204800, 512, 0, 0, 0,
+     "L123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789"
+     "0123456789012345678901234567", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_label_129", kNtfs, 204800, 512, 0, 0, 0,
+     "L123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789"
+     "01234567890123456789012345678", Tree::None, kLabelTooLong, 0, &kUntouched},
+    {"ntfs_wide_label", kNtfs, 204800, 512, 0, 0, 0, "Größe ÆØÅ", Tree::None, kOk, 1, &kNtfsChecks},
+    // An image file has no drive to copy to: the volume is formatted, the build reports failure.
+    {"ntfs_copy_into_image", kNtfs | kCopy, 204800, 512, 0, 0, 0, "", Tree::Mixed, kFailed, 1, &kNtfsChecks},
+    {"ntfs_tree_too_large", kNtfs | kCopy, 40960, 512, 0, 0, 0, "", Tree::TooLarge, kInvalid, 0, &kUntouched},
 };
 
 class BuildCases : public ::testing::TestWithParam<BuildCase> {};

@@ -74,18 +74,6 @@ std::string ExpectedLabel(const BuiltImage& image)
     return label;
 }
 
-// The device to hand a tool that takes no offset: the image itself, or a loop device over
-// the part of it that starts at `offset` (held in `holder`). "" when none can be set up.
-std::string DeviceAt(const BuiltImage& image, std::uint64_t offset, std::unique_ptr<LoopDevice>& holder,
-                     std::string& error)
-{
-    if (offset == 0)
-        return image.path;
-    holder = std::make_unique<LoopDevice>(image.path, offset, 0, 512, false);
-    error = holder->error();
-    return holder->ok() ? holder->node() : "";
-}
-
 } // namespace
 
 AssertionResult FsckReportsNothing(const BuiltImage& image)
@@ -156,7 +144,7 @@ AssertionResult PartitionTableMatches(const BuiltImage& image)
     std::uint64_t start = (image.volumeOffset - image.areaOffset) / image.sectorBytes;
     std::ostringstream expected;
     expected << "start=" << std::setw(12) << start << ", size=" << std::setw(12) << image.row.totalSectors - start
-             << ", type=" << (IsFat32(image) ? "b" : "6") << ", bootable";
+             << ", type=" << PartitionTypeOf(image.row) << ", bootable";
     if (result.output.find(expected.str()) == std::string::npos)
         return AssertionFailure() << "expected '" << expected.str() << "':\n" << result.output;
     std::vector<std::string> verify{"sfdisk", "--verify", target};

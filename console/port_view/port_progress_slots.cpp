@@ -1,0 +1,3 @@
+#include "console/port_view/port_progress_slots.h"
+
+std::array<PortProgress, kPortCount> PortProgressSlots{};

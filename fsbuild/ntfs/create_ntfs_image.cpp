@@ -1,0 +1,101 @@
+#include "fsbuild/ntfs/create_ntfs_image.h"
+
+#include "fsbuild/core/build_context.h"
+#include "fsbuild/core/build_target.h"
+#include "fsbuild/core/cluster_tables.h"
+#include "fsbuild/core/mbr.h"
+#include "fsbuild/core/sector_writer.h"
+#include "fsbuild/core/status.h"
+#include "fsbuild/core/volume_access.h"
+#include "fsbuild/ntfs/format_ntfs.h"
+#include "platform/debug/debug.h"
+#include "platform/devio/devio.h"
+
+#include <string>
+#include <vector>
+
+namespace ntfs {
+namespace {
+
+std::string PhysicalDriveName(int disk)
+{
+    return "\\\\.\\PhysicalDrive" + std::to_string(disk);
+}
+
+bool NtfsFitsTheMbr(const FsBuildContext& ctx)
+{
+    return ClusterSizeFor(kNtfsClusterTable, ctx.u64TotalSector) != 0;
+}
+
+// The drive's disk is what the formatter opens by name, so mode 1 keeps its number.
+bool OpenTarget(FsBuildContext& ctx, int& disk)
+{
+    if (ctx.u8CreateWay != kCreateOnDrive) {
+        disk = ctx.i32DriveOrDisk;
+        return OpenBuildTarget(ctx, true) == FS_STATUS_SUCCESS;
+    }
+    bool locked = false;
+    ctx.hTarget = OpenDriveVolume(static_cast<char>(ctx.i32DriveOrDisk & 0xFF), ctx.hVolume, disk, locked);
+    if (ctx.hTarget == INVALID_HANDLE_VALUE)
+        return false;
+    if (!locked) {
+        platform::DebugPrintf("drive %c: is in use and cannot be locked: nothing written", ctx.i32DriveOrDisk & 0xFF);
+        return false;
+    }
+    return true;
+}
+
+// One zero sector at the partition start: no old boot sector survives a format that fails.
+bool ClearPartitionStart(FsBuildContext& ctx)
+{
+    std::vector<std::uint8_t> sector(ctx.u32BytesPerSector, 0);
+    std::uint64_t position = std::uint64_t{ctx.u32HiddenSector} * ctx.u32BytesPerSector;
+    return ReadWriteSectors(ctx, position, ctx.u32BytesPerSector, sector.data(), true) ==
+           static_cast<std::int64_t>(sector.size());
+}
+
+} // namespace
+
+int WriteMBRNTFS(FsBuildContext& ctx)
+{
+    static DiskSignatureCounter counter; // NTFS builds keep their own
+    return WriteMasterBootRecord(ctx, kPartitionTypeNtfs, counter, "NTFS");
+}
+
+BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
+{
+    options = NtfsOptions{};
+    if (ctx.u8SecPerClus != 0)
+        options.clusterSize = std::int64_t{ctx.u8SecPerClus} * 512;
+    ctx.u32HiddenSector = ctx.u32PartStart; // 0 without a master boot record
+    // Without its record the partition would lie where nothing points to it: refuse the
+    // build before anything is written.
+    if (ctx.bWriteMBR && !NtfsFitsTheMbr(ctx)) {
+        OutputDebugStringA("Can not use NTFS\r\n");
+        return TRUE;
+    }
+    int disk = -1;
+    if (!OpenTarget(ctx, disk))
+        return TRUE;
+    if (ctx.bWriteMBR && WriteMBRNTFS(ctx) != FS_STATUS_SUCCESS)
+        return TRUE;
+    if (ctx.bDevice && !ClearPartitionStart(ctx)) {
+        platform::DebugPrintf("NTFS: the partition start cannot be cleared");
+        return TRUE;
+    }
+    // The formatter opens the target again by name; the volume stays locked.
+    CloseHandle(ctx.hTarget);
+    ctx.hTarget = INVALID_HANDLE_VALUE;
+
+    options.deviceName = ctx.u8CreateWay == kCreateImageFile ? ctx.strImagePath : PhysicalDriveName(disk);
+    options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector - ctx.u32HiddenSector);
+    options.sectorSize = ctx.u32BytesPerSector;
+    options.hiddenSectors = ctx.u32HiddenSector;
+    options.label = ctx.strLabel;
+    options.io.startOffset = std::uint64_t{ctx.u32DevStartSector} * 512;
+    options.io.retries = ctx.u8IoRetry;
+    options.io.progress = [&ctx](std::uint64_t bytes) { AddProgress(ctx, bytes); };
+    return FormatNTFS(options) == 0 ? FALSE : TRUE;
+}
+
+} // namespace ntfs

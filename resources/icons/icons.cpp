@@ -1,0 +1,100 @@
+#include "resources/icons.h"
+
+#include "resources/icons/painters.h"
+#include "resources/resource_ids.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <map>
+#include <mutex>
+#include <span>
+
+namespace res {
+namespace {
+
+using Painter = void (*)(QPainter&);
+
+struct ImageEntry {
+    UINT id;
+    Painter paint;
+};
+
+constexpr ImageEntry kIcons[] = {
+    {IDI_IDLE_CHIP_16, icons::PaintIdleChip}, {IDI_IDLE_FLASH_16, icons::PaintIdleFlashDrive},
+    {IDI_SUCCESS_16, icons::PaintSuccess},    {IDI_REDO_16, icons::PaintRedo},
+    {IDI_FAIL_16, icons::PaintFailure},
+};
+
+constexpr ImageEntry kBitmaps[] = {
+    {IDB_SETTING, icons::PaintSetting},       {IDB_ENUMERATE, icons::PaintEnumerate}, {IDB_DETAIL_VIEW, icons::PaintDetailView},
+    {IDB_AUTO_RUN, icons::PaintAutoRun},      {IDB_RUN_STOP, icons::PaintRunStop},
+};
+
+Painter FindPainter(std::span<const ImageEntry> table, UINT id)
+{
+    for (const ImageEntry& entry : table)
+        if (entry.id == id)
+            return entry.paint;
+    return nullptr;
+}
+
+QImage Draw(Painter paint)
+{
+    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(painter);
+    return image;
+}
+
+// A bitmap has no alpha: what the picture covers at least half is opaque, the rest is
+// the magenta that marks transparent pixels (blending edges into it would tint them).
+QImage OnMagenta(const QImage& picture)
+{
+    QImage bitmap(picture.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            QRgb pixel = picture.pixel(x, y);
+            bitmap.setPixel(x, y, qAlpha(pixel) >= 128 ? qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)) : qRgb(255, 0, 255));
+        }
+    return bitmap;
+}
+
+// Images, not pixmaps, are kept: they may outlive the application object at exit.
+class ImageCache {
+public:
+    QPixmap Get(UINT id, Painter paint, bool onMagenta)
+    {
+        std::lock_guard guard(lock_);
+        auto found = images_.find(id);
+        if (found == images_.end()) {
+            QImage image = Draw(paint);
+            found = images_.emplace(id, onMagenta ? OnMagenta(image) : image).first;
+        }
+        return QPixmap::fromImage(found->second);
+    }
+
+private:
+    std::mutex lock_;
+    std::map<UINT, QImage> images_;
+};
+
+} // namespace
+
+QPixmap LoadIconResource(UINT id)
+{
+    static ImageCache cache;
+    Painter paint = FindPainter(kIcons, id);
+    return paint != nullptr ? cache.Get(id, paint, false) : QPixmap();
+}
+
+QPixmap LoadBitmapResource(UINT id)
+{
+    static ImageCache cache;
+    Painter paint = FindPainter(kBitmaps, id);
+    return paint != nullptr ? cache.Get(id, paint, true) : QPixmap();
+}
+
+} // namespace res

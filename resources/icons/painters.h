@@ -1,0 +1,24 @@
+// One painter per image: each draws its picture into a 48 x 48 square.
+#pragma once
+
+class QColor;
+class QPainter;
+
+namespace res::icons {
+
+// The round badge that several pictures stand on: a disc of `colour` with a darker edge.
+void PaintBadge(QPainter& painter, const QColor& colour);
+
+void PaintIdleChip(QPainter& painter);
+void PaintIdleFlashDrive(QPainter& painter);
+void PaintSuccess(QPainter& painter);
+void PaintRedo(QPainter& painter);
+void PaintFailure(QPainter& painter);
+
+void PaintSetting(QPainter& painter);
+void PaintEnumerate(QPainter& painter);
+void PaintDetailView(QPainter& painter);
+void PaintAutoRun(QPainter& painter);
+void PaintRunStop(QPainter& painter);
+
+} // namespace res::icons

@@ -1,0 +1,53 @@
+// Resource ids of the program: menus, accelerators, toolbar, bitmaps, icons, strings,
+// dialog templates and their controls.
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+namespace res {
+
+// Menu, accelerator table and document template of the main frame.
+constexpr UINT IDR_MAINFRAME = 128;
+constexpr UINT IDR_TOOLBAR = 150;
+
+// Toolbar bitmaps, 48 x 48 on magenta.
+constexpr UINT IDB_RUN_STOP = 145;
+constexpr UINT IDB_DETAIL_VIEW = 146;
+constexpr UINT IDB_ENUMERATE = 147;
+constexpr UINT IDB_AUTO_RUN = 148;
+constexpr UINT IDB_SETTING = 152;
+
+// Port-button icons of the 16-port view.
+constexpr UINT IDI_IDLE_CHIP_16 = 139;
+constexpr UINT IDI_FAIL_16 = 141;
+constexpr UINT IDI_SUCCESS_16 = 143;
+constexpr UINT IDI_IDLE_FLASH_16 = 158;
+constexpr UINT IDI_REDO_16 = 162;
+
+// Strings.
+constexpr UINT IDP_OLE_INIT_FAILED = 100;
+constexpr UINT ID_INDICATOR_TOTAL = 0x65;
+constexpr UINT ID_INDICATOR_PASS = 0x66;
+constexpr UINT ID_INDICATOR_FAIL = 0x67;
+
+// Commands.
+constexpr UINT ID_DEVICE_NUMBER_32 = 32781;
+constexpr UINT ID_DEVICE_NUMBER_16 = 32782;
+constexpr UINT ID_DEVICE_NUMBER_8 = 32783;
+constexpr UINT ID_DEVICE_NUMBER_4 = 32784;
+constexpr UINT ID_FUNCTION_SETTING = 32786;
+constexpr UINT ID_FUNCTION_ENUMERATE = 32793;
+constexpr UINT ID_FUNCTION_DETAIL_VIEW = 32794;
+constexpr UINT ID_FUNCTION_AUTO_RUN = 32795;
+constexpr UINT ID_FUNCTION_RUN_STOP = 32796;
+constexpr UINT ID_DEVICE_NUMBER_1 = 32798;
+constexpr UINT ID_VIEW_TOOLBAR = 59392;
+constexpr UINT ID_VIEW_STATUS_BAR = 59393;
+constexpr UINT ID_APP_ABOUT = 57664;
+
+// The 16-port view's template and its controls beside the port tiles.
+constexpr UINT IDD_16_DEV_VIEW = 131;
+constexpr UINT IDC_SERIAL_EDIT = 1192;
+constexpr UINT IDC_SERIAL_LABEL = 1193;
+
+} // namespace res

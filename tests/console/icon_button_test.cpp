@@ -1,0 +1,223 @@
+// The icon button on the widget itself: where and which icon it draws, its tooltip, its
+// clicks and its hover border.
+#include "controls/icon_button.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QPixmap Solid(int size, QColor colour)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(colour);
+    return pixmap;
+}
+
+QImage Grab(QWidget& widget)
+{
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The rectangle of the pixels of one colour.
+QRect Extent(const QImage& image, QColor colour)
+{
+    QRect found;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour)
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+class IconButtonTest : public ::testing::Test {
+protected:
+    IconButtonTest() { button.resize(80, 60); }
+
+    void Enter()
+    {
+        QEnterEvent enter(QPointF(40, 30), QPointF(40, 30), button.mapToGlobal(QPointF(40, 30)));
+        QApplication::sendEvent(&button, &enter);
+    }
+
+    void Mouse(QEvent::Type type)
+    {
+        QMouseEvent event(type, QPointF(40, 30), button.mapToGlobal(QPointF(40, 30)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&button, &event);
+    }
+
+    CIconButton button;
+};
+
+struct PlacementCase {
+    int iconSize;
+    const char* text;
+    CIconButton::IconAlign align;
+    QPoint expectedTopLeft;
+};
+
+TEST_F(IconButtonTest, IconIsDrawnAtItsOwnSizeWhereTheAlignmentPutsIt)
+{
+    const PlacementCase cases[] = {
+        {16, "", CIconButton::ST_ALIGN_HORIZ, QPoint(32, 22)},
+        {32, "", CIconButton::ST_ALIGN_HORIZ, QPoint(24, 14)},
+        {48, "", CIconButton::ST_ALIGN_VERT, QPoint(16, 6)},
+        {16, "Go", CIconButton::ST_ALIGN_HORIZ, QPoint(3, 22)},
+        {16, "Go", CIconButton::ST_ALIGN_VERT, QPoint(32, 3)},
+        {16, "Go", CIconButton::ST_ALIGN_HORIZ_RIGHT, QPoint(80 - 3 - 16, 22)},
+    };
+    for (const PlacementCase& c : cases) {
+        ASSERT_EQ(button.SetIcon(Solid(c.iconSize, Qt::red)), 0u);
+        button.setText(c.text);
+        button.SetAlign(c.align);
+        EXPECT_EQ(button.IconSize(), QSize(c.iconSize, c.iconSize));
+        EXPECT_EQ(Extent(Grab(button), Qt::red), QRect(c.expectedTopLeft, QSize(c.iconSize, c.iconSize)))
+            << c.iconSize << " px, text \"" << c.text << "\", alignment " << c.align;
+    }
+}
+
+TEST_F(IconButtonTest, SecondIconShowsOnlyWhileIdle)
+{
+    const QPoint centre(40, 30);
+    auto shown = [&] { return Grab(button).pixelColor(centre); };
+
+    button.SetIcon(Solid(32, Qt::red));
+    button.SetAlwaysTrack(true);
+    EXPECT_EQ(shown(), QColor(Qt::red)) << "one icon: shown idle";
+    Enter();
+    EXPECT_EQ(shown(), QColor(Qt::red)) << "one icon: shown under the mouse";
+
+    button.SetIcon(Solid(32, Qt::red), {CIconButton::SecondIcon::Icon, Solid(32, Qt::blue)});
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    EXPECT_EQ(shown(), QColor(Qt::blue)) << "idle: the second icon";
+    Enter();
+    EXPECT_EQ(shown(), QColor(Qt::red)) << "under the mouse: the first";
+    QApplication::sendEvent(&button, &leave);
+    button.setDown(true);
+    EXPECT_EQ(Grab(button).pixelColor(centre + QPoint(1, 1)), QColor(Qt::red)) << "pressed: the first, moved by one pixel";
+    button.setDown(false);
+
+    button.SetIcon(Solid(32, QColor(200, 100, 50)), {CIconButton::SecondIcon::AutoGray, {}});
+    int gray = static_cast<int>(0.299 * 200 + 0.587 * 100 + 0.114 * 50);
+    EXPECT_EQ(shown(), QColor(gray, gray, gray));
+    button.SetIcon(Solid(32, QColor(200, 100, 50)), {CIconButton::SecondIcon::AutoDarker, {}});
+    EXPECT_EQ(shown(), QColor(150, 75, 37));
+}
+
+TEST_F(IconButtonTest, DisabledButtonDrawsItsIconDisabled)
+{
+    button.SetIcon(Solid(32, Qt::red));
+    button.setEnabled(false);
+    const QColor shown = Grab(button).pixelColor(40, 30);
+    EXPECT_NE(shown, QColor(Qt::red));
+    EXPECT_TRUE(Extent(Grab(button), shown).contains(QRect(24, 14, 32, 32))) << "in the icon's place";
+}
+
+TEST_F(IconButtonTest, UnreadableIconLeavesTheButtonWithoutIcons)
+{
+    button.SetIcon(Solid(32, Qt::red));
+    EXPECT_EQ(button.SetIcon(QPixmap()), 1u);
+    EXPECT_EQ(button.IconSize(), QSize());
+    EXPECT_FALSE(Extent(Grab(button), Qt::red).isValid());
+    EXPECT_EQ(button.SetIcon(Solid(32, Qt::red), {CIconButton::SecondIcon::Icon, QPixmap()}), 1u);
+    EXPECT_EQ(button.IconSize(), QSize());
+    EXPECT_EQ(button.SetIconById(1), 1u) << "no icon of that id";
+    EXPECT_EQ(button.SetIconById(143), 0u);
+    EXPECT_EQ(button.IconSize(), QSize(48, 48));
+}
+
+TEST_F(IconButtonTest, TooltipTextIsReplacedAndNullIgnored)
+{
+    button.SetTooltipText(QStringLiteral("Connected!!"));
+    button.SetTooltipText(QStringLiteral("Run Success!!"));
+    EXPECT_EQ(button.toolTip(), QStringLiteral("Run Success!!"));
+    button.SetTooltipText(QString());
+    EXPECT_EQ(button.toolTip(), QStringLiteral("Run Success!!"));
+    button.SetTooltipText(QStringLiteral(""));
+    EXPECT_EQ(button.toolTip(), QStringLiteral(""));
+}
+
+TEST_F(IconButtonTest, DoubleClickCountsAsTwoClicks)
+{
+    int clicks = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
+    // The order in which the window system reports a double-click.
+    Mouse(QEvent::MouseButtonPress);
+    Mouse(QEvent::MouseButtonRelease);
+    Mouse(QEvent::MouseButtonDblClick);
+    Mouse(QEvent::MouseButtonRelease);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(IconButtonTest, HoverBorderOnlyOnAnEnabledFlatButton)
+{
+    button.SetAlwaysTrack(true);
+    const QImage idle = Grab(button);
+    Enter();
+    EXPECT_TRUE(button.IsMouseOver());
+    EXPECT_NE(Grab(button), idle) << "hovered: the raised border";
+
+    button.setEnabled(false);
+    EXPECT_FALSE(button.IsMouseOver());
+    const QImage disabled = Grab(button);
+    Enter();
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, 30), button.mapToGlobal(QPointF(40, 30)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&button, &move);
+    EXPECT_FALSE(button.IsMouseOver());
+    EXPECT_EQ(Grab(button), disabled) << "a disabled button never raises";
+
+    button.setEnabled(true);
+    button.setFlat(false);
+    Enter();
+    EXPECT_FALSE(button.IsMouseOver()) << "a raised button does not track";
+}
+
+TEST(IconButtonModes, CheckBoxStyleTogglesOnClick)
+{
+    CIconButton box(nullptr, BS_AUTOCHECKBOX);
+    EXPECT_TRUE(box.IsCheckBoxMode());
+    box.click();
+    EXPECT_EQ(box.GetCheck(), 1);
+    box.click();
+    EXPECT_EQ(box.GetCheck(), 0);
+    box.SetCheck(2);
+    EXPECT_EQ(box.GetCheck(), 1);
+    CIconButton push(nullptr, BS_DEFPUSHBUTTON);
+    EXPECT_FALSE(push.IsCheckBoxMode());
+    EXPECT_TRUE(push.isDefault());
+    push.SetCheck(1);
+    EXPECT_EQ(push.GetCheck(), 0) << "a push button has no check";
+}
+
+TEST(IconButtonModes, MenuCommandIsPassedToTheOwner)
+{
+    CIconButton button;
+    ASSERT_TRUE(button.SetMenu(128));
+    QString shownTitle;
+    ASSERT_FALSE(button.SetMenu(7)) << "no such menu";
+    ASSERT_TRUE(button.SetMenu(128, [&](CIconMenu& menu) { shownTitle = menu.title(); }));
+    UINT command = 0;
+    QObject::connect(&button, &CIconButton::menuCommand, [&](UINT id) { command = id; });
+    QTimer::singleShot(0, [] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        popup->setActiveAction(popup->actions().at(3)); // "&AutoRun"
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(popup, &enter);
+    });
+    button.click();
+    EXPECT_EQ(shownTitle, QStringLiteral("&Function"));
+    EXPECT_EQ(command, 32795u);
+}
+
+} // namespace

@@ -1,0 +1,43 @@
+// Every picture the program names exists at 48 x 48, and toolbar bitmaps keep magenta
+// for transparency only: no edge pixel is tinted by it.
+#include "resources/icons.h"
+#include "resources/resource_ids.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Pictures, IconsAreDrawnWithTransparentBackground)
+{
+    for (UINT id : {res::IDI_IDLE_CHIP_16, res::IDI_IDLE_FLASH_16, res::IDI_SUCCESS_16, res::IDI_REDO_16, res::IDI_FAIL_16}) {
+        QImage icon = res::LoadIconResource(id).toImage();
+        ASSERT_EQ(icon.size(), QSize(48, 48)) << id;
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << id;
+        EXPECT_EQ(qAlpha(icon.pixel(24, 24)), 255) << id;
+    }
+    EXPECT_TRUE(res::LoadIconResource(res::IDB_SETTING).isNull()) << "a bitmap is no icon";
+}
+
+TEST(Pictures, ToolbarBitmapsAreOpaqueOnPureMagenta)
+{
+    for (UINT id : {res::IDB_SETTING, res::IDB_ENUMERATE, res::IDB_DETAIL_VIEW, res::IDB_AUTO_RUN, res::IDB_RUN_STOP}) {
+        QImage bitmap = res::LoadBitmapResource(id).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(bitmap.size(), QSize(48, 48)) << id;
+        EXPECT_EQ(bitmap.pixel(0, 0), qRgb(255, 0, 255)) << id;
+        int picture = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 48; ++x) {
+                QRgb pixel = bitmap.pixel(x, y);
+                if (pixel == qRgb(255, 0, 255))
+                    continue;
+                ++picture;
+                bool nearMagenta = qRed(pixel) > 200 && qBlue(pixel) > 200 && qGreen(pixel) < 100;
+                EXPECT_FALSE(nearMagenta) << id << " at " << x << "," << y;
+            }
+        EXPECT_GT(picture, 300) << id;
+    }
+}
+
+} // namespace
