@@ -4,6 +4,7 @@ void ResetBuildContext(FsBuildContext& ctx)
 {
     ctx.hTarget = INVALID_HANDLE_VALUE;
     ctx.hVolume = INVALID_HANDLE_VALUE;
+    ctx.bVolumeLocked = false;
     ctx.u64Position = 0;
     ctx.u64TotalSector = 0;
     ctx.u64PartSector = 0;

@@ -17,6 +17,11 @@ constexpr std::uint32_t kFsTypeFat32 = 2;
 constexpr std::uint32_t kFsTypeIso9660 = 3;
 constexpr std::uint32_t kFsTypeNtfs = 4;
 
+// The flags beside the type in u8FsType, and beside the exponent in u8ClusterExp.
+constexpr std::uint8_t kFsTypeCopySourceBit = 0x40;
+constexpr std::uint8_t kFsTypeWriteMbrBit = 0x80;
+constexpr std::uint8_t kClusterExpRoundFatBit = 0x80;
+
 // Target modes (m1B_CreateWay).
 constexpr std::uint8_t kCreateImageFile = 0;
 constexpr std::uint8_t kCreateOnDrive = 1;
@@ -26,6 +31,7 @@ constexpr std::uint8_t kCreateOnDiskNoDismount = 3;
 struct FsBuildContext {
     HANDLE hTarget;               // image file or "\\.\PhysicalDrive%d"
     HANDLE hVolume;               // the locked volume in modes 1 to 3
+    bool bVolumeLocked;           // hVolume holds the lock: only then is it dismounted at the end
     std::uint64_t u64Position;    // sequential writer position, in bytes
     std::uint64_t u64TotalSector; // u32TotalSector widened
     std::uint64_t u64PartSector;  // sectors of the file system (total less the partition start)
@@ -67,6 +73,16 @@ struct FsBuildContext {
     std::uint64_t u64DoneBytes;   // progress numerator
     std::uint8_t* pu8Progress;    // the caller's u8Progress
 };
+
+inline bool IsFat16(const FsBuildContext& ctx)
+{
+    return ctx.u32FsType == kFsTypeFat16;
+}
+
+inline bool IsFat32(const FsBuildContext& ctx)
+{
+    return ctx.u32FsType == kFsTypeFat32;
+}
 
 // Handles invalid, positions and sizes 0, 512-byte sectors, no cluster size, strings empty,
 // flags and counters 0.

@@ -39,6 +39,7 @@ int OpenDrive(FsBuildContext& ctx)
         platform::DebugPrintf("drive %c: is in use and cannot be locked: nothing written", ctx.i32DriveOrDisk & 0xFF);
         return FS_STATUS_WRITE_FAIL;
     }
+    ctx.bVolumeLocked = true;
     return FS_STATUS_SUCCESS;
 }
 
@@ -52,6 +53,7 @@ int OpenDisk(FsBuildContext& ctx, bool lockVolume)
             platform::DebugPrintf("a volume of disk %d is in use and cannot be locked: nothing written", ctx.i32DriveOrDisk);
             return FS_STATUS_WRITE_FAIL;
         }
+        ctx.bVolumeLocked = ctx.hVolume != INVALID_HANDLE_VALUE;
     }
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\PhysicalDrive%d", ctx.i32DriveOrDisk);

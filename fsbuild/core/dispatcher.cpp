@@ -13,19 +13,16 @@
 
 namespace {
 
-constexpr std::uint8_t kCopySourceBit = 0x40;
-constexpr std::uint8_t kWriteMbrBit = 0x80;
-constexpr std::uint8_t kRoundFatBit = 0x80;
 constexpr std::uint8_t kLargestClusterExponent = 7;
 
 void FillContext(FsBuildContext& ctx, FsBuildParams& params)
 {
     ResetBuildContext(ctx);
     ctx.u32FsType = params.u8FsType & 0x07;
-    ctx.bCopySource = (params.u8FsType & kCopySourceBit) != 0;
-    ctx.bWriteMBR = (params.u8FsType & kWriteMbrBit) != 0;
+    ctx.bCopySource = (params.u8FsType & kFsTypeCopySourceBit) != 0;
+    ctx.bWriteMBR = (params.u8FsType & kFsTypeWriteMbrBit) != 0;
     ctx.u32DevStartSector = params.u32DevStartSector;
-    ctx.bRoundFatToCluster = (params.u8ClusterExp & kRoundFatBit) != 0;
+    ctx.bRoundFatToCluster = (params.u8ClusterExp & kClusterExpRoundFatBit) != 0;
     ctx.u8CreateWay = params.m1B_CreateWay;
     ctx.i32DriveOrDisk = params.i32DriveOrDisk;
     ctx.u8IoRetry = params.u8IoRetry;

@@ -1,5 +1,6 @@
 #include "fsbuild/core/mbr.h"
 
+#include "fsbuild/core/le_fields.h"
 #include "fsbuild/core/sector_writer.h"
 #include "fsbuild/core/status.h"
 
@@ -14,12 +15,6 @@ namespace {
 
 constexpr std::uint32_t kHeads = 255;
 constexpr std::uint32_t kSectorsPerTrack = 63;
-
-void PutLittle32(std::uint8_t* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 std::uint8_t HandleByte(HANDLE handle, int byte)
 {
@@ -76,8 +71,8 @@ void BuildMasterBootRecord(std::uint8_t* record, std::uint32_t partitionStart, s
     std::memcpy(entry + 1, start.data(), 3);
     entry[4] = partitionType;
     std::memcpy(entry + 5, end.data(), 3);
-    PutLittle32(entry + 8, partitionStart);
-    PutLittle32(entry + 12, partitionSectors);
+    PutLe32(entry + 8, partitionStart);
+    PutLe32(entry + 12, partitionSectors);
     record[510] = 0x55;
     record[511] = 0xAA;
 }

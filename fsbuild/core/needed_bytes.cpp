@@ -11,21 +11,20 @@ std::uint64_t RoundUpTo(std::uint64_t value, std::uint64_t multiple)
 
 } // namespace
 
+std::uint64_t FormulaFatSectors(const FsBuildContext& ctx, std::uint64_t S)
+{
+    std::uint64_t B = ctx.u32BytesPerSector, R = ctx.u8RsvSector, P = ctx.u64PartSector;
+    std::uint64_t F = IsFat16(ctx) ? (P - 16384 / B + 256 * S) / (256 * S + 2) : (P - R - S + 128 * S) / (128 * S + 1);
+    return ctx.bRoundFatToCluster ? RoundUpTo(F, S) : F;
+}
+
 std::uint64_t FatMetadataBytes(const FsBuildContext& ctx)
 {
-    std::uint64_t B = ctx.u32BytesPerSector, R = ctx.u8RsvSector, S = ctx.u8SecPerClus, P = ctx.u64PartSector;
+    std::uint64_t B = ctx.u32BytesPerSector, R = ctx.u8RsvSector, S = ctx.u8SecPerClus;
     std::uint64_t M = ctx.bWriteMBR ? std::uint64_t{ctx.u32PartStart} * B : 0;
-    if (ctx.u32FsType == kFsTypeFat16) {
-        std::uint64_t D = P - 16384 / B;
-        std::uint64_t F = (D + 256 * S) / (256 * S + 2);
-        if (ctx.bRoundFatToCluster)
-            F = RoundUpTo(F, S);
+    std::uint64_t F = FormulaFatSectors(ctx, S);
+    if (IsFat16(ctx))
         return M + R * B + 2 * B * (F + 16);
-    }
-    std::uint64_t D = P - R - S;
-    std::uint64_t F = (D + 128 * S) / (128 * S + 1);
-    if (ctx.bRoundFatToCluster)
-        F = RoundUpTo(F, S);
     return M + R * B + S * B + 2 * B * F;
 }
 

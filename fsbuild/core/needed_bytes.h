@@ -10,6 +10,10 @@
 // sectors per cluster, partition sectors and rounding bit.
 std::uint64_t FatMetadataBytes(const FsBuildContext& ctx);
 
+// One FAT's sectors by the sizing formula for `sectorsPerCluster`, rounded up to a multiple
+// of it when the rounding bit is set (the layout grows it where the formula falls short).
+std::uint64_t FormulaFatSectors(const FsBuildContext& ctx, std::uint64_t sectorsPerCluster);
+
 constexpr std::uint64_t kIsoMetadataBytes = 40960;
 
 // NTFS by the sectors of the volume (total less the partition start).

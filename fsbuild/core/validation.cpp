@@ -4,8 +4,6 @@
 #include "fsbuild/core/status.h"
 #include "fsbuild/fs_build_params.h"
 
-constexpr std::uint8_t kCopySourceBit = 0x40;
-
 bool ValidateBuildParams(FsBuildParams& params)
 {
     StoreProgress(params.u8Progress, 0);
@@ -16,7 +14,7 @@ bool ValidateBuildParams(FsBuildParams& params)
         params.u8BS_RsvSector = 32;
     else if (params.u8BS_RsvSector < 9)
         params.u8BS_RsvSector = 9;
-    bool copy = (params.u8FsType & kCopySourceBit) != 0;
+    bool copy = (params.u8FsType & kFsTypeCopySourceBit) != 0;
     if (copy && (params.pszSourcePath == nullptr || params.pszSourcePath[0] == '\0')) {
         params.i32Status = kStatusInvalidRequest;
         return false;

@@ -119,14 +119,17 @@ HANDLE GetVolumeHandleOfDisk(int diskNumber)
         std::string volumeName = name;
         if (!volumeName.empty() && volumeName.back() == '\\')
             volumeName.pop_back();
-        HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        if (volume == INVALID_HANDLE_VALUE)
+        // Each volume is asked where it lies through a handle without access; only the one on
+        // the disk is opened for reading and writing.
+        HANDLE query = CreateFileA(volumeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+        if (query == INVALID_HANDLE_VALUE)
             continue;
-        if (IsOnlyOnDisk(volume, diskNumber))
-            found = volume;
-        else
-            CloseHandle(volume);
+        bool onDisk = IsOnlyOnDisk(query, diskNumber);
+        CloseHandle(query);
+        if (onDisk)
+            found = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     } while (found == INVALID_HANDLE_VALUE && FindNextVolumeA(search, name, sizeof name));
     FindVolumeClose(search);
     return found;
@@ -161,7 +164,9 @@ char FindDriveLetterOfDisk(int diskNumber)
 int RefreshAndUnlockVolume(FsBuildContext& ctx)
 {
     int result = 0;
-    if (ctx.hVolume != INVALID_HANDLE_VALUE) {
+    // A volume whose lock was refused belongs to someone else: it is only closed, never
+    // dismounted under its user.
+    if (ctx.hVolume != INVALID_HANDLE_VALUE && ctx.bVolumeLocked) {
         if (ctx.u8CreateWay != kCreateOnDiskNoDismount && !Control(ctx.hVolume, FSCTL_DISMOUNT_VOLUME))
             platform::DebugPrintf("FSCTL_DISMOUNT_VOLUME failed, error %u", GetLastError());
         if (ctx.u8CreateWay == kCreateOnDrive) {
@@ -170,6 +175,9 @@ int RefreshAndUnlockVolume(FsBuildContext& ctx)
         }
         if (!Control(ctx.hVolume, FSCTL_UNLOCK_VOLUME))
             platform::DebugPrintf("FSCTL_UNLOCK_VOLUME failed, error %u", GetLastError());
+        ctx.bVolumeLocked = false;
+    }
+    if (ctx.hVolume != INVALID_HANDLE_VALUE) {
         CloseHandle(ctx.hVolume);
         ctx.hVolume = INVALID_HANDLE_VALUE;
     }

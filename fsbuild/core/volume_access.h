@@ -23,6 +23,6 @@ HANDLE GetVolumeHandleOfDisk(int diskNumber);
 // times 300 ms apart; 0xFF when none appears.
 char FindDriveLetterOfDisk(int diskNumber);
 
-// The end of every build: dismount (not in mode 3), notify and unlock the volume and
-// close it; re-read the disk's properties (modes 1 and 2); close the target. 0, or -1.
+// The end of every build: dismount (not in mode 3), notify and unlock the volume when the
+// build holds its lock (ctx.bVolumeLocked), and close it; re-read the disk's properties (modes 1 and 2); close the target. 0, or -1.
 int RefreshAndUnlockVolume(FsBuildContext& ctx);

@@ -1,5 +1,6 @@
 #include "fsbuild/fat/boot_sectors.h"
 
+#include "fsbuild/core/le_fields.h"
 #include "fsbuild/core/sector_writer.h"
 #include "fsbuild/core/status.h"
 #include "fsbuild/fat/dir_entries.h"
@@ -13,18 +14,6 @@ namespace {
 
 constexpr std::uint32_t kFat16RootSectors = 32;
 
-void Put16(std::uint8_t* at, std::uint32_t value)
-{
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value)
-{
-    Put16(at, value);
-    Put16(at + 2, value >> 16);
-}
-
 // The fields both types share (offsets 0 to 35 and the signature).
 void BuildCommonFields(const FsBuildContext& ctx, std::uint8_t* sector)
 {
@@ -33,14 +22,14 @@ void BuildCommonFields(const FsBuildContext& ctx, std::uint8_t* sector)
     sector[1] = 0x58;
     sector[2] = 0x90;
     std::memcpy(sector + 3, "MSWIN4.1", 8);
-    Put16(sector + 11, ctx.u32BytesPerSector);
+    PutLe16(sector + 11, ctx.u32BytesPerSector);
     sector[13] = ctx.u8SecPerClus;
-    Put16(sector + 14, ctx.u8RsvSector);
+    PutLe16(sector + 14, ctx.u8RsvSector);
     sector[16] = 2;
     sector[21] = 0xF8;
-    Put16(sector + 24, 63);
-    Put16(sector + 26, 255);
-    Put32(sector + 28, ctx.u32HiddenSector);
+    PutLe16(sector + 24, 63);
+    PutLe16(sector + 26, 255);
+    PutLe32(sector + 28, ctx.u32HiddenSector);
     sector[510] = 0x55;
     sector[511] = 0xAA;
 }
@@ -68,7 +57,7 @@ int WriteStructureSector(FsBuildContext& ctx, const std::uint8_t* structure)
 int WriteFirstFatSectors(FsBuildContext& ctx, const std::uint32_t* entries, std::size_t count)
 {
     std::vector<std::uint8_t> sector(ctx.u32BytesPerSector);
-    std::size_t width = ctx.u32FsType == kFsTypeFat16 ? 2 : 4;
+    std::size_t width = IsFat16(ctx) ? 2 : 4;
     for (std::size_t i = 0; i < count; ++i)
         for (std::size_t b = 0; b < width; ++b)
             sector[i * width + b] = static_cast<std::uint8_t>(entries[i] >> (8 * b));
@@ -123,10 +112,10 @@ void BuildFat16BootSector(const FsBuildContext& ctx, std::uint8_t* sector)
 {
     BuildCommonFields(ctx, sector);
     std::uint32_t partition = PartitionSectors(ctx);
-    Put16(sector + 17, 512);
-    Put16(sector + 19, partition <= 0xFFFF ? partition : 0);
-    Put16(sector + 22, ctx.u32FatSize);
-    Put32(sector + 32, partition > 0xFFFF ? partition : 0);
+    PutLe16(sector + 17, 512);
+    PutLe16(sector + 19, partition <= 0xFFFF ? partition : 0);
+    PutLe16(sector + 22, ctx.u32FatSize);
+    PutLe32(sector + 32, partition > 0xFFFF ? partition : 0);
     sector[36] = 0x80;
     sector[38] = 0x29;
     PutBootLabel(ctx, sector + 43);
@@ -136,14 +125,14 @@ void BuildFat16BootSector(const FsBuildContext& ctx, std::uint8_t* sector)
 void BuildFat32BootSector(const FsBuildContext& ctx, std::uint8_t* sector)
 {
     BuildCommonFields(ctx, sector);
-    Put32(sector + 32, PartitionSectors(ctx));
-    Put32(sector + 36, ctx.u32FatSize);
-    Put32(sector + 44, 2);
-    Put16(sector + 48, 1);
-    Put16(sector + 50, 6);
+    PutLe32(sector + 32, PartitionSectors(ctx));
+    PutLe32(sector + 36, ctx.u32FatSize);
+    PutLe32(sector + 44, 2);
+    PutLe16(sector + 48, 1);
+    PutLe16(sector + 50, 6);
     sector[64] = 0x80;
     sector[66] = 0x29;
-    Put32(sector + 67, static_cast<std::uint32_t>(std::time(nullptr)));
+    PutLe32(sector + 67, static_cast<std::uint32_t>(std::time(nullptr)));
     PutBootLabel(ctx, sector + 71);
     std::memcpy(sector + 82, "FAT32   ", 8);
 }
@@ -151,10 +140,10 @@ void BuildFat32BootSector(const FsBuildContext& ctx, std::uint8_t* sector)
 void BuildFsInfo(std::uint8_t* sector, std::uint32_t freeClusters, std::uint32_t nextFree)
 {
     std::memset(sector, 0, 512);
-    Put32(sector, 0x41615252);
-    Put32(sector + 484, 0x61417272);
-    Put32(sector + 488, freeClusters);
-    Put32(sector + 492, nextFree);
+    PutLe32(sector, 0x41615252);
+    PutLe32(sector + 484, 0x61417272);
+    PutLe32(sector + 488, freeClusters);
+    PutLe32(sector + 492, nextFree);
     sector[510] = 0x55;
     sector[511] = 0xAA;
 }

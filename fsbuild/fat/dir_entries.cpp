@@ -1,5 +1,7 @@
 #include "fsbuild/fat/dir_entries.h"
 
+#include "fsbuild/core/le_fields.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -12,18 +14,6 @@ constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 constexpr std::uint8_t kAttributeLongName = 0x0F;
 constexpr std::size_t kUnitsPerLongEntry = 13;
 constexpr std::size_t kLongNameOffsets[kUnitsPerLongEntry] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
-
-void Put16(std::uint8_t* at, std::uint16_t value)
-{
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value)
-{
-    Put16(at, static_cast<std::uint16_t>(value));
-    Put16(at + 2, static_cast<std::uint16_t>(value >> 16));
-}
 
 FatTimestamp FromCalendar(const std::tm& t, unsigned milliseconds)
 {
@@ -57,14 +47,14 @@ void PutShortEntry(std::uint8_t* slot, const ShortName& name, std::uint8_t attri
     std::memcpy(slot, name.data(), name.size());
     slot[11] = attributes;
     slot[13] = created.tenths;
-    Put16(slot + 14, created.time);
-    Put16(slot + 16, created.date);
-    Put16(slot + 18, accessed.date);
-    Put16(slot + 20, static_cast<std::uint16_t>(cluster >> 16));
-    Put16(slot + 22, written.time);
-    Put16(slot + 24, written.date);
-    Put16(slot + 26, static_cast<std::uint16_t>(cluster));
-    Put32(slot + 28, size);
+    PutLe16(slot + 14, created.time);
+    PutLe16(slot + 16, created.date);
+    PutLe16(slot + 18, accessed.date);
+    PutLe16(slot + 20, static_cast<std::uint16_t>(cluster >> 16));
+    PutLe16(slot + 22, written.time);
+    PutLe16(slot + 24, written.date);
+    PutLe16(slot + 26, static_cast<std::uint16_t>(cluster));
+    PutLe32(slot + 28, size);
 }
 
 } // namespace
@@ -112,7 +102,7 @@ void BuildDirEntry(std::uint8_t* slots, const SourceEntry& entry, const ShortNam
             std::uint16_t unit = index < entry.wideName.size() ? entry.wideName[index]
                                  : index == entry.wideName.size() ? 0x0000
                                                                   : 0xFFFF;
-            Put16(slot + kLongNameOffsets[k], unit);
+            PutLe16(slot + kLongNameOffsets[k], unit);
         }
     }
     auto attributes = static_cast<std::uint8_t>(entry.attributes & 0x3F);

@@ -16,7 +16,7 @@ constexpr std::size_t kLongestLabel = 12;
 
 std::int32_t RunFatBuild(FsBuildContext& ctx, SourceEntry* tree)
 {
-    bool fat32 = ctx.u32FsType == kFsTypeFat32;
+    bool fat32 = IsFat32(ctx);
     SetFatSectorSize(ctx);
     if (!ChooseClusterSize(ctx)) {
         if (fat32)

@@ -18,11 +18,6 @@ constexpr std::size_t kDataBufferBytes = 1 << 20;
 
 DiskSignatureCounter fatSignatureCounter;
 
-bool IsFat32(const FsBuildContext& ctx)
-{
-    return ctx.u32FsType == kFsTypeFat32;
-}
-
 void Fat32Line(const FsBuildContext& ctx, const char* text, int result = FS_STATUS_SUCCESS)
 {
     if (!IsFat32(ctx))
@@ -87,7 +82,7 @@ int CreateFAT32Image(FsBuildContext& ctx, SourceEntry* tree)
 
 int WriteMBR(FsBuildContext& ctx)
 {
-    if (ctx.u32FsType != kFsTypeFat16 && !IsFat32(ctx)) {
+    if (!IsFat16(ctx) && !IsFat32(ctx)) {
         platform::DebugPrintf("Filesystem Type error\r\n");
         return FS_STATUS_TYPE_ERROR;
     }

@@ -1,6 +1,7 @@
 #include "fsbuild/fat/fat_layout.h"
 
 #include "fsbuild/core/cluster_tables.h"
+#include "fsbuild/core/needed_bytes.h"
 #include "fsbuild/fs_build_params.h"
 
 #include "platform/debug/debug.h"
@@ -19,19 +20,9 @@ struct FatGeometry {
     std::uint64_t clusters = 0;
 };
 
-bool IsFat16(const FsBuildContext& ctx)
-{
-    return ctx.u32FsType == kFsTypeFat16;
-}
-
 const ClusterTable& TableOf(const FsBuildContext& ctx)
 {
     return IsFat16(ctx) ? kFat16ClusterTable : kFat32ClusterTable;
-}
-
-std::uint64_t RoundUpTo(std::uint64_t value, std::uint64_t multiple)
-{
-    return (value + multiple - 1) / multiple * multiple;
 }
 
 // The FAT size by the usual formula, then grown until the FAT has an entry for each
@@ -43,18 +34,14 @@ FatGeometry GeometryFor(const FsBuildContext& ctx, std::uint64_t S)
     std::uint64_t root = fat16 ? kFat16RootSectors : 0;
     if (P <= R + S + root)
         return {};
-    std::uint64_t F = fat16 ? (P - 16384 / B + 256 * S) / (256 * S + 2) : (P - R - S + 128 * S) / (128 * S + 1);
     std::uint64_t entriesPerSector = B / (fat16 ? 2 : 4);
-    for (;;) {
-        if (ctx.bRoundFatToCluster)
-            F = RoundUpTo(F, S);
+    for (std::uint64_t F = FormulaFatSectors(ctx, S);; F += ctx.bRoundFatToCluster ? S : 1) {
         FatGeometry geometry{F, 0};
         if (P <= R + 2 * F + root)
             return geometry;
         geometry.clusters = (P - R - 2 * F - root) / S;
         if (F * entriesPerSector >= geometry.clusters + 2)
             return geometry;
-        ++F;
     }
 }
 
@@ -104,12 +91,11 @@ bool ChooseClusterSize(FsBuildContext& ctx)
     for (const ClusterRow& row : TableOf(ctx)) {
         if (P < row.sectorsBelow && (!IsFat16(ctx) || row.sectorsPerCluster != 0))
             usable = true;
-        if (ctx.u8SecPerClus != 0 && row.sectorsPerCluster == ctx.u8SecPerClus) {
-            if (P > row.sectorsBelow || P / ctx.u8SecPerClus < minimumPerCluster) {
-                ctx.u8SecPerClus = 0;
-                break;
-            }
-        }
+        // A request that does not suit this volume gives way to the automatic choice; the
+        // walk still goes on to the rows that may be usable for it.
+        if (ctx.u8SecPerClus != 0 && row.sectorsPerCluster == ctx.u8SecPerClus &&
+            (P > row.sectorsBelow || P / ctx.u8SecPerClus < minimumPerCluster))
+            ctx.u8SecPerClus = 0;
     }
     return usable;
 }
@@ -147,22 +133,21 @@ std::uint32_t CalcFAT32RootSectorAddr(const FsBuildParams& params)
     FsBuildContext ctx;
     ResetBuildContext(ctx);
     ctx.u32FsType = kFsTypeFat32;
-    ctx.bWriteMBR = (params.u8FsType & 0x80) != 0;
+    ctx.bWriteMBR = (params.u8FsType & kFsTypeWriteMbrBit) != 0;
     ctx.u32PartStart = 32;
     ctx.u8RsvSector = 32;
     ctx.u64TotalSector = params.u32TotalSector;
+    std::uint64_t partitionStart = ctx.bWriteMBR ? ctx.u32PartStart : 0;
+    ctx.u64PartSector = ctx.u64TotalSector > partitionStart ? ctx.u64TotalSector - partitionStart : 0;
     ctx.u32BytesPerSector = static_cast<std::uint32_t>(params.i32BytesPerSector);
     SetFatSectorSize(ctx);
     std::uint8_t exponent = params.u8ClusterExp & 0x7F;
     if (exponent > 7)
         return 0;
     ctx.u8SecPerClus = static_cast<std::uint8_t>(exponent != 0 ? 1u << exponent : 0);
-    if (ctx.u8SecPerClus == 0 && !CheckClusterSize(ctx))
+    // The build's own choice of cluster size and layout, so that the address is where the
+    // build puts it, also when a requested size gives way to the automatic one.
+    if (!ChooseClusterSize(ctx) || !CheckClusterSize(ctx))
         return 0;
-    std::uint64_t H = ctx.bWriteMBR ? 32 : 0, S = ctx.u8SecPerClus;
-    std::uint64_t P = ctx.u64TotalSector > H ? ctx.u64TotalSector - H : 0;
-    if (P <= 32 + S)
-        return 0;
-    std::uint64_t F = (P - 32 - S + 128 * S) / (128 * S + 1);
-    return static_cast<std::uint32_t>(H + 32 + 2 * F + S);
+    return ctx.u32FirstDataSector + ctx.u8SecPerClus;
 }

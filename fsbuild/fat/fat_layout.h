@@ -11,7 +11,8 @@ struct FsBuildParams;
 void SetFatSectorSize(FsBuildContext& ctx);
 
 // The dispatcher's walk of the type's table for a requested cluster size: keeps it while
-// it fits the table, else sets it to automatic. False when the table has no usable row.
+// it fits the table, else sets it to automatic. False when the table has no usable row
+// for the volume at all (a request set to automatic does not end the search for one).
 bool ChooseClusterSize(FsBuildContext& ctx);
 
 // Settles the partition size and start, chooses the cluster size when it is automatic,
@@ -21,7 +22,7 @@ bool ChooseClusterSize(FsBuildContext& ctx);
 // size ("Can not use FAT16"/"Can not use FAT32"), it fails.
 bool CheckClusterSize(FsBuildContext& ctx);
 
-// Where a FAT32 build of these parameters (partition start and reserved sectors 32)
-// starts cluster 3, the sector after the root directory's first cluster; 0 when the
-// cluster size cannot be settled.
+// Where a FAT32 build of these parameters (partition start and reserved sectors 32, the
+// FAT not rounded) starts cluster 3, the sector after the root directory's first cluster;
+// 0 when the cluster size cannot be settled.
 std::uint32_t CalcFAT32RootSectorAddr(const FsBuildParams& params);

@@ -23,7 +23,7 @@ std::uint64_t ClustersFor(std::uint64_t bytes, std::uint32_t clusterBytes)
 
 TreeFit CheckFatTreeFits(const FsBuildContext& ctx, const SourceEntry* tree)
 {
-    bool fat16 = ctx.u32FsType == kFsTypeFat16;
+    bool fat16 = IsFat16(ctx);
     std::uint64_t rootSlots = DirectorySlots(tree) + (ctx.strLabel.empty() ? 0 : 1);
     if (fat16 && rootSlots > kFat16RootEntries) {
         platform::DebugPrintf("the root directory needs %llu entries, FAT16 holds 512",

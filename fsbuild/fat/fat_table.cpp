@@ -2,15 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool IsFat16(const FsBuildContext& ctx)
-{
-    return ctx.u32FsType == kFsTypeFat16;
-}
-
-} // namespace
-
 std::uint32_t EndOfChain(const FsBuildContext& ctx)
 {
     return IsFat16(ctx) ? 0xFFFFu : 0xFFFFFFFFu;

@@ -20,11 +20,6 @@ namespace {
 constexpr std::uint64_t kFat16RootBytes = 16384;
 constexpr std::uint64_t kFat16RootSlots = 512;
 
-bool IsFat16(const FsBuildContext& ctx)
-{
-    return ctx.u32FsType == kFsTypeFat16;
-}
-
 std::int64_t SectorBytes(const FsBuildContext& ctx, std::uint64_t sector)
 {
     return static_cast<std::int64_t>(sector * ctx.u32BytesPerSector);

@@ -47,7 +47,7 @@ int WriteVolumeDescriptors(VolumeWrite& volume)
 int WritePathTable(VolumeWrite& volume, IsoTreeKind tree)
 {
     try {
-        std::vector<std::uint8_t> table = BuildPathTable(volume.plan.layout.directories, tree);
+        std::vector<std::uint8_t> table = BuildPathTable(volume.plan.layout.DirectoriesIn(tree), tree);
         int result = volume.out.Put(table.data(), table.size());
         return result != FS_STATUS_SUCCESS ? result : volume.out.PadToBlock();
     } catch (const std::bad_alloc&) {
@@ -59,10 +59,10 @@ int WritePathTable(VolumeWrite& volume, IsoTreeKind tree)
 // Every directory of one tree, in path-table order, which is also their block order.
 int Create_Directory(VolumeWrite& volume, IsoTreeKind tree)
 {
-    const std::vector<IsoNode*>& directories = volume.plan.layout.directories;
+    const std::vector<IsoNode*>& directories = volume.plan.layout.DirectoriesIn(tree);
     try {
         for (const IsoNode* directory : directories) {
-            const IsoNode& parent = *directories[directory->parentNumber - 1];
+            const IsoNode& parent = *directories[directory->NumbersIn(tree).parent - 1];
             std::vector<std::uint8_t> extent = BuildDirectoryExtent(*directory, parent, tree, volume.buildDate);
             int result = volume.out.Put(extent.data(), extent.size());
             if (result != FS_STATUS_SUCCESS)
@@ -111,7 +111,7 @@ bool PlanIsoImage(const FsBuildContext& ctx, const SourceEntry* tree, IsoImagePl
         return false;
     }
     plan.layout = LayOutImage(plan.root);
-    std::uint64_t volumeBytes = std::uint64_t{plan.layout.totalBlocks} * kBlockSize;
+    std::uint64_t volumeBytes = plan.layout.totalBlocks * kBlockSize;
     std::uint64_t targetBytes = ctx.u64TotalSector * ctx.u32TargetSectorBytes;
     if (volumeBytes > targetBytes) {
         platform::DebugPrintf("ISO volume of %llu bytes does not fit in the target of %llu bytes",

@@ -11,13 +11,15 @@ namespace {
 // The two 34-byte records "." and ".." open every extent.
 constexpr std::uint32_t kDotRecordsSize = 68;
 
-// Places each child record after "." and ".."; a record that does not fit in the rest
-// of its block starts at the next block. Returns the extent size in whole blocks.
+// Places each child record after "." and ".." in ascending order of identifiers; a record
+// that does not fit in the rest of its block starts at the next block. Returns the extent
+// size in whole blocks.
 template <typename Visit>
 std::uint32_t PlaceChildRecords(const IsoNode& directory, IsoTreeKind tree, Visit visit)
 {
     std::uint64_t used = kDotRecordsSize;
-    for (const IsoNode& child : directory.children) {
+    for (std::size_t index : directory.RecordOrderIn(tree)) {
+        const IsoNode& child = directory.children[index];
         std::string identifier = child.IdentifierIn(tree);
         std::uint32_t length = DirectoryRecordLength(identifier.size());
         if (used % kBlockSize + length > kBlockSize)

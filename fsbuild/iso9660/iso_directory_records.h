@@ -35,7 +35,7 @@ std::uint32_t DirectoryRecordLength(std::size_t identifierLength);
 void EncodeDirectoryRecord(std::uint8_t* at, const DirectoryRecord& record);
 
 // Size of the directory's extent in the given tree: "." and "..", then one record per
-// child, no record crossing a block boundary; whole blocks.
+// child by ascending identifier, no record crossing a block boundary; whole blocks.
 std::uint32_t DirectoryExtentSize(const IsoNode& directory, IsoTreeKind tree);
 
 // The extent's bytes, laid out as DirectoryExtentSize counts them. Child extents come

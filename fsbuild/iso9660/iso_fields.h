@@ -2,26 +2,16 @@
 // little-endian immediately followed by big-endian, so either kind of reader can use them.
 #pragma once
 
+#include "fsbuild/core/le_fields.h"
+
 #include <cstdint>
 
 namespace iso9660 {
-
-inline void PutLe16(std::uint8_t* at, std::uint16_t value)
-{
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 inline void PutBe16(std::uint8_t* at, std::uint16_t value)
 {
     at[0] = static_cast<std::uint8_t>(value >> 8);
     at[1] = static_cast<std::uint8_t>(value);
-}
-
-inline void PutLe32(std::uint8_t* at, std::uint32_t value)
-{
-    PutLe16(at, static_cast<std::uint16_t>(value));
-    PutLe16(at + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
 inline void PutBe32(std::uint8_t* at, std::uint32_t value)

@@ -44,6 +44,18 @@ std::string MapPrimaryIdentifier(std::u16string_view name)
     return mapped;
 }
 
+std::string PrimaryNameSet::Unique(const std::string& mapped)
+{
+    if (taken_.insert(mapped).second)
+        return mapped;
+    for (unsigned tail = 1;; ++tail) {
+        std::string suffix = "_" + std::to_string(tail);
+        std::string candidate = mapped.substr(0, kPrimaryNameLimit - suffix.size()) + suffix;
+        if (taken_.insert(candidate).second)
+            return candidate;
+    }
+}
+
 std::u16string BoundJolietName(std::u16string_view name)
 {
     if (name.size() <= kJolietNameLimit)

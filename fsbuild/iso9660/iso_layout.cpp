@@ -8,30 +8,33 @@ namespace {
 
 class BlockAllocator {
 public:
-    std::uint32_t Allocate(std::uint32_t blocks)
+    std::uint32_t Allocate(std::uint64_t blocks)
     {
-        std::uint32_t first = next_;
+        std::uint64_t first = next_;
         next_ += blocks;
-        return first;
+        return static_cast<std::uint32_t>(first); // beyond 32 bits the plan refuses the tree
     }
-    std::uint32_t next() const { return next_; }
+    std::uint64_t next() const { return next_; }
 
 private:
-    std::uint32_t next_ = 0;
+    std::uint64_t next_ = 0;
 };
 
-std::vector<IsoNode*> DirectoriesBreadthFirst(IsoNode& root)
+// One tree's path-table order, numbering its directories.
+std::vector<IsoNode*> DirectoriesBreadthFirst(IsoNode& root, IsoTreeKind tree)
 {
     std::vector<IsoNode*> order{&root};
-    for (std::size_t i = 0; i < order.size(); ++i)
-        for (IsoNode& child : order[i]->children)
-            if (child.isDirectory) {
-                child.parentNumber = static_cast<std::uint16_t>(i + 1);
-                order.push_back(&child);
-            }
-    root.parentNumber = 1;
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i]->number = static_cast<std::uint16_t>(i + 1);
+    root.NumbersIn(tree) = {1, 1};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        IsoNode& parent = *order[i];
+        for (std::size_t child : parent.RecordOrderIn(tree)) {
+            IsoNode& directory = parent.children[child];
+            if (!directory.isDirectory)
+                continue;
+            order.push_back(&directory);
+            directory.NumbersIn(tree) = {static_cast<std::uint16_t>(order.size()), static_cast<std::uint16_t>(i + 1)};
+        }
+    }
     return order;
 }
 
@@ -63,16 +66,17 @@ void PlaceFileData(BlockAllocator& blocks, IsoNode& directory, std::vector<const
 IsoLayout LayOutImage(IsoNode& root)
 {
     IsoLayout layout;
-    layout.directories = DirectoriesBreadthFirst(root);
+    layout.primaryDirectories = DirectoriesBreadthFirst(root, IsoTreeKind::Primary);
+    layout.jolietDirectories = DirectoriesBreadthFirst(root, IsoTreeKind::Joliet);
     BlockAllocator blocks;
     blocks.Allocate(kSystemAreaBlocks + 3); // system area, two descriptors, terminator
 
-    layout.primaryPathTable.size = PathTableSize(layout.directories, IsoTreeKind::Primary);
+    layout.primaryPathTable.size = PathTableSize(layout.primaryDirectories, IsoTreeKind::Primary);
     layout.primaryPathTable.block = blocks.Allocate(BlocksFor(layout.primaryPathTable.size));
-    layout.jolietPathTable.size = PathTableSize(layout.directories, IsoTreeKind::Joliet);
+    layout.jolietPathTable.size = PathTableSize(layout.jolietDirectories, IsoTreeKind::Joliet);
     layout.jolietPathTable.block = blocks.Allocate(BlocksFor(layout.jolietPathTable.size));
     for (IsoTreeKind tree : {IsoTreeKind::Primary, IsoTreeKind::Joliet})
-        for (IsoNode* directory : layout.directories)
+        for (IsoNode* directory : layout.DirectoriesIn(tree))
             PlaceDirectory(blocks, *directory, tree);
     PlaceFileData(blocks, root, layout.files);
     layout.totalBlocks = blocks.next();

@@ -37,7 +37,7 @@ std::vector<std::uint8_t> BuildPathTable(const std::vector<IsoNode*>& directorie
         at[0] = static_cast<std::uint8_t>(identifier.size());
         at[1] = 0; // no extended attribute record
         PutLe32(at + 2, directory.ExtentIn(tree).block);
-        PutLe16(at + 6, directory.parentNumber);
+        PutLe16(at + 6, directory.NumbersIn(tree).parent);
         std::memcpy(at + 8, identifier.data(), identifier.size());
         at += PathTableRecordLength(identifier.size());
     }

@@ -1,5 +1,5 @@
-// The little-endian path table of one tree: one record per directory in path-table
-// order (the root first, then breadth first), naming each directory's extent and parent.
+// The little-endian path table of one tree: one record per directory in that tree's
+// path-table order (IsoLayout), naming each directory's extent and parent.
 #pragma once
 
 #include "fsbuild/iso9660/iso_tree.h"

@@ -9,9 +9,10 @@ namespace iso9660 {
 void BuildIsoTree(const SourceEntry* first, IsoNode& root)
 {
     root.isDirectory = true;
+    PrimaryNameSet primaryNames;
     for (const SourceEntry* entry = first; entry != nullptr; entry = entry->next) {
         IsoNode& node = root.children.emplace_back();
-        node.primaryName = MapPrimaryIdentifier(entry->wideName);
+        node.primaryName = primaryNames.Unique(MapPrimaryIdentifier(entry->wideName));
         node.jolietName = BoundJolietName(entry->wideName);
         if (node.jolietName.size() < entry->wideName.size())
             platform::DebugPrintf("ISO: Joliet name of %s cut to 64 characters", entry->sourcePath.c_str());

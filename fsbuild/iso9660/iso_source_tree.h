@@ -7,7 +7,8 @@
 namespace iso9660 {
 
 // The root directory holding the listed entries (nullptr for an empty folder), each with
-// its primary and Joliet names and its creation time as the recording date.
+// its primary name (unique in its folder) and Joliet name and its creation time as the
+// recording date.
 void BuildIsoTree(const SourceEntry* first, IsoNode& root);
 
 } // namespace iso9660

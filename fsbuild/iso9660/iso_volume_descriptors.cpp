@@ -71,7 +71,7 @@ DescriptorBlock EncodeVolumeDescriptor(IsoTreeKind tree, const VolumeContents& c
     // The Joliet identifier is padded with zero units, the primary one with spaces.
     std::string volumeId = VolumeIdentifier(tree, contents.label);
     FillText(at + 40, kVolumeIdentifierSize, volumeId, tree == IsoTreeKind::Primary ? " " : std::string_view("\0", 1));
-    PutBoth32(at + 80, contents.layout.totalBlocks);
+    PutBoth32(at + 80, static_cast<std::uint32_t>(contents.layout.totalBlocks)); // the plan keeps it below 2^32
     if (tree == IsoTreeKind::Joliet)
         std::memcpy(at + 88, "%/E", 3);
     PutBoth16(at + 120, 1); // volume set size

@@ -46,6 +46,47 @@ int OpenFlags(DWORD access, DWORD disposition)
     return flags;
 }
 
+// Empties an opened regular file. A descriptor opened for reading only cannot be truncated:
+// the same file (not the path, which may have changed since) is reopened for writing.
+bool Empty(int fd, int flags)
+{
+    if ((flags & O_ACCMODE) != O_RDONLY)
+        return ::ftruncate(fd, 0) == 0;
+    int writer = ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return writer >= 0 && ::close(writer) == 0;
+}
+
+// A plain path opened as a file. CREATE_ALWAYS and TRUNCATE_EXISTING replace a file's
+// contents; on Linux such a path may also name a device, a pipe or a socket, which is refused
+// untouched rather than written as if it were the new file. -1 with the last error set.
+int OpenPlainFile(const std::string& path, DWORD access, DWORD disposition)
+{
+    bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    int flags = OpenFlags(access, disposition);
+    if (replaces)
+        flags = (flags & ~O_TRUNC) | O_NONBLOCK; // a pipe must not block the open
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return -1;
+    }
+    struct stat info;
+    DWORD refusal = ERROR_SUCCESS;
+    if (::fstat(fd, &info) != 0)
+        refusal = ErrorFromErrno(errno);
+    else if (S_ISDIR(info.st_mode) || (replaces && !S_ISREG(info.st_mode)))
+        refusal = ERROR_ACCESS_DENIED;
+    else if (replaces && (!Empty(fd, flags) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0))
+        refusal = ErrorFromErrno(errno);
+    if (refusal != ERROR_SUCCESS) {
+        ::close(fd);
+        SetLastError(refusal);
+        return -1;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return fd;
+}
+
 std::shared_ptr<FileObject> FileOf(HANDLE handle)
 {
     return HandleAs<FileObject>(handle);
@@ -119,18 +160,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES*,
             return INVALID_HANDLE_VALUE; // the namespace set the last error
     } else {
         linuxPath = windowsName;
-        fd = ::open(linuxPath.c_str(), OpenFlags(access, disposition), 0666);
-        if (fd < 0) {
-            SetLastError(ErrorFromErrno(errno));
+        fd = OpenPlainFile(linuxPath, access, disposition);
+        if (fd < 0)
             return INVALID_HANDLE_VALUE;
-        }
-        struct stat info;
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
-        SetLastError(ERROR_SUCCESS);
     }
     return IssueHandle(std::make_shared<FileObject>(fd, windowsName, linuxPath, access));
 }

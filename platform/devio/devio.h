@@ -1,5 +1,6 @@
 // Files and devices: CreateFile, ReadFile, WriteFile, file pointers, flushing and
-// DeviceIoControl. Regular paths open regular files. Windows device names ("\\.\...",
+// DeviceIoControl. Regular paths open regular files (creating or replacing one never
+// writes a device, pipe or socket that has the path). Windows device names ("\\.\...",
 // "\\?\...") are resolved by the device namespaces of this library (physical drives,
 // volumes, interface paths), each registered by the file that implements it; control codes
 // are dispatched to the handler that registered them. An unknown code fails with

@@ -3,7 +3,9 @@
 #include "platform/fileapi/fileapi.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -58,8 +60,49 @@ bool CopyContents(int from, int to)
 
 BOOL Fail(int error)
 {
-    SetLastError(platform::ErrorFromErrno(error));
+    SetLastError(error == EEXIST ? ERROR_FILE_EXISTS : platform::ErrorFromErrno(error));
     return FALSE;
+}
+
+BOOL Refuse(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+
+// A new file of our own beside `destination` (same folder, so that it can take the
+// destination's name); -1 with errno set.
+int CreateCopyBeside(const std::string& destination, mode_t mode, std::string& path)
+{
+    std::size_t cut = destination.find_last_of('/');
+    std::string folder = cut == std::string::npos ? "" : destination.substr(0, cut + 1);
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".copy-%08x", static_cast<unsigned>(random()));
+        path = folder + name;
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Gives the finished copy the destination's name; with `failIfExists` an existing name is
+// never replaced.
+bool Publish(const std::string& copy, const std::string& destination, bool failIfExists)
+{
+    if (!failIfExists)
+        return ::rename(copy.c_str(), destination.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, copy.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename: a hard link refuses an existing name too.
+    if (::link(copy.c_str(), destination.c_str()) != 0)
+        return false;
+    ::unlink(copy.c_str());
+    return true;
 }
 
 } // namespace
@@ -78,23 +121,28 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists)
         return Fail(errno);
     if (S_ISDIR(info.st_mode))
         return Fail(EISDIR);
-    int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-    Descriptor target(::open(to->c_str(), flags, info.st_mode & 0777));
-    if (target.get() < 0) {
-        if (errno == EEXIST) {
-            SetLastError(ERROR_FILE_EXISTS);
-            return FALSE;
-        }
+    struct stat target;
+    if (::stat(to->c_str(), &target) == 0) {
+        if (failIfExists)
+            return Refuse(ERROR_FILE_EXISTS);
+        // Only a file is ever replaced (never a device, pipe or folder of that name), and not
+        // a read-only one.
+        if (!S_ISREG(target.st_mode) || (target.st_mode & S_IWUSR) == 0)
+            return Refuse(ERROR_ACCESS_DENIED);
+    } else if (errno != ENOENT) {
         return Fail(errno);
     }
-    struct stat targetInfo;
-    bool regular = ::fstat(target.get(), &targetInfo) == 0 && S_ISREG(targetInfo.st_mode);
+    // The contents go into a file of our own that takes the destination's name only when
+    // complete: a copy that fails leaves the destination as it was and removes only that file.
+    std::string copyPath;
+    Descriptor copy(CreateCopyBeside(*to, info.st_mode & 0777, copyPath));
+    if (copy.get() < 0)
+        return Fail(errno);
     struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (!CopyContents(source.get(), target.get()) || (regular && ::futimens(target.get(), times) != 0) ||
-        !target.Close()) {
+    if (!CopyContents(source.get(), copy.get()) || ::futimens(copy.get(), times) != 0 || !copy.Close() ||
+        !Publish(copyPath, *to, failIfExists)) {
         int error = errno;
-        if (regular) // a device or pipe written to is not a partial copy to remove
-            ::unlink(to->c_str());
+        ::unlink(copyPath.c_str());
         return Fail(error);
     }
     return TRUE;

@@ -44,7 +44,10 @@ DWORD GetFileAttributesA(LPCSTR path);
 // Only the read-only bit has a Linux meaning (the write permissions); the others are accepted.
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* security);
-// Copies the contents, permissions and times; a copy that fails leaves no partial file.
+// Copies the contents, permissions and times. The destination is replaced only by a whole
+// copy (one that fails leaves it as it was and no partial file), and only when it is a
+// writable file: a device, pipe or folder of that name, or a read-only file, is refused
+// with ERROR_ACCESS_DENIED.
 BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists);
 // Sets the length of an open file to its current file-pointer position.
 BOOL SetEndOfFile(HANDLE file);

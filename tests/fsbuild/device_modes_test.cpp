@@ -8,11 +8,14 @@
 #include "platform/clock/clock.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/storage_ioctl.h"
+#include "platform/storage/mounts.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace {
 
@@ -94,7 +97,8 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
     ASSERT_TRUE(Library().loaded()) << Library().error();
     TestDisk disk("refusals", 64ull << 20);
     ASSERT_TRUE(disk.ok()) << disk.error();
-    ASSERT_FALSE(disk.MountNtfs().empty());
+    std::string mountPoint = disk.MountNtfs();
+    ASSERT_FALSE(mountPoint.empty());
     std::string before = FileBytes(disk.image(), 1 << 20);
     platform::ScopedVirtualClock clock;
     BuildCase row{"refused", kFat32, 131072, 512, 0, 0, 0, "", Tree::None, 32, 0, &kFatChecks};
@@ -102,6 +106,8 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
         FsBuildParams params = ParamsFor(row, "", "");
         EXPECT_EQ(Build(target, params, disk), 1);
         EXPECT_EQ(std::int32_t{params.i32Status}, 32) << "mounted";
+        EXPECT_EQ(platform::storage::MountPointOfDevice(disk.device()), mountPoint)
+            << "a refused build leaves the volume mounted";
     }
     disk.Unmount();
     HANDLE holder = CreateFileA((std::string("\\\\.\\") + disk.driveLetter() + ":").c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -123,6 +129,35 @@ TEST(DeviceRefusals, NothingIsWrittenUnderAVolumeInUseOrBeyondTheDisk)
     EXPECT_EQ(FileBytes(disk.image(), 1 << 20), before) << "not a byte written";
     FsBuildParams params = ParamsFor(row, "", "");
     EXPECT_EQ(Build(Target::Disk, params, disk), 0) << "released and within the disk: the build goes ahead";
+}
+
+TEST(DeviceRefusals, AnImagePathThatNamesADeviceOrAPipeIsNotWrittenAsAFile)
+{
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    TestDisk disk("image_path_device", 16ull << 20);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    std::string fifo = disk.image() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string before = FileBytes(disk.image(), 1 << 20);
+    struct Case {
+        std::uint8_t fsType;
+        Tree tree;
+        std::int32_t status;
+    };
+    for (const std::string& path : {disk.node(), fifo}) {
+        for (const Case& c : {Case{kFat32, Tree::None, 32}, Case{kIso | kCopy, Tree::Root8, 33}}) {
+            SCOPED_TRACE(path);
+            BuildCase row{"device_path", c.fsType, 20000, 512, 0, 0, 0, "", c.tree, c.status, 0, &kFatChecks};
+            std::string source = SourceTreePath(c.tree);
+            FsBuildParams params = ParamsFor(row, source, path);
+            EXPECT_EQ(Library().CreateFileSystemImage(&params), 1);
+            EXPECT_EQ(std::int32_t{params.i32Status}, c.status);
+        }
+    }
+    EXPECT_TRUE(FileBytes(disk.image(), 1 << 20) == before) << "the device behind the path is untouched";
+    struct stat info;
+    EXPECT_TRUE(::stat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    std::filesystem::remove(fifo);
 }
 
 TEST(VolumeExports, HandleLockUnlockAndRefresh)

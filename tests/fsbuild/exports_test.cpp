@@ -16,6 +16,7 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -101,6 +102,48 @@ TEST_F(ExportsTest, Fat32RootSectorAddress)
     EXPECT_EQ(std::int32_t{params.i32Status}, 32) << "no address where FAT32 cannot be built";
 }
 
+TEST_F(ExportsTest, Fat32RootSectorAddressIsWhereTheBuildPutsTheRoot)
+{
+    struct Case {
+        const char* what;
+        std::uint8_t fsType;
+        std::uint32_t sectors;
+        std::uint8_t clusterExp;
+    };
+    const Case cases[] = {
+        {"automatic behind an MBR", kFat32 | kMbr, 1000000, 0},
+        {"the table's size gives too few clusters", kFat32, 132079, 0},
+        {"a requested size that is kept", kFat32, 200000, 1},
+        {"a requested size that gives way to the automatic one", kFat32, 16000000, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string image = ImagePath("root_address");
+        FsBuildParams params{};
+        params.u8FsType = c.fsType;
+        params.u32TotalSector = c.sectors;
+        params.i32BytesPerSector = 512;
+        params.u8ClusterExp = c.clusterExp;
+        params.pszLabel = "ROOT LABEL";
+        params.pszImagePath = image.c_str();
+        std::uint32_t address = Library().GetFAT32RootSectorAddr(&params);
+        ASSERT_EQ(Library().CreateFileSystemImage(&params), 0);
+        std::ifstream in(image, std::ios::binary);
+        std::uint8_t boot[512] = {};
+        in.seekg((c.fsType & kMbr) != 0 ? 32 * 512 : 0);
+        in.read(reinterpret_cast<char*>(boot), sizeof boot);
+        std::uint32_t hidden = boot[28] | boot[29] << 8 | boot[30] << 16 | boot[31] << 24;
+        std::uint32_t fatSectors = boot[36] | boot[37] << 8 | boot[38] << 16 | boot[39] << 24;
+        std::uint32_t reserved = boot[14] | boot[15] << 8, perCluster = boot[13];
+        EXPECT_EQ(address, hidden + reserved + 2 * fatSectors + perCluster) << "cluster 3 of the built volume";
+        char entry[11] = {};
+        in.seekg(std::streamoff{address - perCluster} * 512);
+        in.read(entry, sizeof entry);
+        EXPECT_EQ(std::string(entry, sizeof entry), "ROOT LABEL ") << "the root's label entry precedes the address";
+        std::filesystem::remove(image);
+    }
+}
+
 TEST_F(ExportsTest, ConcurrentBuildsStayApartAndTheirProgressOnlyRises)
 {
     constexpr int kBuilds = 4;
@@ -119,9 +162,12 @@ TEST_F(ExportsTest, ConcurrentBuildsStayApartAndTheirProgressOnlyRises)
     std::atomic<int> running{kBuilds};
     std::vector<std::vector<int>> seen(kBuilds);
     std::thread watcher([&] {
+        // Only the changes are kept: however long the builds take, the record stays small.
         while (running.load() > 0)
             for (int i = 0; i < kBuilds; ++i)
-                seen[i].push_back(std::atomic_ref<std::uint8_t>(blocks[i].u8Progress).load());
+                if (int value = std::atomic_ref<std::uint8_t>(blocks[i].u8Progress).load();
+                    seen[i].empty() || seen[i].back() != value)
+                    seen[i].push_back(value);
     });
     std::vector<std::thread> builders;
     for (int i = 0; i < kBuilds; ++i)

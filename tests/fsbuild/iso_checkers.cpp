@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <set>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using ::testing::AssertionFailure;
@@ -150,6 +151,44 @@ AssertionResult IsoinfoListsJolietTree(const BuiltImage& image)
     return AssertionSuccess();
 }
 
+AssertionResult IsoinfoListsPrimaryRecordsInOrder(const BuiltImage& image)
+{
+    if (image.sourceFolder.empty())
+        return AssertionSuccess();
+    IsoVolume volume(image);
+    std::vector<std::string> argv{"isoinfo", "-l", "-i", volume.path()};
+    ToolResult listing = RunTool(argv);
+    if (listing.exitCode != 0)
+        return AssertionFailure() << CommandLine(argv) << " exited " << listing.exitCode << ":\n" << listing.output;
+    // A record line ends "[ extent flags]  NAME "; each listing starts with "." and "..".
+    std::istringstream lines(listing.output);
+    std::string directory, previous;
+    std::size_t records = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Directory listing of ", 0) == 0) {
+            directory = line.substr(21);
+            previous.clear();
+            continue;
+        }
+        std::size_t at = line.find("]  ");
+        if (at == std::string::npos)
+            continue;
+        std::string name = line.substr(at + 3);
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (name == "." || name == "..")
+            continue;
+        if (!previous.empty() && !(previous < name))
+            return AssertionFailure() << "in " << directory << " " << name << " follows " << previous << ":\n"
+                                      << listing.output;
+        previous = name;
+        ++records;
+    }
+    std::size_t entries = std::distance(fs::recursive_directory_iterator(image.sourceFolder), fs::recursive_directory_iterator());
+    if (records != entries)
+        return AssertionFailure() << records << " records for " << entries << " source entries:\n" << listing.output;
+    return AssertionSuccess();
+}
+
 AssertionResult XorrisoExtractsTheTree(const BuiltImage& image)
 {
     if (image.sourceFolder.empty())
@@ -168,4 +207,5 @@ AssertionResult XorrisoExtractsTheTree(const BuiltImage& image)
     return same;
 }
 
-const std::vector<Checker> kIsoChecks{IsoinfoShowsVolume, IsoinfoListsJolietTree, XorrisoExtractsTheTree};
+const std::vector<Checker> kIsoChecks{IsoinfoShowsVolume, IsoinfoListsJolietTree, IsoinfoListsPrimaryRecordsInOrder,
+                                      XorrisoExtractsTheTree};

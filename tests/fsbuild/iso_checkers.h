@@ -11,6 +11,10 @@
 ::testing::AssertionResult IsoinfoShowsVolume(const BuiltImage& image);
 // isoinfo -J -l lists every folder and every name of the source tree that it can print.
 ::testing::AssertionResult IsoinfoListsJolietTree(const BuiltImage& image);
+// isoinfo -l (the primary tree) lists in every directory identifiers of their own in
+// ascending byte order, as the volume format requires, and as many records as the source
+// tree has entries.
+::testing::AssertionResult IsoinfoListsPrimaryRecordsInOrder(const BuiltImage& image);
 // xorriso -extract gives back every folder and file of the source tree, byte-identical,
 // and nothing else.
 ::testing::AssertionResult XorrisoExtractsTheTree(const BuiltImage& image);

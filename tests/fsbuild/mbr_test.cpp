@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 TEST(MasterBootRecord, ChsFieldsFollowTheLbaAndSaturate)
@@ -38,7 +39,7 @@ TEST(MasterBootRecord, RecordIsReadBackByThePartitionTool)
     EXPECT_EQ(record[446], 0x80) << "active";
     EXPECT_EQ(record[510], 0x55);
     EXPECT_EQ(record[511], 0xAA);
-    std::string image = ::testing::TempDir() + "mbr_record.img";
+    std::string image = ::testing::TempDir() + "mbr_record_" + std::to_string(::getpid()) + ".img";
     {
         std::ofstream out(image, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(record), sizeof record);

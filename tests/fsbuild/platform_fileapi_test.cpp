@@ -15,10 +15,34 @@
 #include <map>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// A 32 KiB tmpfs, unmounted however the test ends.
+class SmallVolume {
+public:
+    explicit SmallVolume(fs::path path) : path_(std::move(path))
+    {
+        fs::create_directories(path_);
+        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=32k") == 0;
+    }
+    ~SmallVolume()
+    {
+        if (mounted_)
+            ::umount(path_.c_str());
+    }
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+    bool mounted_ = false;
+};
 
 class FileApiTest : public ::testing::Test {
 protected:
@@ -120,14 +144,38 @@ TEST_F(FileApiTest, CopiesKeepContentsAndTimesAndNeverLeaveAPartialFile)
     EXPECT_FALSE(CopyFileA((root_ / "missing").string().c_str(), to.c_str(), FALSE));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 
-    fs::path small = root_ / "small";
-    fs::create_directories(small);
-    ASSERT_EQ(::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=32k"), 0);
-    std::string full = (small / "copy.bin").string();
-    EXPECT_FALSE(CopyFileA(from.c_str(), full.c_str(), FALSE)) << "70000 bytes into 32 KiB";
-    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+    SmallVolume small(root_ / "small");
+    ASSERT_TRUE(small.mounted());
+    std::string full = (small.path() / "copy.bin").string(), kept = (small.path() / "kept.bin").string();
+    std::ofstream(kept) << "old contents";
+    for (const std::string& target : {full, kept}) {
+        EXPECT_FALSE(CopyFileA(from.c_str(), target.c_str(), FALSE)) << "70000 bytes into 32 KiB";
+        EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+    }
     EXPECT_FALSE(fs::exists(full)) << "no partial copy stays behind";
-    ::umount(small.c_str());
+    std::error_code error;
+    EXPECT_EQ(fs::file_size(kept, error), 12u) << "a failed copy leaves the file it would have replaced";
+    EXPECT_EQ(std::distance(fs::directory_iterator(small.path()), fs::directory_iterator()), 1) << "nothing else is left";
+}
+
+TEST_F(FileApiTest, CopiesNeverReplaceDevicesPipesFoldersOrReadOnlyFiles)
+{
+    std::string from = (root_ / "data.bin").string();
+    std::string device = (root_ / "null_device").string(), readOnly = (root_ / "read_only.bin").string();
+    ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0) << "a node of the null device, our own";
+    std::ofstream(readOnly) << "keep";
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const std::string& target : {device, (root_ / "pipe").string(), (root_ / "folder").string(), readOnly}) {
+        EXPECT_FALSE(CopyFileA(from.c_str(), target.c_str(), FALSE)) << target;
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << target;
+    }
+    struct stat info;
+    ASSERT_EQ(::stat(device.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode) && info.st_rdev == makedev(1, 3)) << "the node stays as it was";
+    std::error_code error;
+    EXPECT_EQ(fs::file_size(readOnly, error), 4u);
+    EXPECT_TRUE(fs::is_fifo(root_ / "pipe"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 6) << "no copy left behind";
 }
 
 TEST(DrivePaths, ADriveLetterLeadsToItsVolumesMountPoint)

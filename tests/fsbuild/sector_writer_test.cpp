@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -20,21 +22,22 @@ std::vector<char> FileBytes(const std::string& path)
 // A build context writing into a fresh image file of `sectors` 512-byte sectors.
 class SectorWriterTest : public ::testing::Test {
 protected:
-    void Open(std::uint64_t sectors, const char* path = nullptr)
+    // A handle opened for reading only: every write through it fails.
+    void Open(std::uint64_t sectors, DWORD access = GENERIC_READ | GENERIC_WRITE)
     {
-        path_ = path != nullptr ? path : ::testing::TempDir() + "sector_writer.img";
+        path_ = ::testing::TempDir() + "sector_writer_" + std::to_string(::getpid()) + ".img";
         ResetBuildContext(ctx_);
         ctx_.u64TotalSector = sectors;
         ctx_.u8IoRetry = 5;
         ctx_.pu8Progress = &progress_;
-        ctx_.hTarget = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   path != nullptr ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+        ctx_.hTarget = CreateFileA(path_.c_str(), access, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(ctx_.hTarget, INVALID_HANDLE_VALUE);
     }
     void TearDown() override
     {
         if (ctx_.hTarget != INVALID_HANDLE_VALUE)
             CloseHandle(ctx_.hTarget);
+        std::remove(path_.c_str());
     }
     FsBuildContext ctx_;
     std::uint8_t progress_ = 0;
@@ -66,7 +69,7 @@ TEST_F(SectorWriterTest, TransfersThatReachBeyondTheTargetAreRefusedUntouched)
 
 TEST_F(SectorWriterTest, AFailingWriteIsTriedOnceAndAgainPerRetry)
 {
-    Open(8, "/dev/full");
+    Open(8, GENERIC_READ);
     std::vector<std::string> lines;
     auto previous = platform::SetDebugSink([&](std::string_view line) { lines.emplace_back(line); });
     std::vector<std::uint8_t> sector(512);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -16,7 +17,7 @@ class SourceTreeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::path(::testing::TempDir()) / "source_tree";
+        root_ = fs::path(::testing::TempDir()) / ("source_tree_" + std::to_string(::getpid()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "folder" / "inner");
         fs::create_directories(root_ / ".hidden_folder");

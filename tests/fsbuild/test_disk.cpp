@@ -22,23 +22,24 @@ TestDisk::~TestDisk()
 {
     Unmount();
     loop_.reset();
-    std::filesystem::remove(image_);
+    std::error_code error;
+    std::filesystem::remove(image_, error);
+}
+
+dev_t TestDisk::device() const
+{
+    struct stat info;
+    return ::stat(node().c_str(), &info) == 0 ? info.st_rdev : 0;
 }
 
 int TestDisk::diskNumber() const
 {
-    struct stat info;
-    if (::stat(node().c_str(), &info) != 0)
-        return -1;
-    return platform::storage::DiskNumberOfDevice(info.st_rdev).value_or(-1);
+    return platform::storage::DiskNumberOfDevice(device()).value_or(-1);
 }
 
 char TestDisk::driveLetter() const
 {
-    struct stat info;
-    if (::stat(node().c_str(), &info) != 0)
-        return 0;
-    return platform::storage::DriveLetterOfVolume(info.st_rdev);
+    return platform::storage::DriveLetterOfVolume(device());
 }
 
 std::string TestDisk::MountNtfs()
@@ -56,7 +57,11 @@ void TestDisk::Unmount()
 {
     if (mountPoint_.empty())
         return;
-    RunTool({"umount", mountPoint_});
-    std::filesystem::remove(mountPoint_);
+    // A mount still in use is detached lazily: the loop device and its file must go with
+    // the test, and a destructor must not throw.
+    if (RunTool({"umount", mountPoint_}).exitCode != 0)
+        RunTool({"umount", "--lazy", mountPoint_});
+    std::error_code error;
+    std::filesystem::remove(mountPoint_, error);
     mountPoint_.clear();
 }

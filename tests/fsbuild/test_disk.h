@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 class TestDisk {
 public:
@@ -20,6 +21,7 @@ public:
     const std::string& image() const { return image_; }
     const std::string& node() const { return loop_->node(); }
     int loopIndex() const { return loop_->index(); }
+    dev_t device() const;     // the loop device's number, 0 when it has none
     int diskNumber() const;  // as "\\.\PhysicalDrive%d" numbers it
     char driveLetter() const; // as "\\.\%c:" letters it, 0 when none
 

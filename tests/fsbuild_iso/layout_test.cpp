@@ -1,3 +1,4 @@
+#include "fsbuild/iso9660/create_iso_image.h"
 #include "fsbuild/iso9660/iso_layout.h"
 #include "fsbuild/iso9660/iso_limits.h"
 
@@ -24,7 +25,8 @@ TEST(IsoLayout, AllocationOrderIsTheLayout)
     EXPECT_EQ(layout.primaryPathTable.block, 19u);
     EXPECT_EQ(layout.jolietPathTable.block, 20u);
     // breadth first: root, sub1, sub2, deep
-    ASSERT_EQ(layout.directories, (std::vector<IsoNode*>{&root, &sub1, &sub2, &deep}));
+    ASSERT_EQ(layout.primaryDirectories, (std::vector<IsoNode*>{&root, &sub1, &sub2, &deep}));
+    ASSERT_EQ(layout.jolietDirectories, layout.primaryDirectories);
     struct Expect {
         IsoNode* directory;
         std::uint16_t number, parent;
@@ -32,8 +34,8 @@ TEST(IsoLayout, AllocationOrderIsTheLayout)
     };
     for (Expect e : {Expect{&root, 1, 1, 21, 25}, Expect{&sub1, 2, 1, 22, 26}, Expect{&sub2, 3, 1, 23, 27},
                      Expect{&deep, 4, 2, 24, 28}}) {
-        EXPECT_EQ(e.directory->number, e.number);
-        EXPECT_EQ(e.directory->parentNumber, e.parent);
+        EXPECT_EQ(e.directory->primaryNumbers.number, e.number);
+        EXPECT_EQ(e.directory->primaryNumbers.parent, e.parent);
         EXPECT_EQ(e.directory->primary.block, e.primary);
         EXPECT_EQ(e.directory->joliet.block, e.joliet);
         EXPECT_EQ(e.directory->primary.size, 2048u);
@@ -48,6 +50,34 @@ TEST(IsoLayout, AllocationOrderIsTheLayout)
     EXPECT_EQ(layout.totalBlocks, 36u);
     ASSERT_EQ(layout.files.size(), 5u);
     EXPECT_EQ(layout.files[3], &deep.children[0]) << "data goes out in allocation order";
+}
+
+TEST(IsoLayout, EachTreeNumbersItsFoldersInItsOwnIdentifierOrder)
+{
+    // "a" maps to A, which sorts before B; in Joliet "B" (0x42) sorts before "a" (0x61).
+    IsoNode root = Root({Folder(u"a", {Folder(u"z", {})}), Folder(u"B", {Folder(u"y", {})}), File(u"0", 1)});
+    IsoLayout layout = LayOutImage(root);
+    IsoNode& a = root.children[0];
+    IsoNode& b = root.children[1];
+    IsoNode& z = a.children[0];
+    IsoNode& y = b.children[0];
+    ASSERT_EQ(layout.primaryDirectories, (std::vector<IsoNode*>{&root, &a, &b, &z, &y}));
+    ASSERT_EQ(layout.jolietDirectories, (std::vector<IsoNode*>{&root, &b, &a, &y, &z}));
+    struct Expect {
+        IsoNode* directory;
+        PathNumbers primary, joliet;
+    };
+    for (Expect e : {Expect{&root, {1, 1}, {1, 1}}, Expect{&a, {2, 1}, {3, 1}}, Expect{&b, {3, 1}, {2, 1}},
+                     Expect{&z, {4, 2}, {5, 3}}, Expect{&y, {5, 3}, {4, 2}}}) {
+        EXPECT_EQ(e.directory->primaryNumbers.number, e.primary.number);
+        EXPECT_EQ(e.directory->primaryNumbers.parent, e.primary.parent);
+        EXPECT_EQ(e.directory->jolietNumbers.number, e.joliet.number);
+        EXPECT_EQ(e.directory->jolietNumbers.parent, e.joliet.parent);
+    }
+    // each tree's extents follow its own path-table order
+    EXPECT_EQ(a.primary.block + 1, b.primary.block);
+    EXPECT_EQ(b.joliet.block + 1, a.joliet.block);
+    EXPECT_EQ(y.joliet.block + 1, z.joliet.block);
 }
 
 TEST(IsoLayout, TreeWithoutFilesEndsAfterItsDirectories)
@@ -70,6 +100,25 @@ TEST(IsoLayout, PathTablesLongerThanABlockTakeSeveralBlocks)
     EXPECT_EQ(layout.jolietPathTable.size, 10u + 150 * 24);
     EXPECT_EQ(layout.jolietPathTable.block, layout.primaryPathTable.block + 2);
     EXPECT_EQ(root.primary.block, layout.jolietPathTable.block + 2);
+}
+
+TEST(IsoPlan, AVolumeBeyond32BitsOfBlocksIsRefusedNotWrapped)
+{
+    // 2100 files just below 4 GiB need 2100 * 2^21 blocks: counted in 32 bits that wraps
+    // round to about 208 GiB, which a target of 2 TiB would seem to hold.
+    std::vector<SourceEntry> entries(2100);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].name = "f" + std::to_string(i);
+        entries[i].wideName = platform::Utf8ToWide(entries[i].name);
+        entries[i].size = 0xFFFFFFFFull;
+        entries[i].next = i + 1 < entries.size() ? &entries[i + 1] : nullptr;
+    }
+    FsBuildContext ctx;
+    ResetBuildContext(ctx);
+    ctx.u64TotalSector = 0xFFFFFFFFull;
+    IsoImagePlan plan;
+    EXPECT_FALSE(PlanIsoImage(ctx, entries.data(), plan));
+    EXPECT_GT(plan.layout.totalBlocks, 0xFFFFFFFFull);
 }
 
 struct LimitCase {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace iso9660;
@@ -106,8 +107,35 @@ TEST(DirectoryExtent, RecordsNeverCrossABlock)
     EXPECT_EQ(Le32(&extent[34 + 2]), 90u);
     EXPECT_EQ(records[31].offset, 1924u);
     EXPECT_EQ(records[32].offset, 2048u);
+    std::vector<std::string> sorted;
+    for (const IsoNode& child : folder.children)
+        sorted.push_back(child.primaryName);
+    std::sort(sorted.begin(), sorted.end());
     for (std::size_t i = 0; i < 40; ++i)
-        EXPECT_EQ(records[i + 2].identifier, folder.children[i].primaryName) << "listing order";
+        EXPECT_EQ(records[i + 2].identifier, sorted[i]) << "in identifier order";
+}
+
+TEST(DirectoryExtent, EachTreeSortsItsRecordsByItsOwnIdentifiers)
+{
+    // Listed as a source folder may list them; "b" maps to B, and in UCS-2 "B" (0x42)
+    // sorts before "a" (0x61) while A sorts before B in the primary tree.
+    IsoNode folder = Folder(u"d", {File(u"b", 1), File(u"a", 1), File(u"B1", 1), File(u"B", 1), File(u"ab", 1)});
+    folder.children[3].primaryName = "B_1"; // as the folder's name set keeps it apart from "b"
+    IsoNode parent = Folder(u"p", {});
+    struct Expect {
+        IsoTreeKind tree;
+        std::vector<std::string> identifiers;
+    };
+    for (const Expect& e : {Expect{IsoTreeKind::Primary, {"A", "AB", "B", "B1", "B_1"}},
+                            Expect{IsoTreeKind::Joliet,
+                                   {std::string("\0B", 2), std::string("\0B\0001", 4), std::string("\0a", 2),
+                                    std::string("\0a\0b", 4), std::string("\0b", 2)}}}) {
+        folder.ExtentIn(e.tree) = {100, DirectoryExtentSize(folder, e.tree)};
+        auto records = ReadExtent(BuildDirectoryExtent(folder, parent, e.tree, {2024, 1, 1, 0, 0, 0, 0}));
+        ASSERT_EQ(records.size(), 7u);
+        for (std::size_t i = 0; i < e.identifiers.size(); ++i)
+            EXPECT_EQ(records[i + 2].identifier, e.identifiers[i]) << i;
+    }
 }
 
 TEST(DirectoryExtent, JolietNamesAndSizesPerTree)
@@ -145,7 +173,7 @@ TEST(PathTable, SizesAndRecords)
     root.children[0].primary.block = 22;
     root.children[1].primary.block = 23;
     for (IsoNode* directory : directories)
-        directory->parentNumber = 1;
+        directory->primaryNumbers.parent = 1;
 
     std::vector<IsoNode*> rootOnly{&root};
     EXPECT_EQ(PathTableSize(rootOnly, IsoTreeKind::Primary), 10u);

@@ -1,16 +1,19 @@
-// A fresh folder under the test's temporary directory, removed with everything in it.
+// A fresh folder under the test's temporary directory, its name made unique to this test
+// program's process, removed with everything in it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace iso9660::testing {
 
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& name) : path_(std::filesystem::path(::testing::TempDir()) / name)
+    explicit ScratchFolder(const std::string& name)
+        : path_(std::filesystem::path(::testing::TempDir()) / (name + "_" + std::to_string(::getpid())))
     {
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
