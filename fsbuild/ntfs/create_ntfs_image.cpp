@@ -43,6 +43,7 @@ bool OpenTarget(FsBuildContext& ctx, int& disk)
         platform::DebugPrintf("drive %c: is in use and cannot be locked: nothing written", ctx.i32DriveOrDisk & 0xFF);
         return false;
     }
+    ctx.bVolumeLocked = true; // the end of the build dismounts, notifies and unlocks it
     return true;
 }
 

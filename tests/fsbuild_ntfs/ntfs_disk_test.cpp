@@ -11,11 +11,13 @@
 #include "volkiln_library.h"
 
 #include "platform/clock/clock.h"
+#include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/storage_ioctl.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -241,5 +244,33 @@ const RefusalCase kRefusals[] = {
 
 INSTANTIATE_TEST_SUITE_P(Disks, NtfsRefusal, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The drive's volume is released as the end of every build releases it: dismounted, the
+// shell told that its medium changed, unlocked.
+TEST(NtfsDrive, FormatsTheDriveAndReleasesIt)
+{
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    TestDisk disk("ntfs_drive", std::uint64_t{kSectors} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    char letter = disk.driveLetter();
+    ASSERT_NE(letter, 0);
+    std::vector<std::string> lines;
+    auto previous = platform::SetDebugSink([&](std::string_view line) { lines.emplace_back(line); });
+    FsBuildParams params{};
+    params.u8FsType = kNtfs;
+    params.u32TotalSector = kSectors;
+    params.i32BytesPerSector = 512;
+    params.pszLabel = "DRIVE";
+    int result = Library().BuildDriveFileSystem(&params, letter);
+    platform::SetDebugSink(previous);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(params.i32Status, 0);
+    std::string notice = std::string("SHChangeNotify(0x00000040, ") + letter + ":\\)";
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.find(notice) != std::string::npos; }))
+        << "the shell hears of the new medium";
+    EXPECT_TRUE(ntfs_checks::ToolsAccept(disk.node()));
+    EXPECT_TRUE(ntfs_checks::InfoMatches(disk.node(), {"DRIVE", 512, 512, kSectors - 1}));
+}
 
 } // namespace
