@@ -131,8 +131,9 @@ std::int64_t Transfer(NtfsDevice& device, std::uint8_t* buffer, std::int64_t cou
     return count;
 }
 
-// A partition that would run past the end of its disk is refused before anything is written.
-bool PartitionFitsTheDisk(HANDLE drive, std::int64_t end, const std::string& name)
+} // namespace
+
+bool AreaFitsTheDisk(HANDLE drive, std::int64_t end, const std::string& name)
 {
     GET_LENGTH_INFORMATION length{};
     DWORD returned = 0;
@@ -141,14 +142,12 @@ bool PartitionFitsTheDisk(HANDLE drive, std::int64_t end, const std::string& nam
         return false;
     }
     if (end > length.Length.QuadPart) {
-        platform::DebugPrintf("%s has %lld bytes; the partition ends at %lld", name.c_str(),
+        platform::DebugPrintf("%s has %lld bytes; the build area ends at %lld: nothing written", name.c_str(),
                               static_cast<long long>(length.Length.QuadPart), static_cast<long long>(end));
         return false;
     }
     return true;
 }
-
-} // namespace
 
 int Win32DeviceOpen(NtfsDevice& device, int access)
 {
@@ -180,7 +179,7 @@ int Win32DeviceOpen(NtfsDevice& device, int access)
     state->partitionSectors = state->partitionLength / kSector;
     state->isPartitionOfDisk = drive;
     std::int64_t end = static_cast<std::int64_t>(options->io.startOffset) + state->partitionOffset + state->partitionLength;
-    if (drive && !PartitionFitsTheDisk(handle, end, device.name)) {
+    if (drive && !AreaFitsTheDisk(handle, end, device.name)) {
         CloseHandle(handle);
         delete state;
         return Fail(ENOSPC);

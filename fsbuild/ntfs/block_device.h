@@ -64,6 +64,10 @@ struct NtfsDeviceOps {
 
 extern const NtfsDeviceOps Win32DeviceOps;
 
+// Whether a device area ending at byte `end` lies on the disk `drive` (named `name` in the
+// debug line that tells why not): nothing is written to a disk too small for the build.
+bool AreaFitsTheDisk(HANDLE drive, std::int64_t end, const std::string& name);
+
 int Win32DeviceOpen(NtfsDevice& device, int access);
 int Win32DeviceClose(NtfsDevice& device);
 std::int64_t Win32DeviceSeek(NtfsDevice& device, std::int64_t offset, int whence);

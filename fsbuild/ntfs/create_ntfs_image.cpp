@@ -7,6 +7,7 @@
 #include "fsbuild/core/sector_writer.h"
 #include "fsbuild/core/status.h"
 #include "fsbuild/core/volume_access.h"
+#include "fsbuild/ntfs/block_device.h"
 #include "fsbuild/ntfs/format_ntfs.h"
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
@@ -42,6 +43,7 @@ bool OpenTarget(FsBuildContext& ctx, int& disk)
         platform::DebugPrintf("drive %c: is in use and cannot be locked: nothing written", ctx.i32DriveOrDisk & 0xFF);
         return false;
     }
+    ctx.bVolumeLocked = true; // the end of the build dismounts, notifies and unlocks it
     return true;
 }
 
@@ -68,34 +70,47 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     if (ctx.u8SecPerClus != 0)
         options.clusterSize = std::int64_t{ctx.u8SecPerClus} * 512;
     ctx.u32HiddenSector = ctx.u32PartStart; // 0 without a master boot record
-    // Without its record the partition would lie where nothing points to it: refuse the
-    // build before anything is written.
-    if (ctx.bWriteMBR && !NtfsFitsTheMbr(ctx)) {
-        OutputDebugStringA("Can not use NTFS\r\n");
-        return TRUE;
-    }
-    int disk = -1;
-    if (!OpenTarget(ctx, disk))
-        return TRUE;
-    if (ctx.bWriteMBR && WriteMBRNTFS(ctx) != FS_STATUS_SUCCESS)
-        return TRUE;
-    if (ctx.bDevice && !ClearPartitionStart(ctx)) {
-        platform::DebugPrintf("NTFS: the partition start cannot be cleared");
-        return TRUE;
-    }
-    // The formatter opens the target again by name; the volume stays locked.
-    CloseHandle(ctx.hTarget);
-    ctx.hTarget = INVALID_HANDLE_VALUE;
-
-    options.deviceName = ctx.u8CreateWay == kCreateImageFile ? ctx.strImagePath : PhysicalDriveName(disk);
-    options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector - ctx.u32HiddenSector);
+    options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector) - ctx.u32HiddenSector;
     options.sectorSize = ctx.u32BytesPerSector;
     options.hiddenSectors = ctx.u32HiddenSector;
     options.label = ctx.strLabel;
     options.io.startOffset = std::uint64_t{ctx.u32DevStartSector} * 512;
     options.io.retries = ctx.u8IoRetry;
     options.io.progress = [&ctx](std::uint64_t bytes) { AddProgress(ctx, bytes); };
-    return FormatNTFS(options) == 0 ? FALSE : TRUE;
+    // Without its record the partition would lie where nothing points to it; and a request
+    // the formatter would refuse must not cost the target its partition table and boot
+    // sector: both are refused before anything is written.
+    if (ctx.bWriteMBR && !NtfsFitsTheMbr(ctx)) {
+        OutputDebugStringA("Can not use NTFS\r\n");
+        return TRUE;
+    }
+    if (!NtfsLayoutFits(options))
+        return TRUE;
+    int disk = -1;
+    if (!OpenTarget(ctx, disk))
+        return TRUE;
+    bool onDevice = ctx.bDevice;
+    std::int64_t areaEnd = static_cast<std::int64_t>(options.io.startOffset + ctx.u64TotalSector * ctx.u32BytesPerSector);
+    if (onDevice && !AreaFitsTheDisk(ctx.hTarget, areaEnd, PhysicalDriveName(disk)))
+        return TRUE;
+    // The formatter shifts by the device start in image files too; the sector writer, which
+    // puts the master boot record there, shifts with it so that the record finds its volume.
+    ctx.bDevice = true;
+    if (ctx.bWriteMBR && WriteMBRNTFS(ctx) != FS_STATUS_SUCCESS)
+        return TRUE;
+    if (onDevice && !ClearPartitionStart(ctx)) {
+        platform::DebugPrintf("NTFS: the partition start cannot be cleared");
+        return TRUE;
+    }
+    // The formatter opens the target again by name; the volume stays locked.
+    CloseHandle(ctx.hTarget);
+    ctx.hTarget = INVALID_HANDLE_VALUE;
+    options.deviceName = ctx.u8CreateWay == kCreateImageFile ? ctx.strImagePath : PhysicalDriveName(disk);
+    int formatted = FormatNTFS(options);
+    // Released right after the format: the system mounts no volume that is held locked, and
+    // the copy step writes through the mounted new volume.
+    RefreshAndUnlockVolume(ctx);
+    return formatted == 0 ? FALSE : TRUE;
 }
 
 } // namespace ntfs

@@ -71,6 +71,19 @@ bool WriteVolume(NtfsDevice& device, NtfsVolume& volume, SystemStreams& streams)
     return writer.Write(bitmap) && writer.Write(mftBitmap) && writer.Write(mft) && writer.Write(mirror);
 }
 
+// The volume state of step 1: version, label, upcase and attribute-definition tables.
+bool CreateVolumeState(NtfsVolume& volume, const NtfsOptions& options)
+{
+    if (!NtfsLabelFits(options.label)) {
+        platform::DebugPrintf("NTFS: the label is longer than %zu units", kMaxLabelUnits);
+        return false;
+    }
+    volume.label = platform::AnsiToWide(options.label);
+    volume.upcase = InitUpcaseTable();
+    volume.attrdef = BuildAttrDefTable();
+    return true;
+}
+
 } // namespace
 
 bool NtfsLabelFits(std::string_view ansiLabel)
@@ -78,16 +91,18 @@ bool NtfsLabelFits(std::string_view ansiLabel)
     return platform::AnsiToWide(ansiLabel).size() <= kMaxLabelUnits;
 }
 
+bool NtfsLayoutFits(const NtfsOptions& options)
+{
+    NtfsVolume volume;
+    SystemStreams streams;
+    return CreateVolumeState(volume, options) && LayOut(volume, options, streams);
+}
+
 int FormatNTFS(const NtfsOptions& options)
 {
-    if (!NtfsLabelFits(options.label)) {
-        platform::DebugPrintf("NTFS: the label is longer than %zu units", kMaxLabelUnits);
-        return 1;
-    }
     NtfsVolume volume;
-    volume.label = platform::AnsiToWide(options.label);
-    volume.upcase = InitUpcaseTable();
-    volume.attrdef = BuildAttrDefTable();
+    if (!CreateVolumeState(volume, options))
+        return 1;
     NtfsDevice device;
     device.name = options.deviceName;
     device.ops = &Win32DeviceOps;

@@ -12,6 +12,10 @@ namespace ntfs {
 constexpr std::size_t kMaxLabelUnits = 128;
 bool NtfsLabelFits(std::string_view ansiLabel);
 
+// Whether the options make a volume (label, sizes, cluster size, room for the system
+// files): the whole layout is built in memory, nothing is written.
+bool NtfsLayoutFits(const NtfsOptions& options);
+
 // 0 on success, non-zero on failure (the reason is in the debug log).
 int FormatNTFS(const NtfsOptions& options);
 

@@ -7,8 +7,8 @@ namespace ntfs {
 
 constexpr std::size_t kUpcaseUnits = 65536;
 
-// Every unit maps to itself, then the lower-case letters of the Unicode scripts that have
-// case are mapped to their upper-case forms.
+// Every unit maps to itself, then each lower-case letter whose upper-case form maps back to
+// it is mapped to that form.
 std::vector<char16_t> InitUpcaseTable();
 
 } // namespace ntfs

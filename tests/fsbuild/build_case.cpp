@@ -11,12 +11,18 @@ std::uint32_t FileSystemSectorBytes(const BuildCase& row)
     return (row.fsType & 0x0F) == kFat32 && row.bytesPerSector == 4096 ? 4096 : 512;
 }
 
+std::uint64_t ImageAreaOffset(const BuildCase& row)
+{
+    // FAT and ISO9660 images ignore the device start; NTFS shifts by it in 512-byte sectors
+    // in images too.
+    return (row.fsType & 0x0F) == kNtfs ? std::uint64_t{row.devStartSector} * 512 : 0;
+}
+
 std::uint64_t VolumeOffset(const BuildCase& row)
 {
-    // FAT images ignore the device start; an MBR puts the partition 32 sectors in. ISO9660
-    // writes no MBR. NTFS shifts by the device start in 512-byte sectors in images too.
+    // An MBR puts the partition 32 sectors into the area. ISO9660 writes no MBR.
     std::uint64_t partition = (row.fsType & kMbr) != 0 && (row.fsType & 0x0F) != kIso ? 32ull * FileSystemSectorBytes(row) : 0;
-    return (row.fsType & 0x0F) == kNtfs ? std::uint64_t{row.devStartSector} * 512 + partition : partition;
+    return ImageAreaOffset(row) + partition;
 }
 
 const char* PartitionTypeOf(const BuildCase& row)

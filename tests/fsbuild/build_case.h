@@ -51,6 +51,8 @@ FsBuildParams ParamsFor(const BuildCase& row, const std::string& source, const s
 // starts; each file system's rule stands here.
 std::uint32_t FileSystemSectorBytes(const BuildCase& row);
 std::uint64_t VolumeOffset(const BuildCase& row);
+// Where the built area (the master boot record with its partition) begins in an image file.
+std::uint64_t ImageAreaOffset(const BuildCase& row);
 // The partition type its MBR gives the row's file system, as sfdisk prints it.
 const char* PartitionTypeOf(const BuildCase& row);
 

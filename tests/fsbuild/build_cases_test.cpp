@@ -91,6 +91,7 @@ const BuildCase kCases[] = {
     {"ntfs_mbr_below_threshold", kNtfs | kMbr, 14335, 512, 0, 0, 0, "", Tree::None, kFailed, 0, &kUntouched},
     {"ntfs_mbr_4096_sectors", kNtfs | kMbr, 65536, 4096, 0, 0, 0, "4K MBR", Tree::None, kOk, 1, &kNtfsChecks},
     {"ntfs_device_start_2048", kNtfs, 204800, 512, 0, 0, 2048, "LUN1", Tree::None, kOk, 1, &kNtfsChecks},
+    {"ntfs_mbr_device_start_2048", kNtfs | kMbr, 204800, 512, 0, 0, 2048, "LUN2", Tree::None, kOk, 1, &kNtfsChecks},
     {"ntfs_label_128", kNtfs, 204800, 512, 0, 0, 0,
      "L123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789"
      "0123456789012345678901234567", Tree::None, kOk, 1, &kNtfsChecks},
@@ -120,7 +121,7 @@ TEST_P(BuildCases, BuildsAsTheCheckersExpect)
     EXPECT_EQ(std::int32_t{params.i32Status}, row.status);
     EXPECT_EQ(result, row.status == kOk ? 0 : 1);
     EXPECT_EQ(params.u8Progress, 100) << "the progress ends at 100 after success and failure alike";
-    BuiltImage built{row, image, source, 0, VolumeOffset(row), FileSystemSectorBytes(row)};
+    BuiltImage built{row, image, source, ImageAreaOffset(row), VolumeOffset(row), FileSystemSectorBytes(row)};
     for (Checker check : *row.checks)
         EXPECT_TRUE(check(built));
     if (!HasFailure())

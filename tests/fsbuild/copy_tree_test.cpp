@@ -91,4 +91,7 @@ TEST_F(CopyTreeTest, TheBuiltVolumesDriveIsFoundByItsDisk)
     ctx_.i32DriveOrDisk = 98;
     EXPECT_EQ(CopySourceToBuiltVolume(ctx_), kStatusFailed) << "a disk without a lettered volume";
     EXPECT_EQ(clock.clock().SleptTotal(), 10 * 300 * 10'000) << "11 rounds, 300 ms apart";
+    disk.Unmount();
+    EXPECT_EQ(FindDriveLetterOfDisk(disk.diskNumber()), static_cast<char>(0xFF))
+        << "lettered but not mounted: nothing to copy to yet";
 }

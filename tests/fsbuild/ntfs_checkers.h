@@ -3,7 +3,7 @@
 
 #include "build_case.h"
 
-// ntfsfix -n finds nothing to fix and ntfs-3g.probe accepts the volume for writing.
+// The ntfs-3g tools accept the volume: nothing to fix, writable, $Bitmap and $Secure sound.
 ::testing::AssertionResult NtfsToolsAccept(const BuiltImage& image);
 // ntfsinfo -m shows version 3.1, the label, the sector size, the row's sectors per
 // cluster and the cluster count of the partition less its backup boot sector.

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -15,7 +17,8 @@ class BlockDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path_ = ::testing::TempDir() + "ntfs_block_device.img";
+        // Its own file: the release and sanitizer builds' runs may share the folder.
+        path_ = ::testing::TempDir() + "ntfs_block_device_" + std::to_string(::getpid()) + ".img";
         Fill(std::vector<std::uint8_t>(kFileBytes, 0xAA));
         options_.deviceName = path_;
         options_.sectorSize = 512;

@@ -216,6 +216,21 @@ TEST(Format, RefusesWhatCannotMakeAVolume)
     fs::remove(image);
 }
 
+// The tables every system reads from the volume to interpret it are the standard ones,
+// byte for byte as mkntfs writes them; the upper-case table decides which names count as
+// the same.
+TEST(Format, SystemTablesAreTheStandardOnes)
+{
+    std::string ours = ImagePath("tables"), reference = ImagePath("tables_mkntfs");
+    std::ofstream(ours, std::ios::trunc).close();
+    ASSERT_EQ(ntfs::FormatNTFS(PlainOptions(ours, 204800)), 0);
+    ASSERT_EQ(ntfs_checks::MakeReferenceVolume(reference, 204800 * 512), "");
+    for (const char* name : {"$AttrDef", "$UpCase"})
+        EXPECT_TRUE(ntfs_checks::SystemFilesEqual(ours, reference, name));
+    fs::remove(ours);
+    fs::remove(reference);
+}
+
 TEST(Format, ConcurrentFormatsGiveValidVolumesWithTheirOwnSerialNumbers)
 {
     constexpr int kBuilds = 4;

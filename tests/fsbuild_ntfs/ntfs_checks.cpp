@@ -2,7 +2,13 @@
 
 #include "tool_runner.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <unistd.h>
 
 namespace ntfs_checks {
@@ -31,7 +37,48 @@ std::string FieldOf(const std::string& report, const std::string& key)
     return report.substr(at, report.find('\n', at) - at);
 }
 
+// The data of a system file, or nothing when ntfscat cannot read it.
+std::optional<std::string> SystemFileBytes(const std::string& volume, const std::string& name, std::string& error)
+{
+    std::string copy = volume + ".ntfscat";
+    ToolResult cat = RunTool({"sh", "-c", "ntfscat -f \"$0\" \"$1\" > \"$2\"", volume, name, copy}, kToolEnvironment);
+    std::ifstream in(copy, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::remove(copy.c_str());
+    if (cat.exitCode != 0) {
+        error = "ntfscat " + name + " of " + volume + " exited " + std::to_string(cat.exitCode) + ":\n" + cat.output;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 } // namespace
+
+std::string MakeReferenceVolume(const std::string& image, std::uint64_t bytes)
+{
+    std::ofstream(image, std::ios::trunc).close();
+    std::error_code error;
+    std::filesystem::resize_file(image, bytes, error);
+    if (error)
+        return image + ": " + error.message();
+    ToolResult made = RunTool({"mkntfs", "-Q", "-F", "-q", image}, kToolEnvironment);
+    return made.exitCode == 0 ? "" : made.output;
+}
+
+AssertionResult SystemFilesEqual(const std::string& volume, const std::string& reference, const std::string& name)
+{
+    std::string error;
+    auto ours = SystemFileBytes(volume, name, error);
+    auto theirs = SystemFileBytes(reference, name, error);
+    if (!ours || !theirs)
+        return AssertionFailure() << error;
+    if (ours->size() != theirs->size())
+        return AssertionFailure() << name << " holds " << ours->size() << " bytes, the reference " << theirs->size();
+    auto at = std::mismatch(ours->begin(), ours->end(), theirs->begin()).first;
+    if (at != ours->end())
+        return AssertionFailure() << name << " differs first at byte " << (at - ours->begin());
+    return AssertionSuccess();
+}
 
 AssertionResult ToolsAccept(const std::string& volume)
 {
@@ -41,10 +88,15 @@ AssertionResult ToolsAccept(const std::string& volume)
         fixed.output.find("Processing of $MFT and $MFTMirr completed successfully.") == std::string::npos ||
         fixed.output.find("Checking the alternate boot sector... OK") == std::string::npos)
         return Failed(fix, fixed);
-    std::vector<std::string> probe{"ntfs-3g.probe", "--readwrite", volume};
-    ToolResult probed = RunTool(probe, kToolEnvironment);
-    if (probed.exitCode != 0)
-        return Failed(probe, probed);
+    // ntfsresize accounts every cluster the files hold against $Bitmap; ntfssecaudit checks
+    // each security descriptor of $Secure, its hash and both of its indexes.
+    for (std::vector<std::string> argv : {std::vector<std::string>{"ntfs-3g.probe", "--readwrite", volume},
+                                          std::vector<std::string>{"ntfsresize", "--info", "--force", volume},
+                                          std::vector<std::string>{"ntfssecaudit", "-a", volume}}) {
+        ToolResult result = RunTool(argv, kToolEnvironment);
+        if (result.exitCode != 0)
+            return Failed(argv, result);
+    }
     return AssertionSuccess();
 }
 

@@ -10,9 +10,9 @@
 
 namespace ntfs_checks {
 
-
 // ntfsfix -n has nothing to fix (the MFT and its mirror agree, the backup boot sector is
-// sound) and ntfs-3g.probe accepts the volume for writing.
+// sound), ntfs-3g.probe accepts the volume for writing, ntfsresize finds $Bitmap exact and
+// ntfssecaudit finds the security data sound.
 ::testing::AssertionResult ToolsAccept(const std::string& volume);
 
 struct ExpectedVolume {
@@ -26,6 +26,15 @@ struct ExpectedVolume {
 
 // ntfsls lists every system file of the root and the three files of $Extend.
 ::testing::AssertionResult ListsSystemFiles(const std::string& volume);
+
+// mkntfs lays a quick-formatted volume onto a new image file of `bytes`; "" on success,
+// else what it said.
+std::string MakeReferenceVolume(const std::string& image, std::uint64_t bytes);
+
+// A system file ("$UpCase", "$AttrDef", ...) holds the same bytes in both volumes, as
+// ntfscat reads them.
+::testing::AssertionResult SystemFilesEqual(const std::string& volume, const std::string& reference,
+                                            const std::string& name);
 
 // A volume mounted through ntfs-3g for the life of the object.
 class MountedVolume {

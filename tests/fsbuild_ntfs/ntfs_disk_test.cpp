@@ -1,25 +1,33 @@
 // NTFS builds onto a physical disk (a loop device) through knlfs_BuildPhyDiskFileSystem,
-// with and without a master boot record, judged by sfdisk and the ntfs-3g tools; and with
+// with and without a master boot record, judged by sfdisk and the ntfs-3g tools; with
 // the copy step, which needs the new volume mounted before it copies: a helper thread mounts
-// it through ntfs-3g once the format is complete, as the system's automount would.
+// it through ntfs-3g once the format is complete, as the system's automount would; and the
+// requests a disk or drive cannot take, refused before a byte of it changes.
 #include "fsbuild/fs_build_params.h"
 #include "ntfs_checks.h"
 #include "loop_device.h"
 #include "test_disk.h"
 #include "tool_runner.h"
+#include "volkiln_library.h"
+
+#include "platform/clock/clock.h"
+#include "platform/debug/debug.h"
+#include "platform/devio/devio.h"
+#include "platform/devio/storage_ioctl.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <thread>
 
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -27,13 +35,10 @@ namespace fs = std::filesystem;
 constexpr std::uint8_t kNtfs = 4, kCopy = 0x40, kMbr = 0x80;
 constexpr std::uint32_t kSectors = 262144; // 128 MiB
 
-using BuildOnDisk = int (*)(FsBuildParams*, int);
-
-BuildOnDisk LoadBuildOnDisk()
+VolkilnLibrary& Library()
 {
-    static void* library = ::dlopen((fs::read_symlink("/proc/self/exe").parent_path() / "Volkiln.dll").c_str(), RTLD_NOW);
-    return library == nullptr ? nullptr
-                              : reinterpret_cast<BuildOnDisk>(::dlsym(library, "knlfs_BuildPhyDiskFileSystem"));
+    static VolkilnLibrary library;
+    return library;
 }
 
 // The format's last write is the MFT mirror: its first record tells that the volume is complete.
@@ -57,13 +62,29 @@ bool FormatComplete(const std::string& volume)
     return complete;
 }
 
-// Mounts the disk's volume as soon as its format is complete, until stopped.
+// Nobody holds the volume locked: the system mounts no volume while its lock is held.
+bool VolumeUnlocked(char letter)
+{
+    char name[] = {'\\', '\\', '.', '\\', letter, ':', '\0'};
+    HANDLE volume = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (volume == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD returned = 0;
+    bool unlocked = DeviceIoControl(volume, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr) &&
+                    DeviceIoControl(volume, FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+    CloseHandle(volume);
+    return unlocked;
+}
+
+// Mounts the disk's volume as soon as its format is complete and the build has released
+// it, until stopped.
 class Automount {
 public:
-    explicit Automount(const std::string& volume)
-        : thread_([this, volume] {
+    Automount(const std::string& volume, char letter)
+        : thread_([this, volume, letter] {
               while (!stop_) {
-                  if (FormatComplete(volume)) {
+                  if (FormatComplete(volume) && VolumeUnlocked(letter)) {
                       auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume);
                       if (mount->mounted()) {
                           mount_ = std::move(mount);
@@ -102,8 +123,7 @@ class NtfsDisk : public ::testing::TestWithParam<DiskCase> {};
 TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
 {
     const DiskCase& row = GetParam();
-    BuildOnDisk build = LoadBuildOnDisk();
-    ASSERT_NE(build, nullptr) << ::dlerror();
+    ASSERT_TRUE(Library().loaded()) << Library().error();
     TestDisk disk(row.name, std::uint64_t{kSectors} * 512);
     ASSERT_TRUE(disk.ok()) << disk.error();
     int number = disk.diskNumber();
@@ -121,19 +141,21 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     std::ofstream(source + "/Folder/Inner/note.txt") << "inner";
     std::ofstream(source + "/top.bin", std::ios::binary) << std::string(3 * 1024 * 1024 + 7, 'x');
     params.pszSourcePath = source.c_str();
-    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node()) : nullptr;
-    int result = build(&params, number);
-    // The end of a mode-2 build dismounts the volume it copied to; it is read again afresh.
+    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node(), disk.driveLetter()) : nullptr;
+    int result = Library().BuildPhyDiskFileSystem(&params, number);
+    // The helper's mount, which the copy went through, ends; the volume is read again afresh.
     if (automount) {
         EXPECT_NE(automount->Stop(), nullptr) << "the new volume was never mounted";
     }
     automount.reset();
     if (copy && row.status == 0) {
         ntfs_checks::MountedVolume mount(disk.node(), true);
-        ASSERT_TRUE(mount.mounted()) << mount.error();
-        EXPECT_EQ(RunTool({"diff", "-r", source, mount.path()}).output, "");
+        EXPECT_TRUE(mount.mounted()) << mount.error();
+        if (mount.mounted()) {
+            EXPECT_EQ(RunTool({"diff", "-r", source, mount.path()}).output, "");
+        }
     }
-    fs::remove_all(source);
+    fs::remove_all(source); // before any check can end the test
     EXPECT_EQ(result, row.status == 0 ? 0 : 1);
     EXPECT_EQ(params.i32Status, row.status);
     EXPECT_EQ(params.u8Progress, 100);
@@ -154,11 +176,101 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
 const DiskCase kDisks[] = {
     {"whole_disk", kNtfs, kSectors, 0},
     {"behind_mbr", kNtfs | kMbr, kSectors, 0},
-    {"larger_than_the_disk", kNtfs, 2 * kSectors, 1}, // refused when the formatter opens the disk
     {"copied_tree", kNtfs | kCopy, kSectors, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Disks, NtfsDisk, ::testing::ValuesIn(kDisks),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    bool onDrive;            // knlfs_BuildDriveFileSystem, else knlfs_BuildPhyDiskFileSystem
+    std::uint32_t totalSectors;
+    std::int32_t bytesPerSector;
+    std::uint8_t clusterExp;
+    bool mounted;            // the disk carries a volume in use
+};
+
+class NtfsRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+std::string Snapshot(const std::string& image)
+{
+    std::ifstream in(image, std::ios::binary);
+    std::string bytes(2 << 20, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+TEST_P(NtfsRefusal, LeavesTheDiskAsItWas)
+{
+    const RefusalCase& row = GetParam();
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    TestDisk disk(row.name, std::uint64_t{kSectors} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    if (row.mounted) {
+        ASSERT_FALSE(disk.MountNtfs().empty());
+    } else {
+        // An old partition table and boot sector that a refused build must not touch.
+        int fd = ::open(disk.node().c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        std::string pattern(2 << 20, '\xA5');
+        EXPECT_EQ(::pwrite(fd, pattern.data(), pattern.size(), 0), static_cast<ssize_t>(pattern.size()));
+        ::fsync(fd);
+        ::close(fd);
+    }
+    std::string before = Snapshot(disk.image());
+    FsBuildParams params{};
+    params.u8FsType = kNtfs | kMbr;
+    params.u32TotalSector = row.totalSectors;
+    params.i32BytesPerSector = row.bytesPerSector;
+    params.u8ClusterExp = row.clusterExp;
+    platform::ScopedVirtualClock clock; // the lock's retries
+    int result = row.onDrive ? Library().BuildDriveFileSystem(&params, disk.driveLetter())
+                             : Library().BuildPhyDiskFileSystem(&params, disk.diskNumber());
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(params.i32Status, 1);
+    EXPECT_EQ(params.u8Progress, 100);
+    EXPECT_TRUE(Snapshot(disk.image()) == before) << "the disk was written to";
+}
+
+const RefusalCase kRefusals[] = {
+    {"larger_than_the_disk", false, 2 * kSectors, 512, 0, false},
+    {"larger_in_4096_byte_sectors", false, kSectors / 4, 4096, 0, false},
+    {"drive_larger_than_its_disk", true, 2 * kSectors, 512, 0, false},
+    {"clusters_smaller_than_a_sector", false, kSectors / 8, 4096, 1, false},
+    {"volume_in_use", false, kSectors, 512, 0, true},
+    {"drive_in_use", true, kSectors, 512, 0, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Disks, NtfsRefusal, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The drive's volume is released as the end of every build releases it: dismounted, the
+// shell told that its medium changed, unlocked.
+TEST(NtfsDrive, FormatsTheDriveAndReleasesIt)
+{
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    TestDisk disk("ntfs_drive", std::uint64_t{kSectors} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    char letter = disk.driveLetter();
+    ASSERT_NE(letter, 0);
+    std::vector<std::string> lines;
+    auto previous = platform::SetDebugSink([&](std::string_view line) { lines.emplace_back(line); });
+    FsBuildParams params{};
+    params.u8FsType = kNtfs;
+    params.u32TotalSector = kSectors;
+    params.i32BytesPerSector = 512;
+    params.pszLabel = "DRIVE";
+    int result = Library().BuildDriveFileSystem(&params, letter);
+    platform::SetDebugSink(previous);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(params.i32Status, 0);
+    std::string notice = std::string("SHChangeNotify(0x00000040, ") + letter + ":\\)";
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.find(notice) != std::string::npos; }))
+        << "the shell hears of the new medium";
+    EXPECT_TRUE(ntfs_checks::ToolsAccept(disk.node()));
+    EXPECT_TRUE(ntfs_checks::InfoMatches(disk.node(), {"DRIVE", 512, 512, kSectors - 1}));
+}
 
 } // namespace
