@@ -97,6 +97,10 @@ void CMainFrame::OnDetailView()
     RestoreTitle();
 }
 
+void CMainFrame::RefreshDeviceListRow(int)
+{
+}
+
 void CMainFrame::OnAutoRun()
 {
     if (AutoRunActive == 1)

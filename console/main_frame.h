@@ -61,6 +61,8 @@ public:
 
     CPortView* PortView() const { return portView_; }
     QWidget* DetailPane() const { return detailPane_; }
+    // Rewrites the device-list row of a port after its state changed.
+    void RefreshDeviceListRow(int port);
     QMenu* FrameMenu(int position) const;
     QAction* CommandAction(UINT command) const;
     QToolBar* ToolBar() const { return toolBar_; }
