@@ -104,6 +104,8 @@ void CDevListView::RefreshDeviceRow(int index)
         platform::DebugPrintf("Device list: no port %d to refresh", index);
         return;
     }
+    if (columnCount() == 0)
+        return; // not built yet: its initial update fills every row
     if (document_.Ports()[static_cast<std::size_t>(index)].present != 0)
         RewritePresentRow(index);
     else

@@ -233,6 +233,11 @@ TEST(DeviceList, PortBeyondTheBlockMapsRecordsShowsNoGeometry)
 TEST(DeviceList, RefreshDeviceRowRewritesOnlyThatPortsRow)
 {
     ListBench t;
+    t.list = std::make_unique<CDevListView>(t.frame, t.document);
+    t.Plug(2);
+    t.list->RefreshDeviceRow(2);
+    EXPECT_EQ(t.list->rowCount(), 0) << "a port view refreshes before the list's initial update";
+    t.Port(2) = PortRecord{};
     t.Show();
     const QIcon emptyIcon = t.list->item(2, 0)->icon();
     t.Plug(2).idVendor = 0x0781;
