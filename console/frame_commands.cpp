@@ -1,5 +1,6 @@
 // The frame's commands: settings, enumerate, detail view, automatic run and its stop, the
 // device-number switch, and the device-change poll.
+#include "console/dev_list_view.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "console/port_view/port_view_factory.h"
@@ -85,16 +86,27 @@ void CMainFrame::OnEnumerate()
     portView_->setFocus();
 }
 
+// Every toggle builds a new list, so that it reads the language, the mode and the ports afresh.
 void CMainFrame::OnDetailView()
 {
+    auto* list = new CDevListView(*this, document_);
+    delete splitter_->replaceWidget(0, list);
+    devListView_ = list;
     DetailPaneShown = DetailPaneShown == 0 ? 1 : 0;
     const int shown = DetailPaneShown != 0 ? kDetailPaneHeight : 0;
     splitter_->setSizes({shown, std::max(0, splitter_->height() - shown)});
+    devListView_->OnInitialUpdate();
     if (DetailPaneShown != 0)
-        detailPane_->setFocus();
+        devListView_->setFocus();
     else
         portView_->setFocus();
     RestoreTitle();
+}
+
+void CMainFrame::RefreshDeviceListRow(int port)
+{
+    if (devListView_ != nullptr)
+        devListView_->RefreshDeviceRow(port);
 }
 
 void CMainFrame::OnAutoRun()

@@ -1,5 +1,6 @@
 // The station's start-up inside the frame's creation: server files, settings, the two
 // panes, the server objects, the mode bits, the filter driver and device notifications.
+#include "console/dev_list_view.h"
 #include "console/filter_driver.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view_factory.h"
@@ -26,7 +27,8 @@ bool CMainFrame::OnCreateClient()
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->setChildrenCollapsible(true);
     setCentralWidget(splitter_);
-    detailPane_ = new QWidget(splitter_);
+    // The device list above the port view, closed until DetailView opens it.
+    devListView_ = new CDevListView(*this, document_, splitter_);
     CreatePortView();
     InitDevView(LanguageSection(*ToolIni));
     splitter_->setSizes({0, height()});

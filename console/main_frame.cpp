@@ -1,5 +1,6 @@
 #include "console/main_frame.h"
 
+#include "console/dev_list_view.h"
 #include "console/fabrun_app.h"
 #include "console/filter_driver.h"
 #include "console/port_view/port_view.h"
@@ -75,8 +76,10 @@ bool CMainFrame::OnCreate()
     SetCounterPaneText(0, QStringLiteral("Total : 0 "));
     SetCounterPaneText(1, QStringLiteral("Pass : 0 "));
     SetCounterPaneText(2, QStringLiteral("Fail : 0 "));
-    // The framework's first update of the view, once the frame stands.
+    // The framework's first update of the views, once the frame stands; the list then
+    // shows what the port view's enumeration found.
     portView_->OnInitialUpdate();
+    devListView_->OnInitialUpdate();
     return true;
 }
 

@@ -24,12 +24,14 @@ constexpr DWORD kFabrunModeNoProductFilter = 0x40;
 constexpr int kDetailPaneHeight = 768;
 
 class CDevInfoDoc;
+class CDevListView;
 class CPortView;
 class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+struct UFDBlockMap;
 
 class CMainFrame : public QMainWindow, public MainFrameSettings, public MessageWindow {
     Q_OBJECT
@@ -50,6 +52,8 @@ public:
     INT FailCount = 0;
     INT FilterInstalled = 0;
     INT DetailPaneShown = 0;
+    // The server's flash block map, made by the port views' CIS read in flash-drive mode.
+    UFDBlockMap* BlockMapHandle = nullptr;
 
     // A caption in the operator's language.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;
@@ -60,7 +64,9 @@ public:
     bool CounterPanesShown() const;
 
     CPortView* PortView() const { return portView_; }
-    QWidget* DetailPane() const { return detailPane_; }
+    CDevListView* DevListView() const { return devListView_; }
+    // Rewrites the device-list row of a port after its state changed.
+    void RefreshDeviceListRow(int port);
     QMenu* FrameMenu(int position) const;
     QAction* CommandAction(UINT command) const;
     QToolBar* ToolBar() const { return toolBar_; }
@@ -104,7 +110,7 @@ private:
     CDevInfoDoc& document_;
     const std::u16string programFolder_;
     QSplitter* splitter_ = nullptr;
-    QWidget* detailPane_ = nullptr;
+    CDevListView* devListView_ = nullptr;
     CPortView* portView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* counterPanes_[3] = {};

@@ -11,10 +11,16 @@ namespace res {
 
 constexpr int kIconSize = 48;
 
+// The device list's row images (IDB_DEVICE_LIST): a strip of 32 x 32 images, numbered
+// from the left: 0 unused, 1 no device, 2 device present.
+constexpr int kListImageSize = 32;
+constexpr int kListImageCount = 3;
+
 // 48 x 48 with a transparent background; a null pixmap for an id without an icon.
 QPixmap LoadIconResource(UINT id);
-// 48 x 48 on magenta (0xFF00FF), which the toolbar's image list takes as transparent;
-// a null pixmap for an id without a bitmap.
+// The toolbar bitmaps: 48 x 48 on magenta (0xFF00FF), which the toolbar's image list takes
+// as transparent. The device list's strip: on white (0xFFFFFF), which the list takes as
+// transparent. A null pixmap for an id without a bitmap.
 QPixmap LoadBitmapResource(UINT id);
 
 } // namespace res

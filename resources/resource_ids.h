@@ -16,6 +16,8 @@ constexpr UINT IDB_DETAIL_VIEW = 146;
 constexpr UINT IDB_ENUMERATE = 147;
 constexpr UINT IDB_AUTO_RUN = 148;
 constexpr UINT IDB_SETTING = 152;
+// The device list's row images, 32 x 32 on white.
+constexpr UINT IDB_DEVICE_LIST = 153;
 
 // Port-button icons of the 16-port view.
 constexpr UINT IDI_IDLE_CHIP_16 = 139;

@@ -61,6 +61,7 @@ void CPortView::RefreshPorts()
         if (present)
             ShowConnected(port);
         PortButton(port).setEnabled(present);
+        frame_.RefreshDeviceListRow(port);
         state.started = 0;
     }
 }
@@ -110,6 +111,7 @@ void CPortView::PollingDeiveStatus()
                 if (automaticStart)
                     state.started = 0;
             }
+            frame_.RefreshDeviceListRow(port);
         }
         if (record.present != 0) {
             ShowConnected(port);

@@ -51,6 +51,7 @@ constexpr std::size_t kIdentifier = 232;     // 12
 // Bytes 256..1023, the device's data (offsets in the whole image).
 constexpr std::size_t kFlashId = 256;             // 8
 constexpr std::size_t kBlockAccessFlags = 267;    // low 4 bits
+constexpr std::size_t kFlashSizeCode = 269;       // high 4 bits: blocks per CE = 512 << code
 constexpr std::size_t kScanSizeCode = 270;        // low 2 bits
 constexpr std::size_t kPagesPerBlock = 276;       // 2, BE
 constexpr std::size_t kSystemBuildValue = 278;

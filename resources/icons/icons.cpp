@@ -15,9 +15,15 @@ namespace {
 
 using Painter = void (*)(QPainter&);
 
+constexpr QRgb kMagenta = 0xFFFF00FF;
+constexpr QRgb kWhite = 0xFFFFFFFF;
+
 struct ImageEntry {
     UINT id;
     Painter paint;
+    int width = kIconSize;
+    int height = kIconSize;
+    QRgb transparent = kMagenta; // the bitmap's background
 };
 
 constexpr ImageEntry kIcons[] = {
@@ -29,35 +35,36 @@ constexpr ImageEntry kIcons[] = {
 constexpr ImageEntry kBitmaps[] = {
     {IDB_SETTING, icons::PaintSetting},       {IDB_ENUMERATE, icons::PaintEnumerate}, {IDB_DETAIL_VIEW, icons::PaintDetailView},
     {IDB_AUTO_RUN, icons::PaintAutoRun},      {IDB_RUN_STOP, icons::PaintRunStop},
+    {IDB_DEVICE_LIST, icons::PaintDeviceListImages, kListImageSize * kListImageCount, kListImageSize, kWhite},
 };
 
-Painter FindPainter(std::span<const ImageEntry> table, UINT id)
+const ImageEntry* FindEntry(std::span<const ImageEntry> table, UINT id)
 {
     for (const ImageEntry& entry : table)
         if (entry.id == id)
-            return entry.paint;
+            return &entry;
     return nullptr;
 }
 
-QImage Draw(Painter paint)
+QImage Draw(const ImageEntry& entry)
 {
-    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
+    QImage image(entry.width, entry.height, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    paint(painter);
+    entry.paint(painter);
     return image;
 }
 
 // A bitmap has no alpha: what the picture covers at least half is opaque, the rest is
-// the magenta that marks transparent pixels (blending edges into it would tint them).
-QImage OnMagenta(const QImage& picture)
+// the colour that marks transparent pixels (blending edges into it would tint them).
+QImage OnBackground(const QImage& picture, QRgb transparent)
 {
     QImage bitmap(picture.size(), QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             QRgb pixel = picture.pixel(x, y);
-            bitmap.setPixel(x, y, qAlpha(pixel) >= 128 ? qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)) : qRgb(255, 0, 255));
+            bitmap.setPixel(x, y, qAlpha(pixel) >= 128 ? qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)) : transparent);
         }
     return bitmap;
 }
@@ -65,13 +72,13 @@ QImage OnMagenta(const QImage& picture)
 // Images, not pixmaps, are kept: they may outlive the application object at exit.
 class ImageCache {
 public:
-    QPixmap Get(UINT id, Painter paint, bool onMagenta)
+    QPixmap Get(const ImageEntry& entry, bool opaque)
     {
         std::lock_guard guard(lock_);
-        auto found = images_.find(id);
+        auto found = images_.find(entry.id);
         if (found == images_.end()) {
-            QImage image = Draw(paint);
-            found = images_.emplace(id, onMagenta ? OnMagenta(image) : image).first;
+            QImage image = Draw(entry);
+            found = images_.emplace(entry.id, opaque ? OnBackground(image, entry.transparent) : image).first;
         }
         return QPixmap::fromImage(found->second);
     }
@@ -86,15 +93,15 @@ private:
 QPixmap LoadIconResource(UINT id)
 {
     static ImageCache cache;
-    Painter paint = FindPainter(kIcons, id);
-    return paint != nullptr ? cache.Get(id, paint, false) : QPixmap();
+    const ImageEntry* entry = FindEntry(kIcons, id);
+    return entry != nullptr ? cache.Get(*entry, false) : QPixmap();
 }
 
 QPixmap LoadBitmapResource(UINT id)
 {
     static ImageCache cache;
-    Painter paint = FindPainter(kBitmaps, id);
-    return paint != nullptr ? cache.Get(id, paint, true) : QPixmap();
+    const ImageEntry* entry = FindEntry(kBitmaps, id);
+    return entry != nullptr ? cache.Get(*entry, true) : QPixmap();
 }
 
 } // namespace res

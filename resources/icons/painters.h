@@ -21,4 +21,7 @@ void PaintDetailView(QPainter& painter);
 void PaintAutoRun(QPainter& painter);
 void PaintRunStop(QPainter& painter);
 
+// The device list's strip of row images (32 x 32 each, no pure white in the pictures).
+void PaintDeviceListImages(QPainter& painter);
+
 } // namespace res::icons

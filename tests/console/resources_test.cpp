@@ -1,4 +1,4 @@
-// Every picture the program names exists at 48 x 48, and toolbar bitmaps keep magenta
+// Every picture the program names exists at its size, and toolbar bitmaps keep magenta
 // for transparency only: no edge pixel is tinted by it.
 #include "resources/icons.h"
 #include "resources/resource_ids.h"
@@ -37,6 +37,23 @@ TEST(Pictures, ToolbarBitmapsAreOpaqueOnPureMagenta)
                 EXPECT_FALSE(nearMagenta) << id << " at " << x << "," << y;
             }
         EXPECT_GT(picture, 300) << id;
+    }
+}
+
+TEST(Pictures, DeviceListStripHasItsTwoRowImagesOnWhite)
+{
+    QImage strip = res::LoadBitmapResource(res::IDB_DEVICE_LIST).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(strip.size(), QSize(res::kListImageSize * res::kListImageCount, res::kListImageSize));
+    const QRgb white = qRgb(255, 255, 255);
+    for (int slot = 0; slot < res::kListImageCount; ++slot) {
+        int picture = 0;
+        for (int y = 0; y < res::kListImageSize; ++y)
+            for (int x = slot * res::kListImageSize; x < (slot + 1) * res::kListImageSize; ++x)
+                picture += strip.pixel(x, y) != white ? 1 : 0;
+        if (slot == 0)
+            EXPECT_EQ(picture, 0) << "slot 0 is not used";
+        else
+            EXPECT_GT(picture, 100) << slot;
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "console/fabrun_app.h"
+#include "console/dev_list_view.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "engine/ports/dev_info_doc.h"

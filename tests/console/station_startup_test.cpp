@@ -52,7 +52,7 @@ TEST_F(StartUp, InstallsRegistersAndCreatesTheServer)
         EXPECT_FALSE(View().PortButton(port).isEnabled()) << port;
     EXPECT_FALSE(frame->CounterPanesShown());
     EXPECT_EQ(frame->CounterPaneText(0), QStringLiteral("Total : 0 "));
-    EXPECT_EQ(frame->DetailPane()->height(), 0) << "the device list starts closed";
+    EXPECT_EQ(frame->DevListView()->height(), 0) << "the device list starts closed";
 
     frame.reset();
     EXPECT_TRUE(FileBecomes("filter.log", "e\nd\n"));
@@ -134,12 +134,12 @@ TEST_F(StartUp, TitleIsTheVersionBannerAfterEveryPaneChange)
     frame->OnDetailView();
     EXPECT_EQ(frame->windowTitle(), banner);
     EXPECT_EQ(frame->DetailPaneShown, 1);
-    EXPECT_GT(frame->DetailPane()->height(), 0);
+    EXPECT_GT(frame->DevListView()->height(), 0);
     frame->setWindowTitle(QString());
     frame->OnDetailView();
     EXPECT_EQ(frame->windowTitle(), banner);
     EXPECT_EQ(frame->DetailPaneShown, 0);
-    EXPECT_EQ(frame->DetailPane()->height(), 0);
+    EXPECT_EQ(frame->DevListView()->height(), 0);
 }
 
 } // namespace

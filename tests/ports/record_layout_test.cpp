@@ -2,6 +2,7 @@
 // expects it.
 #include "engine/ports/port_messages.h"
 #include "engine/ports/port_thread_param.h"
+#include "portwarden/block_map.h"
 #include "portwarden/records.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,16 @@ const Measure kPlaces[] = {
     PLACE(HubRecord, idVendor, 536),
     PLACE(HubRecord, idProduct, 538),
 
+    PLACE(UFDBlockMap, portCount, 0),
+    PLACE(UFDBlockMap, channelCount, 1),
+    PLACE(UFDBlockMap, ceCount, 2),
+    PLACE(UFDBlockMap, ports, 3),
+    PLACE(UFDPortBlockMap, channelCount, 0),
+    PLACE(UFDPortBlockMap, ceCount, 1),
+    PLACE(UFDPortBlockMap, bitmapBytes, 2),
+    PLACE(UFDPortBlockMap, badBlockCount, 6),
+    PLACE(UFDPortBlockMap, rows, 70),
+
     PLACE(PortThreadParam, hwndView, 0),
     PLACE(PortThreadParam, mainFrame, 8),
     PLACE(PortThreadParam, port, 16),
@@ -96,6 +107,8 @@ const Measure kSizes[] = {
     SIZE(PortRecord, 2528),
     SIZE(HubPortSlot, 5),
     SIZE(HubRecord, 540),
+    SIZE(UFDBlockMap, 259),
+    SIZE(UFDPortBlockMap, 102),
     SIZE(PortThreadParam, 72),
     SIZE(PortProgress, 24),
     SIZE(PortResult, 24),
