@@ -1,8 +1,7 @@
 #include "server/topology/hub_lister.h"
 
-#include "platform/base/lasterror.h"
+#include "platform/base/handle.h"
 #include "platform/debug/debug.h"
-#include "platform/devio/devio.h"
 #include "platform/text/text.h"
 #include "server/topology/hub_link.h"
 

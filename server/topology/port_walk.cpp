@@ -2,9 +2,8 @@
 // devices filled into the next free record and matched to their disks.
 #include "server/topology/usb_topology.h"
 
-#include "platform/base/lasterror.h"
+#include "platform/base/handle.h"
 #include "platform/debug/debug.h"
-#include "platform/devio/devio.h"
 #include "platform/text/text.h"
 #include "server/topology/hub_link.h"
 #include "server/topology/registry_info.h"
