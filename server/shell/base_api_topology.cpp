@@ -2,6 +2,7 @@
 #include "server/shell/base_api.h"
 #include "server/shell/debug_line.h"
 #include "server/shell/slot_entry.h"
+#include "server/topology/hub_scan.h"
 
 using portwarden::EntryLineOnly;
 
@@ -16,8 +17,8 @@ INT CBaseAPI::EnumerateScanUSBPort(PortRecord*)
 }
 
 INT CBaseAPI::PollingSingleUSBPort(PortRecord*) { return EntryLineOnly("PollingSingleUSBPort()"); }
-INT CBaseAPI::ScanHub(HubRecord*) { return EntryLineOnly("ScanHub()"); }
-INT CBaseAPI::PollingHubPort(HubRecord*) { return EntryLineOnly("PollingHubPort()"); }
+INT CBaseAPI::ScanHub(HubRecord* records32) { return ScanMakerHubs(records32); }
+INT CBaseAPI::PollingHubPort(HubRecord* record) { return PollMakerHubPort(record); }
 
 INT CBaseAPI::PollingSingleUSBPortEx(PortRecord*, BYTE, BYTE index)
 {

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr DWORD kConnectionInfoSize = 365; // header and room for 30 pipes
+constexpr unsigned kNameAttempts = 4;
+constexpr BYTE kMassStorageClass = 8;
 
 // A name request of the hub driver: ask with the bare record for the length, then again
 // with room for the whole name. `step` numbers the failing step for the debug line.
@@ -79,6 +81,25 @@ bool GetHubPortCount(HANDLE hub, unsigned& portCount)
     return true;
 }
 
+DWORD OpenHub(const std::string& path, HANDLE& hub, unsigned& portCount)
+{
+    OutputDebugStringA(path.c_str());
+    hub = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hub == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        OutputDebugStringA("create hub fail");
+        return error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+    if (!GetHubPortCount(hub, portCount)) {
+        DWORD error = GetLastError();
+        OutputDebugStringA("get hub info fail");
+        CloseHandle(hub);
+        hub = INVALID_HANDLE_VALUE;
+        return error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+    return 0;
+}
+
 bool GetConnection(HANDLE hub, ULONG port, HubConnection& connection)
 {
     std::vector<BYTE> buffer(kConnectionInfoSize, 0);
@@ -101,6 +122,17 @@ bool GetConnection(HANDLE hub, ULONG port, HubConnection& connection)
     return true;
 }
 
+bool ReadConnectedPort(HANDLE hub, ULONG port, HubConnection& connection, DWORD& error)
+{
+    if (!GetConnection(hub, port, connection)) {
+        error = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+        OutputDebugStringA("get port info fail");
+        return false;
+    }
+    platform::DebugPrintf("PortIndex%d=%x", static_cast<int>(port), static_cast<unsigned>(connection.status));
+    return connection.status != 0;
+}
+
 bool GetConfigDescriptor(HANDLE hub, ULONG port, std::vector<BYTE>& descriptor)
 {
     DWORD returned = 0;
@@ -110,6 +142,20 @@ bool GetConfigDescriptor(HANDLE hub, ULONG port, std::vector<BYTE>& descriptor)
     if (total < 9)
         return false;
     return AskDescriptor(hub, port, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, total, descriptor, returned) && returned == total;
+}
+
+bool FirstInterfaceIsMassStorage(const std::vector<BYTE>& config)
+{
+    std::size_t at = 0;
+    while (at + 2 <= config.size() && config[at] != 0) {
+        const BYTE type = config[at + 1];
+        if (type == 4)
+            return at + 5 < config.size() && config[at + 5] == kMassStorageClass;
+        if (type != 2 && type != 5)
+            return false;
+        at += config[at];
+    }
+    return false;
 }
 
 bool GetStringDescriptor(HANDLE hub, ULONG port, BYTE index, WORD language, std::vector<BYTE>& descriptor)
@@ -123,6 +169,19 @@ bool GetStringDescriptor(HANDLE hub, ULONG port, BYTE index, WORD language, std:
 bool GetConnectionName(HANDLE hub, ULONG port, std::string& name)
 {
     return AskName(hub, IOCTL_USB_GET_NODE_CONNECTION_NAME, port, true, name, false) && !name.empty();
+}
+
+bool GetHubName(HANDLE hub, ULONG port, unsigned& attempts, std::string& name)
+{
+    for (;;) {
+        ++attempts;
+        if (GetConnectionName(hub, port, name))
+            return true;
+        if (attempts >= kNameAttempts) {
+            platform::DebugPrintf("get hub name fail=%x", GetLastError());
+            return false;
+        }
+    }
 }
 
 bool GetDriverKeyName(HANDLE hub, ULONG port, std::string& name)

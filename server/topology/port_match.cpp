@@ -5,19 +5,11 @@
 
 #include "platform/cfgmgr/cfgmgr.h"
 #include "platform/debug/debug.h"
+#include "server/topology/name_case.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (auto& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 std::vector<std::string> Split(const std::string& text, bool atAmpersand)
 {

@@ -2,37 +2,13 @@
 // devices filled into the next free record and matched to their disks.
 #include "server/topology/usb_topology.h"
 
-#include "platform/base/lasterror.h"
+#include "platform/base/handle.h"
 #include "platform/debug/debug.h"
-#include "platform/devio/devio.h"
 #include "platform/text/text.h"
 #include "server/topology/hub_link.h"
 #include "server/topology/registry_info.h"
 
 #include <cstring>
-
-namespace {
-
-constexpr unsigned kNameAttempts = 4;
-constexpr BYTE kMassStorageClass = 8;
-
-// Steps over configuration and endpoint descriptors to the first interface descriptor;
-// any other descriptor met first means the device is not mass storage.
-bool FirstInterfaceIsMassStorage(const std::vector<BYTE>& config)
-{
-    std::size_t at = 0;
-    while (at + 2 <= config.size() && config[at] != 0) {
-        const BYTE type = config[at + 1];
-        if (type == 4)
-            return at + 5 < config.size() && config[at + 5] == kMassStorageClass;
-        if (type != 2 && type != 5)
-            return false;
-        at += config[at];
-    }
-    return false;
-}
-
-} // namespace
 
 void UsbTopology::WriteChain(PortRecord& record, unsigned portCount, unsigned port) const
 {
@@ -51,20 +27,10 @@ void UsbTopology::WriteChain(PortRecord& record, unsigned portCount, unsigned po
 
 DWORD UsbTopology::EnumerateHub(const std::string& hubPath, unsigned onePort, Target& target)
 {
-    OutputDebugStringA(hubPath.c_str());
-    HANDLE hub = CreateFileA(hubPath.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hub == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        OutputDebugStringA("create hub fail");
-        return error != 0 ? error : ERROR_GEN_FAILURE;
-    }
+    HANDLE hub;
     unsigned portCount = 0;
-    if (!GetHubPortCount(hub, portCount)) {
-        DWORD error = GetLastError();
-        OutputDebugStringA("get hub info fail");
-        CloseHandle(hub);
-        return error != 0 ? error : ERROR_GEN_FAILURE;
-    }
+    if (DWORD error = OpenHub(hubPath, hub, portCount); error != 0)
+        return error;
     DWORD result;
     if (onePort == 0) {
         ++hubSequence_;
@@ -93,27 +59,13 @@ DWORD UsbTopology::EnumerateHubPorts(HANDLE hub, const std::string& hubPath, uns
         PortRecord& record = recordCount_ < target.capacity ? target.records[recordCount_] : overflow;
         record.present = 0;
         HubConnection connection;
-        if (!GetConnection(hub, port, connection)) {
-            result = GetLastError();
-            OutputDebugStringA("get port info fail");
-            continue;
-        }
-        platform::DebugPrintf("PortIndex%d=%x", port, connection.status);
-        if (connection.status == 0)
+        if (!ReadConnectedPort(hub, port, connection, result))
             continue;
         if (connection.isHub) {
-            // A failing name is asked again; once more than three attempts were made in this
-            // hub's walk, a failure ends it.
+            // A name that cannot be read ends this hub's walk.
             std::string name;
-            bool named = false;
-            while (!named) {
-                ++nameAttempts;
-                named = GetConnectionName(hub, port, name);
-                if (!named && nameAttempts >= kNameAttempts) {
-                    platform::DebugPrintf("get hub name fail=%x", GetLastError());
-                    return result;
-                }
-            }
+            if (!GetHubName(hub, port, nameAttempts, name))
+                return result;
             if (tier_ >= 1 && tier_ <= kMaxTiers) {
                 chain_[2 * (tier_ - 1)] = static_cast<BYTE>(currentHub_ << 4);
                 chain_[2 * (tier_ - 1) + 1] = static_cast<BYTE>(((port & 0x0F) << 4) | (portCount & 0x0F));

@@ -47,7 +47,6 @@ private:
     bool ReadPortStrings(HANDLE hub, ULONG port, const struct HubConnection& connection, PortRecord& record);
     void WriteChain(PortRecord& record, unsigned portCount, unsigned port) const;
     INT MatchPortToDisk(PortRecord& record, DiskEntry* disks, std::bitset<kPortCount>& taken);
-    std::vector<std::string> RootHubPaths(bool hubListOnly);
     INT RecheckCapacity(PortRecord& record, const PortRecord& fresh);
     bool WalkOnePort(const PortRecord& record, PortRecord& fresh);
     INT RescanAndReplace(PortRecord& record, PortRecord& fresh);

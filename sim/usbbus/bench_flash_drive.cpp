@@ -8,7 +8,7 @@ namespace {
 
 std::string InterfaceFolder(const UsbNodeSpec& usb)
 {
-    return UsbSysPath(usb).substr(std::string("/sys/devices/").size()) + "/" + UsbSysName(usb) + ":1.0";
+    return UsbInterfacePath(usb).substr(std::string("/sys/devices/").size());
 }
 
 } // namespace
@@ -74,8 +74,7 @@ void BenchFlashDrive::Unplug(Testbed& testbed)
         std::filesystem::remove(testbed.RootDir() + "/sys/block/" + DiskNode(lun).substr(5));
         testbed.Unplug(unit);
     }
-    testbed.Unplug(interface);
-    testbed.Unplug(SysPath());
+    UnplugUsbNode(testbed, usb_);
 }
 
 UsbNodeSpec FlashDriveSpec(const DrivePlacement& placement, std::optional<std::string> serial)

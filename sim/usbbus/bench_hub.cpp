@@ -1,5 +1,7 @@
 #include "sim/usbbus/bench_hub.h"
 
+#include "engine/usb/supported_devices.h"
+
 namespace sim {
 
 BenchHub::BenchHub(UsbNodeSpec spec) : spec_(std::move(spec)) {}
@@ -16,7 +18,7 @@ void BenchHub::Plug(Testbed& testbed) const
 
 void BenchHub::Unplug(Testbed& testbed) const
 {
-    testbed.Unplug(SysPath());
+    UnplugUsbNode(testbed, spec_);
 }
 
 UsbNodeSpec RootHubSpec(unsigned bus, unsigned ports, unsigned speedMbps)
@@ -43,6 +45,15 @@ UsbNodeSpec HubSpec(unsigned bus, std::vector<unsigned> chain, unsigned devnum, 
     spec.bcdDevice = 0x9226;
     spec.portCount = ports;
     spec.product = "USB2.0 Hub";
+    return spec;
+}
+
+UsbNodeSpec MakerHubSpec(unsigned bus, std::vector<unsigned> chain, unsigned devnum, unsigned ports)
+{
+    UsbNodeSpec spec = HubSpec(bus, std::move(chain), devnum, ports);
+    spec.vendorId = MakerVendorId;
+    spec.productId = 0x5421;
+    spec.bcdDevice = 0x0518;
     return spec;
 }
 

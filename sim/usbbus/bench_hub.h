@@ -23,5 +23,7 @@ private:
 UsbNodeSpec RootHubSpec(unsigned bus, unsigned ports, unsigned speedMbps = 480);
 // An external hub at a place in the tree.
 UsbNodeSpec HubSpec(unsigned bus, std::vector<unsigned> chain, unsigned devnum, unsigned ports);
+// One of the maker's hubs (the USB 2 half of one of its hub kinds) at a place in the tree.
+UsbNodeSpec MakerHubSpec(unsigned bus, std::vector<unsigned> chain, unsigned devnum, unsigned ports);
 
 } // namespace sim

@@ -1,5 +1,7 @@
 #include "sim/usbbus/usb_node.h"
 
+#include "sim/core/testbed.h"
+
 #include <cstdio>
 
 namespace sim {
@@ -74,6 +76,12 @@ std::string UsbSysPath(const UsbNodeSpec& spec)
     return path;
 }
 
+std::string UsbInterfacePath(const UsbNodeSpec& spec)
+{
+    const std::string name = spec.ports.empty() ? std::to_string(spec.bus) + "-0" : UsbSysName(spec);
+    return UsbSysPath(spec) + "/" + name + ":1.0";
+}
+
 std::string UsbNodeRecord(const UsbNodeSpec& spec)
 {
     const std::string sysName = UsbSysName(spec);
@@ -103,14 +111,19 @@ std::string UsbNodeRecord(const UsbNodeSpec& spec)
     if (spec.serial)
         r += "A: serial=" + *spec.serial + "\n";
     r += "H: descriptors=" + HexBytes(Descriptors(spec)) + "\n\n";
-    const std::string interfaceName = (spec.ports.empty() ? std::to_string(spec.bus) + "-0" : sysName) + ":1.0";
     const bool hub = spec.portCount > 0;
-    r += "P: " + path + "/" + interfaceName + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
+    r += "P: " + UsbInterfacePath(spec).substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";
     r += std::string("E: DRIVER=") + (hub ? "hub" : spec.interfaceProtocol == 0x62 ? "uas" : "usb-storage") + "\n";
     r += "A: bInterfaceNumber=00\nA: bAlternateSetting= 0\nA: bNumEndpoints=" + std::string(hub ? "01" : "02") + "\n";
     r += "A: bInterfaceClass=" + Hex(hub ? 9 : spec.interfaceClass, 2) + "\nA: bInterfaceSubClass=" +
          Hex(spec.interfaceSubClass, 2) + "\nA: bInterfaceProtocol=" + Hex(spec.interfaceProtocol, 2) + "\n\n";
     return r;
+}
+
+void UnplugUsbNode(Testbed& testbed, const UsbNodeSpec& spec)
+{
+    testbed.Unplug(UsbInterfacePath(spec));
+    testbed.Unplug(UsbSysPath(spec));
 }
 
 } // namespace sim

@@ -9,6 +9,8 @@
 
 namespace sim {
 
+class Testbed;
+
 struct UsbNodeSpec {
     unsigned bus = 1;
     std::vector<unsigned> ports; // empty: the bus's root hub
@@ -30,7 +32,12 @@ struct UsbNodeSpec {
 
 std::string UsbSysName(const UsbNodeSpec& spec); // "usb1", "1-2.4"
 std::string UsbSysPath(const UsbNodeSpec& spec); // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4"
+// The sysfs folder of the device's one interface ("/sys/devices/.../1-2/1-2:1.0").
+std::string UsbInterfacePath(const UsbNodeSpec& spec);
 // The umockdev record of the device and its interface (and, for a root hub, its controller).
 std::string UsbNodeRecord(const UsbNodeSpec& spec);
+// Unplugs what UsbNodeRecord added, the interface first: each leaves with its own bus
+// link, so that a replug finds none left behind.
+void UnplugUsbNode(Testbed& testbed, const UsbNodeSpec& spec);
 
 } // namespace sim
