@@ -190,6 +190,7 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
         {34, [](void* o, int s) { return CallSlot(o, s); }, 1, {"DisableProductFilter()"}},
         {35, [&](void* o, int s) { return CallSlot(o, s, &probe); }, 1, {"LinkTest()"}},
         {36, [](void* o, int s) { return CallSlot(o, s, u"/tmp"); }, 1, {"SetDebugDmpFilePathSS()"}},
+        {36, [](void* o, int s) { return CallSlot(o, s, LPCWSTR{}); }, 0, {"SetDebugDmpFilePathSS()"}},
         {37, [](void* o, int s) { return CallSlot(o, s); }, 1, {"ForceInUSB30()"}},
         {38, [&](void* o, int s) { return CallSlot(o, s, handles, port, &first, &second); }, 0, {"ReadCapacity()"}},
         {44, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{1}, &first, &second); }, 0,
