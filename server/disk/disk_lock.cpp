@@ -41,8 +41,8 @@ public:
             CloseHandle(volume);
     }
 
-    // Dismount (a volume must not come back mounted before the disk is refreshed) and
-    // unlock each volume; false when one would not unlock.
+    // Dismounts (a file system mounted meanwhile saw the disk in the middle of the writes)
+    // and unlocks each volume; false when one would not unlock.
     bool UnlockAll()
     {
         bool unlocked = true;
