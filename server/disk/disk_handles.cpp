@@ -9,9 +9,17 @@
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr int kDriveLetters = 24; // C: .. Z:
+
+// Handles appear in debug lines as bare hexadecimal numbers.
+unsigned long HandleBits(HANDLE handle)
+{
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handle));
+}
 
 } // namespace
 
@@ -49,7 +57,7 @@ INT DiskSlots::OpenDiskPathBySymbolicName(HANDLE* handles, BYTE index, const cha
     if (!PortIndexFits(index) || path == nullptr)
         return 0;
     const INT result = OpenInto(handles, index, path);
-    platform::DebugPrintf("OpenDiskPathBySymbolicName(Index=%d, Handle=%p)", index, handles[index]);
+    platform::DebugPrintf("OpenDiskPathBySymbolicName(Index=%d, Handle=%lx)", index, HandleBits(handles[index]));
     return result;
 }
 
@@ -61,7 +69,7 @@ INT DiskSlots::CloseDiskPath(HANDLE* handles, BYTE index)
     if (handle != INVALID_HANDLE_VALUE && handle != nullptr && !CloseHandle(handle))
         platform::DebugPrintf("CloseDiskPath close fail=%x", GetLastError());
     handles[index] = INVALID_HANDLE_VALUE;
-    platform::DebugPrintf("CloseDiskPath(Index=%d, Handle=%p)", index, handle);
+    platform::DebugPrintf("CloseDiskPath(Index=%d, Handle=%lx)", index, HandleBits(handle));
     return 1;
 }
 

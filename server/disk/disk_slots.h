@@ -21,6 +21,8 @@ public:
     INT ReadCapacity(HANDLE* handles, BYTE index, DWORD* lastLba, DWORD* blockLength);
     INT ReadCapacityEx(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba, DWORD* blockLength);
     INT ReadInquery(HANDLE* handles, BYTE index, BYTE* out128);
+    INT Disk_Lock(HANDLE* handles, BYTE index, HANDLE* volume);
+    INT Disk_Unlock(HANDLE* handles, BYTE index, HANDLE volume);
     static INT LinkTest(BYTE* probe);
 
 private:

@@ -7,12 +7,16 @@ CBaseAPI::CBaseAPI()
     OutputDebugStringA("Entry CBaseAPI function");
     standard_.emplace();
     vendor_.emplace();
+    disks_.emplace(*standard_);
+    topology_.emplace(*standard_, *vendor_, switches_);
     portwarden::CountObject(+1);
 }
 
 // The count drops last: once it reaches 0 the library may be unloaded.
 CBaseAPI::~CBaseAPI()
 {
+    topology_.reset();
+    disks_.reset();
     vendor_.reset();
     standard_.reset();
     portwarden::CountObject(-1);

@@ -3,11 +3,14 @@
 #pragma once
 
 #include "portwarden/interfaces.h"
+#include "server/disk/disk_slots.h"
 #include "server/scsi/stdcmd_control.h"
 #include "server/scsi/vcomm_control.h"
 #include "server/shell/com_object.h"
+#include "server/topology/usb_topology.h"
 
 #include <optional>
+#include <string>
 
 class CBaseAPI final : public portwarden::ComObject<IPortwardenCtrl, CBaseAPI> {
 public:
@@ -104,4 +107,11 @@ private:
     // The command senders hold no data; made in the constructor's body, after its entry line.
     std::optional<CSTDCMDControl> standard_;
     std::optional<CVCommCMDControl> vendor_;
+    // The switches set once at start-up; they steer this object's walks only.
+    TopologySwitches switches_;
+    // The folder the flash dumps write to, as ANSI text; empty until it is set.
+    std::string dumpFolder_;
+    // Built on the senders, so made after them and dropped before them.
+    std::optional<DiskSlots> disks_;
+    std::optional<UsbTopology> topology_;
 };

@@ -1,52 +1,85 @@
-// Disk and device operations.
+// Disk and device operations, and the start-up switches. The disk slots write their own
+// entry lines.
 #include "server/shell/base_api.h"
-#include "server/shell/debug_line.h"
-#include "server/shell/slot_entry.h"
 
-#include <cstdint>
+#include "platform/debug/debug.h"
+#include "platform/text/text.h"
 
-using portwarden::EntryLineOnly;
+INT CBaseAPI::ScanDiskPath(DiskEntry* entries24) { return disks_->ScanDiskPath(entries24); }
+INT CBaseAPI::OpenDiskPath(HANDLE* handles, INT letterIndex) { return disks_->OpenDiskPath(handles, letterIndex); }
+INT CBaseAPI::CloseDiskPath(HANDLE* handles, BYTE index) { return disks_->CloseDiskPath(handles, index); }
 
-INT CBaseAPI::ScanDiskPath(DiskEntry*) { return EntryLineOnly("ScanDiskPath()"); }
-INT CBaseAPI::OpenDiskPath(HANDLE*, INT) { return EntryLineOnly("OpenDiskPath()"); }
-
-INT CBaseAPI::CloseDiskPath(HANDLE* handles, BYTE index)
+INT CBaseAPI::ReadDisk(HANDLE* handles, BYTE index, DWORD lba, DWORD byteCount, BYTE* buffer)
 {
-    portwarden::DebugLine("CloseDiskPath(Index=%d, Handle=%lx)", index,
-                          static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handles[index])));
-    return 0;
+    return disks_->ReadDisk(handles, index, lba, byteCount, buffer);
 }
 
-INT CBaseAPI::ReadDisk(HANDLE*, BYTE, DWORD, DWORD, BYTE*) { return EntryLineOnly("ReadDisk()"); }
-INT CBaseAPI::WriteDisk(HANDLE*, BYTE, DWORD, DWORD, const BYTE*) { return EntryLineOnly("WriteDisk()"); }
-
-INT CBaseAPI::OpenDiskPathBySymbolicName(HANDLE* handles, BYTE index, const char*)
+INT CBaseAPI::WriteDisk(HANDLE* handles, BYTE index, DWORD lba, DWORD byteCount, const BYTE* buffer)
 {
-    portwarden::DebugLine("OpenDiskPathBySymbolicName(Index=%d, Handle=%lx)", index,
-                          static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(handles[index])));
-    return 0;
+    return disks_->WriteDisk(handles, index, lba, byteCount, buffer);
 }
 
-INT CBaseAPI::Disk_Lock(HANDLE*, BYTE index, HANDLE*)
+INT CBaseAPI::OpenDiskPathBySymbolicName(HANDLE* handles, BYTE index, const char* path)
 {
-    portwarden::DebugLine("Disk_Lock(%d)", index);
-    return 0;
+    return disks_->OpenDiskPathBySymbolicName(handles, index, path);
 }
 
-INT CBaseAPI::Disk_Unlock(HANDLE*, BYTE index, HANDLE)
+INT CBaseAPI::Disk_Lock(HANDLE* handles, BYTE index, HANDLE* volume) { return disks_->Disk_Lock(handles, index, volume); }
+INT CBaseAPI::Disk_Unlock(HANDLE* handles, BYTE index, HANDLE volume) { return disks_->Disk_Unlock(handles, index, volume); }
+
+INT CBaseAPI::DisableProductFilter()
 {
-    portwarden::DebugLine("Disk_Unlock(%d)", index);
-    return 0;
+    OutputDebugStringA("DisableProductFilter()");
+    switches_.productFilterDisabled = 1;
+    return 1;
 }
 
-INT CBaseAPI::DisableProductFilter() { return EntryLineOnly("DisableProductFilter()"); }
-INT CBaseAPI::LinkTest(BYTE*) { return EntryLineOnly("LinkTest()"); }
-INT CBaseAPI::SetDebugDmpFilePathSS(LPCWSTR) { return EntryLineOnly("SetDebugDmpFilePathSS()"); }
-INT CBaseAPI::ForceInUSB30() { return EntryLineOnly("ForceInUSB30()"); }
-INT CBaseAPI::ReadCapacity(HANDLE*, BYTE, DWORD*, DWORD*) { return EntryLineOnly("ReadCapacity()"); }
-INT CBaseAPI::ReadCapacityEx(HANDLE*, BYTE, BYTE, DWORD*, DWORD*) { return EntryLineOnly("ReadCapacityEx()"); }
-INT CBaseAPI::ReadDiskEx(HANDLE*, BYTE, BYTE, DWORD, DWORD, BYTE*, DWORD*) { return EntryLineOnly("ReadDiskEx()"); }
-// The timed write announces itself under the plain write's name.
-INT CBaseAPI::WriteDiskEx(HANDLE*, BYTE, BYTE, DWORD, DWORD, const BYTE*, DWORD*) { return EntryLineOnly("WriteDisk()"); }
-INT CBaseAPI::ReadInquery(HANDLE*, BYTE, BYTE*) { return EntryLineOnly("ReadInquery()"); }
-INT CBaseAPI::ActiveFilterDriver(INT) { return EntryLineOnly("ActiveFilterDriver()"); }
+INT CBaseAPI::LinkTest(BYTE* probe) { return DiskSlots::LinkTest(probe); }
+
+INT CBaseAPI::SetDebugDmpFilePathSS(LPCWSTR folder)
+{
+    OutputDebugStringA("SetDebugDmpFilePathSS()");
+    if (folder == nullptr) {
+        OutputDebugStringA("no dump folder given");
+        return 0;
+    }
+    dumpFolder_ = platform::WideToAnsi(folder);
+    return 1;
+}
+
+INT CBaseAPI::ForceInUSB30()
+{
+    OutputDebugStringA("ForceInUSB30()");
+    switches_.forceUsb30 = 1;
+    return 1;
+}
+
+INT CBaseAPI::ReadCapacity(HANDLE* handles, BYTE index, DWORD* lastLba, DWORD* blockLength)
+{
+    return disks_->ReadCapacity(handles, index, lastLba, blockLength);
+}
+
+INT CBaseAPI::ReadCapacityEx(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba, DWORD* blockLength)
+{
+    return disks_->ReadCapacityEx(handles, index, lun, lastLba, blockLength);
+}
+
+INT CBaseAPI::ReadDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWORD byteCount, BYTE* buffer, DWORD* ticks)
+{
+    return disks_->ReadDiskEx(handles, index, lun, lba, byteCount, buffer, ticks);
+}
+
+INT CBaseAPI::WriteDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWORD byteCount, const BYTE* buffer,
+                          DWORD* ticks)
+{
+    return disks_->WriteDiskEx(handles, index, lun, lba, byteCount, buffer, ticks);
+}
+
+INT CBaseAPI::ReadInquery(HANDLE* handles, BYTE index, BYTE* out128) { return disks_->ReadInquery(handles, index, out128); }
+
+INT CBaseAPI::ActiveFilterDriver(INT mode)
+{
+    OutputDebugStringA("ActiveFilterDriver()");
+    switches_.filterDriverMode = mode;
+    return 1;
+}

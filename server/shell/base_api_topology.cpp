@@ -1,27 +1,17 @@
-// USB topology walk and disk matching.
+// USB topology walk and disk matching. The walk writes its own entry lines.
 #include "server/shell/base_api.h"
-#include "server/shell/debug_line.h"
 #include "server/shell/slot_entry.h"
 #include "server/topology/hub_scan.h"
 
 using portwarden::EntryLineOnly;
 
-INT CBaseAPI::ScanDiskPathBySymbolicName(DiskEntry*) { return EntryLineOnly("ScanDiskPathBySymbolicName()"); }
-
-INT CBaseAPI::EnumerateScanUSBPort(PortRecord*)
-{
-    // The build stamp opens every full walk.
-    OutputDebugStringA("Jan  9 2014");
-    OutputDebugStringA("14:06:51");
-    return EntryLineOnly("------EnumerateScanUSBPort()");
-}
-
-INT CBaseAPI::PollingSingleUSBPort(PortRecord*) { return EntryLineOnly("PollingSingleUSBPort()"); }
+INT CBaseAPI::ScanDiskPathBySymbolicName(DiskEntry* entries32) { return topology_->ScanDiskPathBySymbolicName(entries32); }
+INT CBaseAPI::EnumerateScanUSBPort(PortRecord* records32) { return topology_->EnumerateScanUSBPort(records32); }
+INT CBaseAPI::PollingSingleUSBPort(PortRecord* record) { return topology_->PollingSingleUSBPort(record); }
 INT CBaseAPI::ScanHub(HubRecord* records32) { return ScanMakerHubs(records32); }
 INT CBaseAPI::PollingHubPort(HubRecord* record) { return PollMakerHubPort(record); }
 
-INT CBaseAPI::PollingSingleUSBPortEx(PortRecord*, BYTE, BYTE index)
+INT CBaseAPI::PollingSingleUSBPortEx(PortRecord* record, BYTE config, BYTE index)
 {
-    portwarden::DebugLine("PollingSingleUSBPortEx(%d)", index);
-    return 0;
+    return topology_->PollingSingleUSBPortEx(record, config, index);
 }

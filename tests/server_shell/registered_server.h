@@ -20,9 +20,10 @@ inline void* ServerLibrary()
     return library;
 }
 
-class RegisteredServer : public ::testing::Test {
+// The registration and COM set-up, for fixtures that have a base of their own.
+class ServerSession {
 protected:
-    void SetUp() override
+    void StartSession()
     {
         ASSERT_EQ(RunProgram({REGSVR32_PATH, "/s", PORTWARDEN_PATH}).exitCode, 0);
         void* library = ServerLibrary();
@@ -32,7 +33,7 @@ protected:
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
     }
 
-    void TearDown() override { CoUninitialize(); }
+    void EndSession() { CoUninitialize(); }
 
     template <class Interface>
     Interface* Create(REFIID riid)
@@ -47,6 +48,12 @@ protected:
     TemporaryStore store;
     DllGetClassObjectFunction getClassObject = nullptr;
     DllCanUnloadNowFunction canUnloadNow = nullptr;
+};
+
+class RegisteredServer : public ::testing::Test, protected ServerSession {
+protected:
+    void SetUp() override { StartSession(); }
+    void TearDown() override { EndSession(); }
 };
 
 } // namespace fabrun_test

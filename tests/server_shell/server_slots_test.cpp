@@ -1,11 +1,15 @@
 // Every slot of both interfaces, called by its number through the object's vtable: the
 // entry line that comes back proves the slot sits where a COM client looks for it.
 #include "tests/server_shell/captured_lines.h"
+#include "portwarden/records.h"
 #include "tests/server_shell/registered_server.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <gtest/gtest.h>
 
 using namespace fabrun_test;
@@ -89,7 +93,7 @@ HANDLE handles[32];
 void* const none = nullptr; // any record or buffer pointer
 const BYTE port = 7;
 
-TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrlWritesItsEntryLine)
+TEST_F(RegisteredServer, SlotsStillToComeWriteTheirEntryLineAndFail)
 {
     handles[port] = reinterpret_cast<HANDLE>(0xABC);
     const BYTE read = 1, write = 0;
@@ -97,25 +101,12 @@ TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrlWritesItsEntryLine)
     const INT i = 0;
     const WORD w = 0;
     const std::vector<SlotCase> cases = {
-        {3, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanDiskPath()"}},
-        {4, [](void* o, int s) { return CallSlot(o, s, handles, i); }, {"OpenDiskPath()"}},
-        {5, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CloseDiskPath(Index=7, Handle=abc)"}},
-        {6, [&](void* o, int s) { return CallSlot(o, s, handles, port, d, d, none); }, {"ReadDisk()"}},
-        {7, [&](void* o, int s) { return CallSlot(o, s, handles, port, d, d, none); }, {"WriteDisk()"}},
-        {8, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanDiskPathBySymbolicName()"}},
-        {9, [](void* o, int s) { return CallSlot(o, s, handles, port, "\\\\?\\usbstor#disk"); },
-         {"OpenDiskPathBySymbolicName(Index=7, Handle=abc)"}},
-        {10, [](void* o, int s) { return CallSlot(o, s, none); },
-         {"Jan  9 2014", "14:06:51", "------EnumerateScanUSBPort()"}},
-        {11, [](void* o, int s) { return CallSlot(o, s, none); }, {"PollingSingleUSBPort()"}},
         {12, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImage()"}},
         {13, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImageW()"}},
         {14, [&](void* o, int s) { return CallSlot(o, s, none, i); }, {"BuildDriveFileSystem()"}},
         {15, [&](void* o, int s) { return CallSlot(o, s, none, i); }, {"BuildDriveFileSystemW()"}},
         {16, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystem()"}},
         {17, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystemW(7)"}},
-        {18, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"Disk_Lock(7)"}},
-        {19, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"Disk_Unlock(7)"}},
         {20, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, none); }, {"ReadButton_USD()"}},
         {20, [&](void* o, int s) { return CallSlot(o, s, handles, port, write, i, none); }, {"WriteButton_USD()"}},
         {21, [&](void* o, int s) { return CallSlot(o, s, handles, port, read, i, i, i, i, none); }, {}},
@@ -134,32 +125,19 @@ TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrlWritesItsEntryLine)
         {31, [](void* o, int s) { return CallSlot(o, s, none); }, {}},
         {32, [&](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}, i); }, {}},
         {33, [&](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}); }, {}},
-        {34, [](void* o, int s) { return CallSlot(o, s); }, {"DisableProductFilter()"}},
-        {35, [](void* o, int s) { return CallSlot(o, s, none); }, {"LinkTest()"}},
-        {36, [](void* o, int s) { return CallSlot(o, s, u"/tmp"); }, {"SetDebugDmpFilePathSS()"}},
-        {37, [](void* o, int s) { return CallSlot(o, s); }, {"ForceInUSB30()"}},
-        {38, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none); }, {"ReadCapacity()"}},
-        {39, [](void* o, int s) { return CallSlot(o, s, none); }, {"ScanHub()", "ScanHub: no hub records"}},
-        {40, [](void* o, int s) { return CallSlot(o, s, none); }, {"PollingHubPort()", "PollingHubPort: no hub record"}},
         {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, none); }, {"INITISP_UFD(7)"}},
         {42, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CPUReset_UFD(7)"}},
         {43, [&](void* o, int s) { return CallSlot(o, s, handles, port, i); }, {"SetHDCapLED_USD()"}},
-        {44, [](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, none, none); }, {"ReadCapacityEx()"}},
-        {45, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, d, d, none, none); }, {"ReadDiskEx()"}},
-        {46, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, d, d, none, none); }, {"WriteDisk()"}},
         {47, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"ATAIdentify_USD()"}},
         {48, [&](void* o, int s) { return CallSlot(o, s, d); }, {"DeviceSafeRemoval()"}},
         {49, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"UFDCacheClear_UFD(7)"}},
         {50, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i); }, {"MediumLoadUnload_UFD(7)"}},
-        {51, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"ReadInquery()"}},
         {52, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipReset(7)"}},
         {53, [&](void* o, int s) { return CallSlot(o, s, w, w); }, {"DeleteDevRegistryRecord()"}},
-        {54, [&](void* o, int s) { return CallSlot(o, s, i); }, {"ActiveFilterDriver()"}},
         {55, [&](void* o, int s) { return CallSlot(o, s, w, w, u"v", u"p", u"r"); }, {"DeleteDevRegistryRecordEx()"}},
         {56, [&](void* o, int s) { return CallSlot(o, s, w, w); }, {"SetIgnoredRegistry()"}},
         {57, [&](void* o, int s) { return CallSlot(o, s, handles, port, none, i); }, {"BuildPhyDiskFileSystemExW(7)"}},
         {58, [](void* o, int s) { return CallSlot(o, s, none, none); }, {"GetFAT32RootSectorAddr()"}},
-        {59, [](void* o, int s) { return CallSlot(o, s, none, BYTE{0x80}, BYTE{9}); }, {"PollingSingleUSBPortEx(9)"}},
         {60, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipResetEx(7)"}},
         {61, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0x81}, d, d, i, i, i, none); },
          {"ReadSPI_USD()"}},
@@ -169,6 +147,82 @@ TEST_F(RegisteredServer, EverySlotOfIPortwardenCtrlWritesItsEntryLine)
     auto* ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
     ASSERT_NE(ctrl, nullptr);
     CheckSlots(static_cast<void*>(ctrl), cases);
+    ctrl->Release();
+}
+
+// The working slots, called with arguments that keep them off the machine's devices (an
+// empty handle entry, a drive index past Z:, records without a hub, transfers of 0 bytes):
+// each writes its entry line (the walk its three opening lines) among what it writes.
+TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
+{
+    struct WorkingCase {
+        int slot;
+        std::function<std::intptr_t(void* object, int slot)> call;
+        std::optional<std::intptr_t> result; // none where the machine's devices decide
+        Lines entry;
+    };
+    handles[port] = nullptr;
+    auto disks = std::make_unique<DiskEntry[]>(kPortCount);
+    auto records = std::make_unique<PortRecord[]>(kPortCount);
+    PortRecord unplaced{}; // no parent hub: a poll cannot walk it
+    BYTE buffer[128] = {};
+    BYTE probe = 0x55;
+    DWORD first = 0, second = 0;
+    HANDLE volume = nullptr;
+    const DWORD zero = 0;
+    const std::vector<WorkingCase> cases = {
+        {3, [&](void* o, int s) { return CallSlot(o, s, disks.get()); }, std::nullopt, {"ScanDiskPath()"}},
+        {4, [](void* o, int s) { return CallSlot(o, s, handles, INT{30}); }, 0, {"OpenDiskPath()"}},
+        {5, [](void* o, int s) { return CallSlot(o, s, handles, port); }, 1, {"CloseDiskPath(Index=7, Handle=0)"}},
+        {6, [&](void* o, int s) { return CallSlot(o, s, handles, port, zero, zero, buffer); }, 1, {"ReadDisk()"}},
+        {7, [&](void* o, int s) { return CallSlot(o, s, handles, port, zero, zero, buffer); }, 1, {}},
+        {8, [&](void* o, int s) { return CallSlot(o, s, disks.get()); }, std::nullopt, {"ScanDiskPathBySymbolicName()"}},
+        {9, [](void* o, int s) { return CallSlot(o, s, handles, port, "\\\\?\\usbstor#disk#none"); }, 0,
+         {"OpenDiskPathBySymbolicName(Index=7, Handle=ffffffffffffffff)"}},
+        {10, [&](void* o, int s) { return CallSlot(o, s, records.get()); }, std::nullopt,
+         {"Jan  9 2014", "14:06:51", "------EnumerateScanUSBPort()"}},
+        {11, [&](void* o, int s) { return CallSlot(o, s, &unplaced); }, 0, {"PollingSingleUSBPort()"}},
+        {18, [&](void* o, int s) { return CallSlot(o, s, handles, port, &volume); }, 0, {"Disk_Lock(7)"}},
+        {19, [](void* o, int s) { return CallSlot(o, s, handles, port, INVALID_HANDLE_VALUE); }, 0,
+         {"Disk_Unlock(7)"}},
+        {34, [](void* o, int s) { return CallSlot(o, s); }, 1, {"DisableProductFilter()"}},
+        {35, [&](void* o, int s) { return CallSlot(o, s, &probe); }, 1, {"LinkTest()"}},
+        {36, [](void* o, int s) { return CallSlot(o, s, u"/tmp"); }, 1, {"SetDebugDmpFilePathSS()"}},
+        {36, [](void* o, int s) { return CallSlot(o, s, LPCWSTR{}); }, 0, {"SetDebugDmpFilePathSS()"}},
+        {37, [](void* o, int s) { return CallSlot(o, s); }, 1, {"ForceInUSB30()"}},
+        {38, [&](void* o, int s) { return CallSlot(o, s, handles, port, &first, &second); }, 0, {"ReadCapacity()"}},
+        {39, [](void* o, int s) { return CallSlot(o, s, none); }, 0, {"ScanHub()", "ScanHub: no hub records"}},
+        {40, [](void* o, int s) { return CallSlot(o, s, none); }, 0, {"PollingHubPort()", "PollingHubPort: no hub record"}},
+        {44, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{1}, &first, &second); }, 0,
+         {"ReadCapacityEx()"}},
+        {45, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, zero, zero, buffer, &first); }, 1,
+         {"ReadDiskEx()"}},
+        {46, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, zero, zero, buffer, &first); }, 1,
+         {"WriteDisk()"}},
+        {51, [&](void* o, int s) { return CallSlot(o, s, handles, port, buffer); }, 0, {"ReadInquery()"}},
+        {54, [](void* o, int s) { return CallSlot(o, s, INT{1}); }, 1, {"ActiveFilterDriver()"}},
+        {59, [&](void* o, int s) { return CallSlot(o, s, &unplaced, BYTE{0}, BYTE{9}); }, 0,
+         {"PollingSingleUSBPortEx(9)"}},
+    };
+    auto* ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
+    ASSERT_NE(ctrl, nullptr);
+    CapturedLines lines;
+    for (const WorkingCase& c : cases) {
+        SCOPED_TRACE("slot " + std::to_string(c.slot));
+        const std::intptr_t result = c.call(ctrl, c.slot);
+        if (c.result) {
+            EXPECT_EQ(result, *c.result);
+        }
+        const Lines written = lines.Take();
+        if (c.entry.empty()) {
+            EXPECT_EQ(written, Lines{}) << "no entry line";
+        } else {
+            EXPECT_NE(std::search(written.begin(), written.end(), c.entry.begin(), c.entry.end()), written.end())
+                << ::testing::PrintToString(written);
+        }
+    }
+    EXPECT_EQ(volume, INVALID_HANDLE_VALUE) << "a failed lock hands out no volume";
+    EXPECT_EQ(probe, 0xAA);
     ctrl->Release();
 }
 

@@ -1,0 +1,33 @@
+// IOCTL_STORAGE_GET_DEVICE_NUMBER on any block-device handle (a physical drive, a volume, a
+// disk opened by its interface path): the physical-drive number of the whole disk that
+// holds it, and the partition's number.
+#include "platform/base/lasterror.h"
+#include "platform/devio/block_handle.h"
+#include "platform/devio/storage_ioctl.h"
+#include "platform/storage/disk_numbers.h"
+
+namespace platform {
+namespace {
+
+BOOL GetDeviceNumber(FileObject& device, DWORD, LPVOID, DWORD, LPVOID out, DWORD outSize, LPDWORD returned)
+{
+    auto dev = BlockDeviceOfHandle(device);
+    if (!dev)
+        return FALSE;
+    auto number = storage::DiskNumberOfDevice(*dev);
+    auto block = storage::BlockDeviceOf(*dev);
+    if (!number || !block) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    STORAGE_DEVICE_NUMBER record{};
+    record.DeviceType = FILE_DEVICE_DISK;
+    record.DeviceNumber = static_cast<DWORD>(*number);
+    record.PartitionNumber = static_cast<DWORD>(block->partitionNumber);
+    return CopyRecordOut(&record, sizeof record, out, outSize, returned);
+}
+
+Registration registration{[] { RegisterIoctlHandler(IOCTL_STORAGE_GET_DEVICE_NUMBER, GetDeviceNumber); }};
+
+} // namespace
+} // namespace platform

@@ -1,0 +1,173 @@
+// Locking the volumes of a disk around raw writes. Every volume that lies wholly on the
+// disk is locked, not only the first: another partition left mounted would have its file
+// system written under it. On Linux a mounted volume cannot be locked, so each attempt
+// dismounts the volume first; a volume still in use refuses both, and then the whole lock
+// fails and releases what it had taken. The caller gets one handle for all the volumes.
+#include "server/disk/disk_slots.h"
+
+#include "server/disk/disk_index.h"
+
+#include "platform/base/handle.h"
+#include "platform/base/lasterror.h"
+#include "platform/clock/clock.h"
+#include "platform/debug/debug.h"
+#include "platform/devio/devio.h"
+#include "platform/devio/storage_ioctl.h"
+#include "platform/storage/volume_api.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kLockAttempts = 4;
+constexpr DWORD kLockPauseMs = 300;
+constexpr DWORD kExtentsBufferBytes = 248;
+
+BOOL Control(HANDLE handle, DWORD code, void* out = nullptr, DWORD outSize = 0)
+{
+    DWORD returned = 0;
+    return DeviceIoControl(handle, code, nullptr, 0, out, outSize, &returned, nullptr);
+}
+
+// The volumes one Disk_Lock holds. Closing the handle closes them all, which also drops
+// their locks, so a caller that only closes it leaves nothing behind.
+class LockedVolumes final : public platform::HandleObject {
+public:
+    ~LockedVolumes() override
+    {
+        for (HANDLE volume : volumes)
+            CloseHandle(volume);
+    }
+
+    // Dismounts (a file system mounted meanwhile saw the disk in the middle of the writes)
+    // and unlocks each volume; false when one would not unlock.
+    bool UnlockAll()
+    {
+        bool unlocked = true;
+        for (HANDLE volume : volumes) {
+            if (!Control(volume, FSCTL_DISMOUNT_VOLUME))
+                platform::DebugPrintf("Disk_Unlock dismount fail=%x", GetLastError());
+            if (!Control(volume, FSCTL_UNLOCK_VOLUME)) {
+                platform::DebugPrintf("Disk_Unlock unlock fail=%x", GetLastError());
+                unlocked = false;
+            }
+        }
+        return unlocked;
+    }
+
+    std::vector<HANDLE> volumes;
+};
+
+bool LiesWhollyOnDisk(HANDLE volume, DWORD diskNumber)
+{
+    alignas(8) unsigned char buffer[kExtentsBufferBytes] = {};
+    if (!Control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, buffer, sizeof buffer))
+        return false;
+    const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer);
+    return extents->NumberOfDiskExtents == 1 && extents->Extents[0].DiskNumber == diskNumber;
+}
+
+// Opens every volume that lies wholly on the disk into `held`; false when the volume list
+// cannot be read or such a volume cannot be opened for writing (it could not be locked).
+bool OpenVolumesOfDisk(DWORD diskNumber, LockedVolumes& held)
+{
+    char name[MAX_PATH] = {};
+    HANDLE search = FindFirstVolumeA(name, sizeof name);
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_NO_MORE_FILES)
+            return true;
+        platform::DebugPrintf("Disk_Lock volume list fail=%x", GetLastError());
+        return false;
+    }
+    bool opened = true;
+    do {
+        std::string volumeName = name;
+        if (!volumeName.empty() && volumeName.back() == '\\')
+            volumeName.pop_back();
+        // Asked where it lies through a handle without access; only volumes on the disk are
+        // opened for reading and writing.
+        HANDLE query = CreateFileA(volumeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+        if (query == INVALID_HANDLE_VALUE)
+            continue;
+        const bool onDisk = LiesWhollyOnDisk(query, diskNumber);
+        CloseHandle(query);
+        if (!onDisk)
+            continue;
+        HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        if (volume == INVALID_HANDLE_VALUE) {
+            platform::DebugPrintf("Disk_Lock open %s fail=%x", volumeName.c_str(), GetLastError());
+            opened = false;
+        } else {
+            held.volumes.push_back(volume);
+        }
+    } while (opened && FindNextVolumeA(search, name, sizeof name));
+    FindVolumeClose(search);
+    return opened;
+}
+
+bool LockVolumeRetry(HANDLE volume)
+{
+    for (int attempt = 1; attempt <= kLockAttempts; ++attempt) {
+        if (Control(volume, FSCTL_DISMOUNT_VOLUME) && Control(volume, FSCTL_LOCK_VOLUME))
+            return true;
+        if (attempt < kLockAttempts)
+            Sleep(kLockPauseMs);
+    }
+    platform::DebugPrintf("Disk_Lock lock fail=%x", GetLastError());
+    return false;
+}
+
+} // namespace
+
+INT DiskSlots::Disk_Lock(HANDLE* handles, BYTE index, HANDLE* volume)
+{
+    platform::DebugPrintf("Disk_Lock(%d)", index);
+    if (volume == nullptr || !PortIndexFits(index))
+        return 0;
+    *volume = INVALID_HANDLE_VALUE;
+    STORAGE_DEVICE_NUMBER number{};
+    if (!Control(handles[index], IOCTL_STORAGE_GET_DEVICE_NUMBER, &number, sizeof number)) {
+        platform::DebugPrintf("Disk_Lock_Err=%x", GetLastError());
+        return 0;
+    }
+    auto held = std::make_shared<LockedVolumes>();
+    if (!OpenVolumesOfDisk(number.DeviceNumber, *held))
+        return 0;
+    if (held->volumes.empty())
+        return 1;
+    for (HANDLE each : held->volumes)
+        if (!LockVolumeRetry(each))
+            return 0; // closing the volumes with `held` drops the locks already taken
+    *volume = platform::IssueHandle(std::move(held));
+    return 1;
+}
+
+INT DiskSlots::Disk_Unlock(HANDLE* handles, BYTE index, HANDLE volume)
+{
+    platform::DebugPrintf("Disk_Unlock(%d)", index);
+    if (!PortIndexFits(index))
+        return 0;
+    INT result = 1;
+    if (volume != INVALID_HANDLE_VALUE) {
+        auto held = platform::HandleAs<LockedVolumes>(volume);
+        if (held == nullptr) {
+            platform::DebugPrintf("Disk_Unlock volume handle %p refused", volume);
+            result = 0;
+        } else {
+            if (!held->UnlockAll())
+                result = 0;
+            CloseHandle(volume);
+        }
+    }
+    // After the volumes are closed: the partition table is re-read only while none of the
+    // disk's partitions is held open.
+    if (!Control(handles[index], IOCTL_DISK_UPDATE_PROPERTIES)) {
+        platform::DebugPrintf("Disk_Unlock update fail=%x", GetLastError());
+        result = 0;
+    }
+    return result;
+}
