@@ -50,6 +50,10 @@ public:
     INT FailCount = 0;
     INT FilterInstalled = 0;
     INT DetailPaneShown = 0;
+    // Set by the 1-port view from a click until the port's result: it ignores clicks meanwhile.
+    BYTE CounterPanesDisabled = 0;
+    // The serial-number length as decimal text; empty until first filled.
+    std::u16string SerialLengthText;
 
     // A caption in the operator's language.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;
