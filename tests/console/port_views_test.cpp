@@ -185,6 +185,27 @@ TEST_F(PortViews, OnePortViewTakesOneClickUntilTheResultAndThenStartsAgain)
     EXPECT_EQ(frame->CounterPanesDisabled, 0);
 }
 
+// The 1-port view's own re-poll after a notification: the chip leaving disables the port;
+// in automatic-start mode its arrival starts it.
+TEST_F(PortViews, OnePortViewFollowsTheChipOutAndIn)
+{
+    sim::Rz52xChip& chip = PlugChip();
+    StartWithDevices(1);
+    ASSERT_TRUE(View().PortButton(0).isEnabled());
+    bench.Unplug(chip);
+    ASSERT_TRUE(WaitFor([&] { return !View().PortButton(0).isEnabled(); }));
+    EXPECT_TRUE(HasLine("Device[0], StatusChange=1, DeviceConnect=0, AttachRunCheck=0"));
+    EXPECT_TRUE(ShowsIcon(0, res::IDI_IDLE_CHIP_1));
+
+    frame->FabrunMode |= kFabrunModeAutoRunActive;
+    sim::Rz52xChip& again = PlugChip();
+    ASSERT_TRUE(WaitFor([&] { return View().PortButton(0).toolTip() == QStringLiteral("Run Success!!"); }))
+        << "the chip that arrived is started and passes";
+    ASSERT_TRUE(WaitForIdle(0));
+    EXPECT_EQ(again.Erases(), 1u);
+    EXPECT_EQ(frame->CounterPanesDisabled, 0);
+}
+
 struct SmallView {
     int ports;
     UINT success;
