@@ -8,7 +8,6 @@
 #include "platform/debug/debug.h"
 #include "resources/resource_ids.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
