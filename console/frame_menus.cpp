@@ -56,7 +56,7 @@ void CMainFrame::CreateMenus()
     for (const DeviceNumberItem& item : kDeviceNumbers) {
         QAction* action = CommandAction(item.command);
         action->setCheckable(true);
-        // The view of this size joins later; until then its item is greyed.
+        // An item without a view of its size is greyed.
         action->setEnabled(PortViewAvailable(item.ports));
     }
     UpdateDeviceNumberChecks();

@@ -54,6 +54,10 @@ public:
     INT DetailPaneShown = 0;
     // The server's flash block map, made by the port views' CIS read in flash-drive mode.
     UFDBlockMap* BlockMapHandle = nullptr;
+    // Set by the 1-port view from a click until the port's result: it ignores clicks meanwhile.
+    BYTE CounterPanesDisabled = 0;
+    // The serial-number length as decimal text; empty until first filled.
+    std::u16string SerialLengthText;
 
     // A caption in the operator's language.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;

@@ -2,11 +2,16 @@
 
 namespace res {
 
+extern const DialogTemplate kPortView1Template;
+extern const DialogTemplate kPortView4Template;
+extern const DialogTemplate kPortView8Template;
 extern const DialogTemplate kPortView16Template;
+extern const DialogTemplate kPortView32Template;
 
 const DialogTemplate* FindDialogTemplate(UINT id)
 {
-    for (const DialogTemplate* dialog : {&kPortView16Template})
+    for (const DialogTemplate* dialog :
+         {&kPortView1Template, &kPortView4Template, &kPortView8Template, &kPortView16Template, &kPortView32Template})
         if (dialog->id == id)
             return dialog;
     return nullptr;

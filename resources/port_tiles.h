@@ -12,6 +12,10 @@ struct PortTileIds {
     const char16_t* caption; // the template's group-box text
 };
 
+std::span<const PortTileIds> PortView1Tiles();
+std::span<const PortTileIds> PortView4Tiles();
+std::span<const PortTileIds> PortView8Tiles();
 std::span<const PortTileIds> PortView16Tiles();
+std::span<const PortTileIds> PortView32Tiles();
 
 } // namespace res

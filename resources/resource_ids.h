@@ -19,7 +19,21 @@ constexpr UINT IDB_SETTING = 152;
 // The device list's row images, 32 x 32 on white.
 constexpr UINT IDB_DEVICE_LIST = 153;
 
-// Port-button icons of the 16-port view.
+// Port-button icons of the 1- and 4-port views.
+constexpr UINT IDI_IDLE_CHIP_1 = 134;
+constexpr UINT IDI_FAIL_1 = 135;
+constexpr UINT IDI_SUCCESS_1 = 136;
+constexpr UINT IDI_IDLE_FLASH_1 = 157;
+constexpr UINT IDI_REDO_1 = 164;
+
+// Port-button icons of the 8-port view.
+constexpr UINT IDI_IDLE_CHIP_8 = 137;
+constexpr UINT IDI_FAIL_8 = 140;
+constexpr UINT IDI_SUCCESS_8 = 142;
+constexpr UINT IDI_IDLE_FLASH_8 = 159;
+constexpr UINT IDI_REDO_8 = 163;
+
+// Port-button icons of the 16- and 32-port views.
 constexpr UINT IDI_IDLE_CHIP_16 = 139;
 constexpr UINT IDI_FAIL_16 = 141;
 constexpr UINT IDI_SUCCESS_16 = 143;
@@ -46,6 +60,15 @@ constexpr UINT ID_DEVICE_NUMBER_1 = 32798;
 constexpr UINT ID_VIEW_TOOLBAR = 59392;
 constexpr UINT ID_VIEW_STATUS_BAR = 59393;
 constexpr UINT ID_APP_ABOUT = 57664;
+
+// The port views' templates.
+constexpr UINT IDD_32_DEV_VIEW = 130;
+constexpr UINT IDD_8_DEV_VIEW = 132;
+constexpr UINT IDD_4_DEV_VIEW = 133;
+constexpr UINT IDD_1_DEV_VIEW = 162;
+
+// The 1-port template's empty static, which no operation uses.
+constexpr UINT IDC_1_DEV_SPARE_STATIC = 1215;
 
 // The 16-port view's template and its controls beside the port tiles.
 constexpr UINT IDD_16_DEV_VIEW = 131;

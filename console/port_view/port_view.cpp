@@ -187,19 +187,22 @@ bool CPortView::StartPortThread(int port)
     ShowConnected(port);
 
     PortThreadParam& param = state.param;
-    PortRecord& record = document_.Ports()[Index(port)];
+    // Polls rewrite the document's records while workers run: the worker reads a copy of
+    // its record as it was at its start.
+    state.record = document_.Ports()[Index(port)];
     param.hwndView = this;
     param.mainFrame = &frame_;
     param.stopRequest = 0;
     param.port = port;
-    param.portRecord = &record;
+    param.portRecord = &state.record;
     FillSerialNumber(param);
-    const BYTE* inquiry = record.disk.inquiry;
+    const BYTE* inquiry = state.record.disk.inquiry;
     param.portFlags = inquiry[51];
     param.chipType = static_cast<std::uint8_t>((inquiry[0] & 0x0F) | (std::memcmp(inquiry + 36, "KQ8N", 4) != 0 ? 0x80 : 0));
-    std::memcpy(param.firmwareVersion, inquiry + 40, sizeof param.firmwareVersion);
+    FillFirmwareVersion(param, inquiry);
     // No block map is held in chip mode; a record of an earlier map must not stay behind.
     param.blockMapEntry = nullptr;
+    WorkerStarting(port, param);
     ShowIcon(port, IdleIcon());
 
     state.worker = CreateThread(nullptr, 0, ChipRunThread, &param, CREATE_SUSPENDED, nullptr);
@@ -211,6 +214,11 @@ bool CPortView::StartPortThread(int port)
     state.resultPending = true;
     ResumeThread(state.worker);
     return true;
+}
+
+void CPortView::FillFirmwareVersion(PortThreadParam& param, const BYTE* inquiry)
+{
+    std::memcpy(param.firmwareVersion, inquiry + 40, sizeof param.firmwareVersion);
 }
 
 void CPortView::Post(PostedMessage message)
@@ -284,7 +292,9 @@ void CPortView::OnPortResult(const PortResult& result)
         frame_.AutoRunActive = 0;
     state.autoRunMember = false;
     state.running = 0;
+    ResultShown(port);
     ShowPortSpeed(true, result.readRate, result.writeRate, port);
+    ResultHandled(port);
     // The animation reads a counter on the worker's stack: it ends before the worker may.
     StopAnimation(port);
     ReleasePortWorker(port);

@@ -38,11 +38,14 @@ public:
     // Re-enumerates and resets every tile.
     void RefreshPorts();
     // Re-polls after a device arrived or left.
-    void PollingDeiveStatus();
+    virtual void PollingDeiveStatus();
     // The port button's click: starts an idle port, or asks a running one to stop. True
     // when a worker was started.
-    bool OnClickedPort(int port);
+    virtual bool OnClickedPort(int port);
     void ClickPortButton(int port);
+    // The port's rate labels: shown with the rates in MB/s when `show` is set and the
+    // settings ask for rates, else hidden.
+    void ShowPortSpeed(bool show, double readRate, double writeRate, int port);
     // One pass of the pop-up closer (every 3 seconds on the view's timer).
     void CloseOSPopWindows();
 
@@ -70,13 +73,20 @@ protected:
     // What the 16-port view adds for typed serial numbers.
     virtual void FillSerialNumber(PortThreadParam&) {}
     virtual void FocusSerialEntry() {}
+    // The start record's firmware version: INQUIRY bytes 40..43.
+    virtual void FillFirmwareVersion(PortThreadParam& param, const BYTE* inquiry);
+    // Called once the start record is filled, before the worker is created.
+    virtual void WorkerStarting(int /*port*/, const PortThreadParam& /*param*/) {}
+    // Called with a port's result after its tile shows it and `running` is cleared, and,
+    // once the rates are shown, before its worker is released.
+    virtual void ResultShown(int /*port*/) {}
+    virtual void ResultHandled(int /*port*/) {}
+    // The presence poll of every port that RefreshPorts runs before it resets the tiles.
+    virtual void EnumerateAllPorts();
 
-    CMainFrame& frame_;
-    DialogControls controls_;
-
-private:
     struct PortState {
         PortThreadParam param{};      // read by the worker for its whole run
+        PortRecord record{};          // the worker's copy of its port record, taken at its start
         HANDLE worker = nullptr;      // the last worker started
         bool resultPending = false;   // from the start until its result is handled
         int running = 0;
@@ -86,25 +96,35 @@ private:
     };
 
     static std::size_t Index(int port) { return static_cast<std::size_t>(port); }
-    bool StartPortThread(int port);
-    void OnSetPortProgress(const PortProgress& progress);
-    void OnPortResult(const PortResult& result);
-    void OnPortProgressTimer(const PortProgress& progress);
-    void OnTimer(int id);
-    void ShowPortSpeed(bool show, double readRate, double writeRate, int port);
+    PortState& State(int port) { return ports_[Index(port)]; }
+    // The libusb presence poll of the 4-, 8- and 16-port views.
     void NewEnumPolling(BYTE mode);
-    void StopAnimation(int port);
+    // The chip requests of the libusb poll and their effect on port record 0; mode 0xFF
+    // first zeroes all 32 records. `request` comes back with the reply in bytes 0..3 and
+    // the opened device's vendor and product ids in bytes 4..7 (high byte first).
+    bool PollFirstChip(BYTE mode, BYTE (&request)[8]);
     void ResetProgress(int port);
     void ShowIcon(int port, UINT icon);
     void ShowText(int port, const char16_t* key, const char16_t* english);
     void ShowStatus(int port, UINT icon, const char16_t* key, const char16_t* english);
     void ShowConnected(int port);
     UINT IdleIcon() const;
+
+    CMainFrame& frame_;
+    DialogControls controls_;
+    CDevInfoDoc& document_;
+    const PortViewLayout& layout_;
+
+private:
+    bool StartPortThread(int port);
+    void OnSetPortProgress(const PortProgress& progress);
+    void OnPortResult(const PortResult& result);
+    void OnPortProgressTimer(const PortProgress& progress);
+    void OnTimer(int id);
+    void StopAnimation(int port);
     // Joins the previous worker of a port, which has been released.
     void ReleaseWorkerHandle(PortState& state);
 
-    CDevInfoDoc& document_;
-    const PortViewLayout& layout_;
     std::array<PortState, kPortCount> ports_;
     QBasicTimer popupTimer_;
 };

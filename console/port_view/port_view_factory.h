@@ -1,5 +1,5 @@
-// The port view for a device number. The 16-port view is built; until the views for 1, 4,
-// 8 and 32 ports join it, it also stands in for them.
+// The port view for a device number: the 4-, 8-, 16- or 32-port view, and the 1-port view
+// for any other value.
 #pragma once
 
 class CDevInfoDoc;
@@ -7,6 +7,6 @@ class CMainFrame;
 class CPortView;
 class QWidget;
 
-// True for the device numbers that have a view of their own.
+// True for the device numbers that have a view of their own: 1, 4, 8, 16 and 32.
 bool PortViewAvailable(int ports);
 CPortView* CreatePortViewFor(int devNoView, CMainFrame& frame, CDevInfoDoc& document, QWidget* parent);

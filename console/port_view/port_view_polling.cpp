@@ -21,14 +21,14 @@ constexpr BYTE kAccessOpenOnly = 0xFF;
 
 } // namespace
 
-void CPortView::NewEnumPolling(BYTE mode)
+bool CPortView::PollFirstChip(BYTE mode, BYTE (&request)[8])
 {
-    platform::DebugPrintf("NewEnum & Polling, Mode=%X", mode);
     CDevInfoDoc::PortRecords& records = document_.Ports();
     if (mode == kPollAllPorts)
         std::memset(records.data(), 0, sizeof(PortRecord) * records.size());
     // The chip identity request; its reply comes back in the first four bytes.
-    BYTE request[8] = {0x80, 0xE2, 0x01, 0x00, 0x00, 0x00, 0x04, 0x00};
+    const BYTE identity[8] = {0x80, 0xE2, 0x01, 0x00, 0x00, 0x00, 0x04, 0x00};
+    std::memcpy(request, identity, sizeof identity);
     const std::u16string firmware = frame_.CisSetting.FilePathOfFW.str();
     bool found = AccessDevice(kAccessRequest, request, firmware, 0, 0, 0) != 0;
     if (!found) {
@@ -38,12 +38,25 @@ void CPortView::NewEnumPolling(BYTE mode)
     PortRecord& first = records[0];
     if (!found) {
         first.present = 0;
-        return;
+        return false;
     }
     first.hubTier = 1;
     first.present = 1;
     std::memcpy(first.disk.inquiry + 40, request, 4);
-    platform::DebugPrintf("InqueryData[0x28]=%X, %X, %X, %X", request[0], request[1], request[2], request[3]);
+    return true;
+}
+
+void CPortView::NewEnumPolling(BYTE mode)
+{
+    platform::DebugPrintf("NewEnum & Polling, Mode=%X", mode);
+    BYTE request[8];
+    if (PollFirstChip(mode, request))
+        platform::DebugPrintf("InqueryData[0x28]=%X, %X, %X, %X", request[0], request[1], request[2], request[3]);
+}
+
+void CPortView::EnumerateAllPorts()
+{
+    NewEnumPolling(kPollAllPorts);
 }
 
 void CPortView::RefreshPorts()
@@ -51,7 +64,7 @@ void CPortView::RefreshPorts()
     for (int port = 0; port < PortCount(); ++port)
         if (ports_[Index(port)].running == 1)
             RequestStop(port);
-    NewEnumPolling(kPollAllPorts);
+    EnumerateAllPorts();
     for (int port = 0; port < PortCount(); ++port) {
         PortState& state = ports_[Index(port)];
         ShowIcon(port, IdleIcon());

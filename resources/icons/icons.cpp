@@ -26,10 +26,35 @@ struct ImageEntry {
     QRgb transparent = kMagenta; // the bitmap's background
 };
 
+// The views' icon sets share their pictures; each set is drawn at the scale of its tiles,
+// so that every id has an image of its own.
+template <Painter Paint, int Percent>
+void Scaled(QPainter& painter)
+{
+    const qreal scale = Percent / 100.0;
+    painter.translate(kIconSize / 2.0, kIconSize / 2.0);
+    painter.scale(scale, scale);
+    painter.translate(-kIconSize / 2.0, -kIconSize / 2.0);
+    Paint(painter);
+}
+
+constexpr int kLargeTiles = 110; // 1- and 4-port views
+constexpr int kMiddleTiles = 92; // 8-port view
+
 constexpr ImageEntry kIcons[] = {
     {IDI_IDLE_CHIP_16, icons::PaintIdleChip}, {IDI_IDLE_FLASH_16, icons::PaintIdleFlashDrive},
     {IDI_SUCCESS_16, icons::PaintSuccess},    {IDI_REDO_16, icons::PaintRedo},
     {IDI_FAIL_16, icons::PaintFailure},
+    {IDI_IDLE_CHIP_1, Scaled<icons::PaintIdleChip, kLargeTiles>},
+    {IDI_IDLE_FLASH_1, Scaled<icons::PaintIdleFlashDrive, kLargeTiles>},
+    {IDI_SUCCESS_1, Scaled<icons::PaintSuccess, kLargeTiles>},
+    {IDI_REDO_1, Scaled<icons::PaintRedo, kLargeTiles>},
+    {IDI_FAIL_1, Scaled<icons::PaintFailure, kLargeTiles>},
+    {IDI_IDLE_CHIP_8, Scaled<icons::PaintIdleChip, kMiddleTiles>},
+    {IDI_IDLE_FLASH_8, Scaled<icons::PaintIdleFlashDrive, kMiddleTiles>},
+    {IDI_SUCCESS_8, Scaled<icons::PaintSuccess, kMiddleTiles>},
+    {IDI_REDO_8, Scaled<icons::PaintRedo, kMiddleTiles>},
+    {IDI_FAIL_8, Scaled<icons::PaintFailure, kMiddleTiles>},
 };
 
 constexpr ImageEntry kBitmaps[] = {

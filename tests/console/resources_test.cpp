@@ -5,17 +5,26 @@
 
 #include <QImage>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(Pictures, IconsAreDrawnWithTransparentBackground)
 {
-    for (UINT id : {res::IDI_IDLE_CHIP_16, res::IDI_IDLE_FLASH_16, res::IDI_SUCCESS_16, res::IDI_REDO_16, res::IDI_FAIL_16}) {
+    const UINT ids[] = {res::IDI_IDLE_CHIP_16, res::IDI_IDLE_FLASH_16, res::IDI_SUCCESS_16, res::IDI_REDO_16, res::IDI_FAIL_16,
+                        res::IDI_IDLE_CHIP_1,  res::IDI_IDLE_FLASH_1,  res::IDI_SUCCESS_1,  res::IDI_REDO_1,  res::IDI_FAIL_1,
+                        res::IDI_IDLE_CHIP_8,  res::IDI_IDLE_FLASH_8,  res::IDI_SUCCESS_8,  res::IDI_REDO_8,  res::IDI_FAIL_8};
+    std::vector<QImage> drawn;
+    for (UINT id : ids) {
         QImage icon = res::LoadIconResource(id).toImage();
         ASSERT_EQ(icon.size(), QSize(48, 48)) << id;
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << id;
         EXPECT_EQ(qAlpha(icon.pixel(24, 24)), 255) << id;
+        for (const QImage& other : drawn)
+            EXPECT_NE(icon, other) << id << ": every icon id has a picture of its own, so a view's set can be told apart";
+        drawn.push_back(icon);
     }
     EXPECT_TRUE(res::LoadIconResource(res::IDB_SETTING).isNull()) << "a bitmap is no icon";
 }

@@ -148,6 +148,9 @@ protected:
     std::string stationIni;
     std::string cisIni;
     std::vector<platform::MessageBoxRequest> boxes;
+    // Devices a test adds to the bench's testbed: declared before the bench, so that they
+    // outlive its attachments.
+    std::vector<std::shared_ptr<void>> benchDevices;
     sim::ChipBench bench;
     CDevInfoDoc document;
     std::unique_ptr<CMainFrame> frame;
