@@ -1,6 +1,7 @@
 #include "console/fabrun_app.h"
 
 #include "console/main_frame.h"
+#include "console/termination_request.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/base/lasterror.h"
 #include "platform/com/com.h"
@@ -48,6 +49,7 @@ BOOL CFabrunApp::InitInstance()
     if (!frame_->OnCreate())
         return FALSE;
     frame_->show();
+    CloseOnTerminationRequest(*frame_);
     BuildVersionBanner();
     frame_->setWindowTitle(QString::fromStdU16String(TitleBanner));
     return TRUE;
