@@ -117,9 +117,9 @@ unsigned Rz52xChip::Erases() const
     return Locked([&] { return flash_.eraseCount(); });
 }
 
-int Rz52xChip::LockRegisterAtErase() const
+std::vector<std::uint8_t> Rz52xChip::LockRegisterAtErases() const
 {
-    return Locked([&] { return lockAtErase_; });
+    return Locked([&] { return lockAtErases_; });
 }
 
 void Rz52xChip::SetUnplugHandler(std::function<void()> handler)
@@ -258,7 +258,7 @@ long Rz52xChip::SpiRequest(const ControlSetup& setup, std::span<std::uint8_t> da
         if (!noData || !IsEraseOpcode(static_cast<std::uint8_t>(setup.value)))
             return Stall;
         if (flash_.ChipErase())
-            lockAtErase_ = RegisterValue(RegisterReadyLock);
+            lockAtErases_.push_back(RegisterValue(RegisterReadyLock));
         return 0;
     case ChipRequest::SpiReadStatus:
         if (!setup.in() || setup.value != OpReadStatus || data.size() != 1)

@@ -18,6 +18,7 @@ using chiptest::TempPath;
 using chiptest::WriteRandomFile;
 using Effect = sim::RequestFault::Effect;
 using Progress = std::vector<std::int32_t>;
+using Bytes = std::vector<std::uint8_t>;
 using namespace sim::ChipRequest;
 
 constexpr WORD ReadyLock = 0xF7;
@@ -53,7 +54,7 @@ TEST_F(ChipWorker, NormalRunDownloadsUnderTheSpiLockAndRestoresIt)
     run.param.stopRequest = 1; // the chip-mode worker never reads it
     ASSERT_EQ(Run(), SpiResult::Ok);
     EXPECT_EQ(run.view.Progress(), (Progress{0, 300, 600, 900, 1200}));
-    EXPECT_EQ(chip->LockRegisterAtErase(), 0x41) << "ready, and the SPI locked";
+    EXPECT_EQ(chip->LockRegisterAtErases(), (Bytes{0x41})) << "ready, and the SPI locked";
     EXPECT_EQ(chip->Register(ReadyLock), 0x40) << "restored";
     EXPECT_EQ(chip->Restarts(), 1u);
     EXPECT_EQ(debug.Starting("--------> VDR_CMD_Cnt = ").size(), 1u);
@@ -276,7 +277,7 @@ TEST_F(ChipWorker, AChipUnpluggedDuringTheDownloadStillEndsTheRunWithOneResult)
 
 TEST_F(ChipWorker, TwoPortsOnOneChipNeverInterleaveTheirDownloads)
 {
-    Plug(ChipProductId::RZ526);
+    Plug(ChipProductId::RZ526).SetRegister(ReadyLock, 0x40);
     PortRun second(1);
     second.settings().FilePathOfFW = run.settings().FilePathOfFW;
     int firstResult = -1, secondResult = -1;
@@ -285,7 +286,8 @@ TEST_F(ChipWorker, TwoPortsOnOneChipNeverInterleaveTheirDownloads)
     other.join();
     EXPECT_EQ(firstResult, SpiResult::Ok);
     EXPECT_EQ(secondResult, SpiResult::Ok);
-    EXPECT_EQ(chip->Erases(), 2u);
+    EXPECT_EQ(chip->LockRegisterAtErases(), (Bytes{0x41, 0x41})) << "each download under the lock";
+    EXPECT_EQ(chip->Register(ReadyLock), 0x40) << "each lock restored to what its worker found";
     EXPECT_EQ(second.view.Progress().back(), 1200);
 }
 
