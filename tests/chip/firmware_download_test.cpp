@@ -31,6 +31,14 @@ std::vector<BYTE> ExpectedImage(std::vector<BYTE> file, DWORD length, bool doubl
     return file;
 }
 
+// The RZ524 eFuse trim as the download takes it from the chip's trim registers.
+void PutRegisterTrim(std::vector<BYTE>& file, const std::array<std::uint8_t, 4>& trim)
+{
+    file[0xBFF0] = 'e';
+    file[0xBFF1] = 'F';
+    std::copy(trim.begin(), trim.end(), file.begin() + 0xBFF8);
+}
+
 std::vector<BYTE> ErasedFlashWith(DWORD base, const std::vector<BYTE>& image)
 {
     std::vector<BYTE> flash(0x80000, 0xFF);
@@ -68,6 +76,7 @@ struct ModelRow {
     DWORD base;
     DWORD length;
     bool doubled;
+    bool trimmed = false;
 };
 
 class EveryModel : public Download, public ::testing::WithParamInterface<ModelRow> {};
@@ -75,8 +84,11 @@ class EveryModel : public Download, public ::testing::WithParamInterface<ModelRo
 TEST_P(EveryModel, FlashHoldsTheImageByteForByte)
 {
     const auto row = GetParam();
-    const auto file = FirmwareFile(row.fileSize);
-    ASSERT_EQ(Run(ConfigFor(row.productId)), SpiResult::Ok);
+    auto file = FirmwareFile(row.fileSize);
+    const auto config = ConfigFor(row.productId);
+    if (row.trimmed)
+        PutRegisterTrim(file, config.trim);
+    ASSERT_EQ(Run(config), SpiResult::Ok);
     EXPECT_TRUE(chip->Flash() == ErasedFlashWith(row.base, ExpectedImage(file, row.length, row.doubled)));
     EXPECT_TRUE(debug.Has("          FW_DL_New OK"));
     EXPECT_EQ(run.view.Progress(), (std::vector<std::int32_t>{300, 600, 900}));
@@ -88,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Models, EveryModel,
                                            ModelRow{"RZ522_32K", ChipProductId::RZ522, 0x8000, PD2, 0x8000, true},
                                            ModelRow{"RZ522_64K", ChipProductId::RZ522, 0x10000, PD2, 0x10000, true},
                                            ModelRow{"RZ523", ChipProductId::RZ523, 0x8000, PD2, 0x8000, true},
+                                           ModelRow{"RZ524", ChipProductId::RZ524, 0xC000, PD2, 0xC000, false, true},
                                            ModelRow{"RZ525", ChipProductId::RZ525, 0xC000, PD2, 0xC000, false},
                                            ModelRow{"RZ526", ChipProductId::RZ526, 0x8000, PD2, 0x8000, false},
                                            ModelRow{"NoModel", 0x5200, 0x20001, PD2, 0x8000, false}),
