@@ -33,6 +33,8 @@ public:
     unsigned Erases() const;
     // Register 0xF7 at each accepted chip erase, in order.
     std::vector<std::uint8_t> LockRegisterAtErases() const;
+    // The opcode of each accepted chip erase, in order.
+    std::vector<std::uint8_t> EraseOpcodes() const;
     // Runs when a fault unplugs the chip (the bench removes it from the testbed).
     void SetUnplugHandler(std::function<void()> handler);
 
@@ -74,6 +76,7 @@ private:
     bool powerCycling_ = false;
     unsigned powerReads_ = 0;
     std::vector<std::uint8_t> lockAtErases_;
+    std::vector<std::uint8_t> eraseOpcodes_;
     std::function<void()> unplugHandler_;
 };
 

@@ -61,6 +61,15 @@ TEST_F(ChipWorker, NormalRunDownloadsUnderTheSpiLockAndRestoresIt)
     EXPECT_EQ(VdrCommandCount.load(), 0);
 }
 
+TEST_F(ChipWorker, LunTypeBit30SelectsTheSstFlashOverBits14And13)
+{
+    Plug(ChipProductId::RZ526);
+    run.settings().LunTypeBitMap = 1u << 30 | 1u << 14 | 1u << 13;
+    ASSERT_EQ(Run(), SpiResult::Ok);
+    EXPECT_TRUE(debug.Has("  SST Special  SPI_WriteEN 0x50"));
+    EXPECT_EQ(chip->EraseOpcodes(), (Bytes{0x60}));
+}
+
 TEST_F(ChipWorker, AFailedDownloadStillRestoresTheLock)
 {
     auto config = ConfigFor(ChipProductId::RZ526);

@@ -203,12 +203,27 @@ TEST_F(Download, AFailedHubDownloadEndsTheDownload)
     EXPECT_EQ(chip->Requests(sim::ChipRequest::SpiProgram), 0u);
 }
 
-TEST_F(Download, SstFlashEnablesTheStatusWriteFirst)
+struct FlashTypeRow {
+    BYTE spiType;
+    BYTE eraseOpcode;
+    bool sst; // enables the status write with 0x50 first
+};
+
+class FlashType : public Download, public ::testing::WithParamInterface<FlashTypeRow> {};
+
+TEST_P(FlashType, ErasesWithItsOpcodeAndProgramsTheImage)
 {
+    const auto row = GetParam();
     const auto file = FirmwareFile(0xC000);
-    ASSERT_EQ(Run(ConfigFor(ChipProductId::RZ525), 1), SpiResult::Ok);
-    EXPECT_TRUE(debug.Has("  SST Special  SPI_WriteEN 0x50"));
+    ASSERT_EQ(Run(ConfigFor(ChipProductId::RZ525), row.spiType), SpiResult::Ok);
+    EXPECT_EQ(chip->EraseOpcodes(), (std::vector<std::uint8_t>{row.eraseOpcode}));
+    EXPECT_EQ(debug.Has("  SST Special  SPI_WriteEN 0x50"), row.sst);
     EXPECT_TRUE(chip->Flash() == ErasedFlashWith(PD2, ExpectedImage(file, 0xC000, false)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Types, FlashType,
+                         ::testing::Values(FlashTypeRow{0, 0xC7, false}, FlashTypeRow{1, 0x60, true}, FlashTypeRow{2, 0x60, false},
+                                           FlashTypeRow{3, 0x62, false}),
+                         [](const auto& info) { return "Type" + std::to_string(info.param.spiType); });
 
 } // namespace
