@@ -7,6 +7,7 @@
 #include "engine/settings/main_frame_settings.h"
 #include "engine/spi/spi_transfer.h"
 #include "engine/usb/supported_devices.h"
+#include "engine/usb/target_device.h"
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
 
@@ -148,6 +149,9 @@ int RunNormalJob(const PortThreadParam& param, BYTE spiType)
         return 0;
     WritePreamble();
     IdentifyChip(settings);
+    // From the lock to its restore no other worker may drive the chip: its download
+    // would run unlocked, or its restore would lock the chip for good.
+    DeviceSession session;
     BYTE lock = 0;
     if (!ReadChipRegister(RegisterReadyLock, lock)) {
         platform::DebugPrintf("\t  Lock_SPI Fail");

@@ -28,14 +28,14 @@ std::mutex& BusLock()
 }
 
 // One lock per device, by its place on the bus; the map only grows, as devices are few.
-std::mutex& DeviceLock(const std::string& place)
+std::recursive_mutex& DeviceLock(const std::string& place)
 {
     static std::mutex mapLock;
-    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    static std::map<std::string, std::unique_ptr<std::recursive_mutex>> locks;
     std::lock_guard guard(mapLock);
     auto& lock = locks[place];
     if (!lock)
-        lock = std::make_unique<std::mutex>();
+        lock = std::make_unique<std::recursive_mutex>();
     return *lock;
 }
 
@@ -51,6 +51,35 @@ struct usb_device* FindFirst(UsbDeviceIds& ids)
     usb_find_busses();
     usb_find_devices();
     return OpenTargetDevice(ids);
+}
+
+struct LockedDevice {
+    struct usb_device* device = nullptr;
+    UsbDeviceIds ids{};
+    std::unique_lock<std::recursive_mutex> lock;
+};
+
+// Under the bus lock `bus`: the first supported device with its own lock held, or no
+// device. Waits for another procedure that holds the device without holding up the bus.
+LockedDevice LockFirstDevice(std::unique_lock<std::mutex>& bus)
+{
+    for (;;) {
+        LockedDevice found;
+        found.device = FindFirst(found.ids);
+        if (found.device == nullptr)
+            return found;
+        const std::string place = PlaceOf(found.device);
+        found.lock = std::unique_lock(DeviceLock(place), std::try_to_lock);
+        if (found.lock.owns_lock())
+            return found;
+        bus.unlock();
+        found.lock.lock();
+        bus.lock();
+        // The bus may have changed meanwhile.
+        found.device = FindFirst(found.ids);
+        if (found.device == nullptr || PlaceOf(found.device) == place)
+            return found;
+    }
 }
 
 // libusb-0.1 hands out a handle even when it could not open the device node (no access
@@ -79,38 +108,21 @@ struct usb_device* OpenTargetDevice(UsbDeviceIds& ids)
 
 std::unique_ptr<TargetDevice> TargetDevice::Open()
 {
-    for (;;) {
-        std::unique_lock bus(BusLock());
-        UsbDeviceIds ids;
-        struct usb_device* device = FindFirst(ids);
-        if (device == nullptr)
-            return nullptr;
-        const std::string place = PlaceOf(device);
-        std::unique_lock deviceLock(DeviceLock(place), std::try_to_lock);
-        if (!deviceLock.owns_lock()) {
-            // Another procedure drives the chip: wait for it without holding up the bus, then
-            // look again, since the bus may have changed meanwhile.
-            bus.unlock();
-            deviceLock = std::unique_lock(DeviceLock(place));
-            bus.lock();
-            device = FindFirst(ids);
-            if (device == nullptr)
-                return nullptr;
-            if (PlaceOf(device) != place)
-                continue;
-        }
-        usb_dev_handle* handle = usb_open(device);
-        if (handle == nullptr || !NodeOpened(handle)) {
-            platform::DebugPrintf("  usb_open %s failed", place.c_str());
-            if (handle != nullptr)
-                usb_close(handle);
-            return nullptr;
-        }
-        return std::unique_ptr<TargetDevice>(new TargetDevice(handle, ids, std::move(deviceLock)));
+    std::unique_lock bus(BusLock());
+    LockedDevice found = LockFirstDevice(bus);
+    if (found.device == nullptr)
+        return nullptr;
+    usb_dev_handle* handle = usb_open(found.device);
+    if (handle == nullptr || !NodeOpened(handle)) {
+        platform::DebugPrintf("  usb_open %s failed", PlaceOf(found.device).c_str());
+        if (handle != nullptr)
+            usb_close(handle);
+        return nullptr;
     }
+    return std::unique_ptr<TargetDevice>(new TargetDevice(handle, found.ids, std::move(found.lock)));
 }
 
-TargetDevice::TargetDevice(usb_dev_handle* handle, UsbDeviceIds ids, std::unique_lock<std::mutex> deviceLock)
+TargetDevice::TargetDevice(usb_dev_handle* handle, UsbDeviceIds ids, std::unique_lock<std::recursive_mutex> deviceLock)
     : handle_(handle), ids_(ids), deviceLock_(std::move(deviceLock))
 {
 }
@@ -119,4 +131,10 @@ TargetDevice::~TargetDevice()
 {
     std::lock_guard bus(BusLock());
     usb_close(handle_);
+}
+
+DeviceSession::DeviceSession()
+{
+    std::unique_lock bus(BusLock());
+    deviceLock_ = LockFirstDevice(bus).lock;
 }

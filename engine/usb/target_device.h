@@ -4,8 +4,10 @@
 // libusb-0.1 keeps its bus list in unguarded process-wide state, so every find and open
 // (and close) runs under one bus lock. A TargetDevice also holds its device's own lock
 // from open to close: every run opens the same first device, and two procedures must
-// never drive one chip at the same time. Each opened TargetDevice carries the ids of the
-// device it opened; OpenedDeviceIds only records the last open for whoever displays it.
+// never drive one chip at the same time. A procedure made of several opens holds a
+// DeviceSession across them; the device lock is recursive, so its own opens pass.
+// Each opened TargetDevice carries the ids of the device it opened; OpenedDeviceIds only
+// records the last open for whoever displays it.
 #pragma once
 
 #include "engine/usb/supported_devices.h"
@@ -45,9 +47,22 @@ public:
     ChipModel model() const { return ChipModelOf(ids_.idProduct); }
 
 private:
-    TargetDevice(usb_dev_handle* handle, UsbDeviceIds ids, std::unique_lock<std::mutex> deviceLock);
+    TargetDevice(usb_dev_handle* handle, UsbDeviceIds ids, std::unique_lock<std::recursive_mutex> deviceLock);
 
     usb_dev_handle* handle_;
     UsbDeviceIds ids_;
-    std::unique_lock<std::mutex> deviceLock_;
+    std::unique_lock<std::recursive_mutex> deviceLock_;
+};
+
+// Holds the lock of the first supported device, without opening it, while it lives: the
+// opens of this thread meanwhile pass, those of other threads wait. Holds nothing when
+// there is no supported device.
+class DeviceSession {
+public:
+    DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+private:
+    std::unique_lock<std::recursive_mutex> deviceLock_;
 };

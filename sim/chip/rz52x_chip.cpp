@@ -117,9 +117,14 @@ unsigned Rz52xChip::Erases() const
     return Locked([&] { return flash_.eraseCount(); });
 }
 
-int Rz52xChip::LockRegisterAtErase() const
+std::vector<std::uint8_t> Rz52xChip::LockRegisterAtErases() const
 {
-    return Locked([&] { return lockAtErase_; });
+    return Locked([&] { return lockAtErases_; });
+}
+
+std::vector<std::uint8_t> Rz52xChip::EraseOpcodes() const
+{
+    return Locked([&] { return eraseOpcodes_; });
 }
 
 void Rz52xChip::SetUnplugHandler(std::function<void()> handler)
@@ -257,8 +262,10 @@ long Rz52xChip::SpiRequest(const ControlSetup& setup, std::span<std::uint8_t> da
     case ChipRequest::SpiChipErase:
         if (!noData || !IsEraseOpcode(static_cast<std::uint8_t>(setup.value)))
             return Stall;
-        if (flash_.ChipErase())
-            lockAtErase_ = RegisterValue(RegisterReadyLock);
+        if (flash_.ChipErase()) {
+            lockAtErases_.push_back(RegisterValue(RegisterReadyLock));
+            eraseOpcodes_.push_back(op);
+        }
         return 0;
     case ChipRequest::SpiReadStatus:
         if (!setup.in() || setup.value != OpReadStatus || data.size() != 1)

@@ -31,8 +31,10 @@ public:
     unsigned Requests(std::uint8_t request) const;
     unsigned Restarts() const;
     unsigned Erases() const;
-    // Register 0xF7 at the last accepted chip erase; -1 when there was none.
-    int LockRegisterAtErase() const;
+    // Register 0xF7 at each accepted chip erase, in order.
+    std::vector<std::uint8_t> LockRegisterAtErases() const;
+    // The opcode of each accepted chip erase, in order.
+    std::vector<std::uint8_t> EraseOpcodes() const;
     // Runs when a fault unplugs the chip (the bench removes it from the testbed).
     void SetUnplugHandler(std::function<void()> handler);
 
@@ -73,7 +75,8 @@ private:
     unsigned dataReads_ = 0;
     bool powerCycling_ = false;
     unsigned powerReads_ = 0;
-    int lockAtErase_ = -1;
+    std::vector<std::uint8_t> lockAtErases_;
+    std::vector<std::uint8_t> eraseOpcodes_;
     std::function<void()> unplugHandler_;
 };
 

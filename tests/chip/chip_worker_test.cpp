@@ -18,6 +18,7 @@ using chiptest::TempPath;
 using chiptest::WriteRandomFile;
 using Effect = sim::RequestFault::Effect;
 using Progress = std::vector<std::int32_t>;
+using Bytes = std::vector<std::uint8_t>;
 using namespace sim::ChipRequest;
 
 constexpr WORD ReadyLock = 0xF7;
@@ -53,11 +54,20 @@ TEST_F(ChipWorker, NormalRunDownloadsUnderTheSpiLockAndRestoresIt)
     run.param.stopRequest = 1; // the chip-mode worker never reads it
     ASSERT_EQ(Run(), SpiResult::Ok);
     EXPECT_EQ(run.view.Progress(), (Progress{0, 300, 600, 900, 1200}));
-    EXPECT_EQ(chip->LockRegisterAtErase(), 0x41) << "ready, and the SPI locked";
+    EXPECT_EQ(chip->LockRegisterAtErases(), (Bytes{0x41})) << "ready, and the SPI locked";
     EXPECT_EQ(chip->Register(ReadyLock), 0x40) << "restored";
     EXPECT_EQ(chip->Restarts(), 1u);
     EXPECT_EQ(debug.Starting("--------> VDR_CMD_Cnt = ").size(), 1u);
     EXPECT_EQ(VdrCommandCount.load(), 0);
+}
+
+TEST_F(ChipWorker, LunTypeBit30SelectsTheSstFlashOverBits14And13)
+{
+    Plug(ChipProductId::RZ526);
+    run.settings().LunTypeBitMap = 1u << 30 | 1u << 14 | 1u << 13;
+    ASSERT_EQ(Run(), SpiResult::Ok);
+    EXPECT_TRUE(debug.Has("  SST Special  SPI_WriteEN 0x50"));
+    EXPECT_EQ(chip->EraseOpcodes(), (Bytes{0x60}));
 }
 
 TEST_F(ChipWorker, AFailedDownloadStillRestoresTheLock)
@@ -220,14 +230,16 @@ INSTANTIATE_TEST_SUITE_P(
                       SltCase{"BrokenPair3", 1, 1, 3, 0, "\t\t\tGPIO_Test FAIL"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ChipWorker, BurnInCyclesUntilTheCountAndPostsEachStep)
+TEST_F(ChipWorker, BurnInRunsItsCyclesInsteadOfTheDownload)
 {
+    // One good cycle is over 72 000 transfers. Burn-in and power cycles share their
+    // counting and progress, which the power-cycle runs check over many cycles.
     Plug(ChipProductId::RZ520).LoadFlash(0x10000, WriteRandomFile(TempPath("burn_in.bin"), 0x8000, 20));
-    run.settings().BurnInCycle = 2;
+    run.settings().BurnInCycle = 1;
     ASSERT_EQ(Run(), SpiResult::Ok);
-    EXPECT_EQ(run.view.Progress(), (Progress{0, 600, 1200, 1200}));
+    EXPECT_EQ(run.view.Progress(), (Progress{0, 1200, 1200}));
     EXPECT_TRUE(debug.Has("  Special BurnIn Mode"));
-    EXPECT_TRUE(debug.Has("------> BurnIn_Cycle 2 OK "));
+    EXPECT_TRUE(debug.Has("------> BurnIn_Cycle 1 OK "));
     EXPECT_EQ(chip->Erases(), 0u) << "the burn-in replaces the download";
 }
 
@@ -276,7 +288,7 @@ TEST_F(ChipWorker, AChipUnpluggedDuringTheDownloadStillEndsTheRunWithOneResult)
 
 TEST_F(ChipWorker, TwoPortsOnOneChipNeverInterleaveTheirDownloads)
 {
-    Plug(ChipProductId::RZ526);
+    Plug(ChipProductId::RZ526).SetRegister(ReadyLock, 0x40);
     PortRun second(1);
     second.settings().FilePathOfFW = run.settings().FilePathOfFW;
     int firstResult = -1, secondResult = -1;
@@ -285,7 +297,8 @@ TEST_F(ChipWorker, TwoPortsOnOneChipNeverInterleaveTheirDownloads)
     other.join();
     EXPECT_EQ(firstResult, SpiResult::Ok);
     EXPECT_EQ(secondResult, SpiResult::Ok);
-    EXPECT_EQ(chip->Erases(), 2u);
+    EXPECT_EQ(chip->LockRegisterAtErases(), (Bytes{0x41, 0x41})) << "each download under the lock";
+    EXPECT_EQ(chip->Register(ReadyLock), 0x40) << "each lock restored to what its worker found";
     EXPECT_EQ(second.view.Progress().back(), 1200);
 }
 

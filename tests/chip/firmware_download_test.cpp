@@ -31,6 +31,14 @@ std::vector<BYTE> ExpectedImage(std::vector<BYTE> file, DWORD length, bool doubl
     return file;
 }
 
+// The RZ524 eFuse trim as the download takes it from the chip's trim registers.
+void PutRegisterTrim(std::vector<BYTE>& file, const std::array<std::uint8_t, 4>& trim)
+{
+    file[0xBFF0] = 'e';
+    file[0xBFF1] = 'F';
+    std::copy(trim.begin(), trim.end(), file.begin() + 0xBFF8);
+}
+
 std::vector<BYTE> ErasedFlashWith(DWORD base, const std::vector<BYTE>& image)
 {
     std::vector<BYTE> flash(0x80000, 0xFF);
@@ -68,6 +76,7 @@ struct ModelRow {
     DWORD base;
     DWORD length;
     bool doubled;
+    bool trimmed = false;
 };
 
 class EveryModel : public Download, public ::testing::WithParamInterface<ModelRow> {};
@@ -75,8 +84,11 @@ class EveryModel : public Download, public ::testing::WithParamInterface<ModelRo
 TEST_P(EveryModel, FlashHoldsTheImageByteForByte)
 {
     const auto row = GetParam();
-    const auto file = FirmwareFile(row.fileSize);
-    ASSERT_EQ(Run(ConfigFor(row.productId)), SpiResult::Ok);
+    auto file = FirmwareFile(row.fileSize);
+    const auto config = ConfigFor(row.productId);
+    if (row.trimmed)
+        PutRegisterTrim(file, config.trim);
+    ASSERT_EQ(Run(config), SpiResult::Ok);
     EXPECT_TRUE(chip->Flash() == ErasedFlashWith(row.base, ExpectedImage(file, row.length, row.doubled)));
     EXPECT_TRUE(debug.Has("          FW_DL_New OK"));
     EXPECT_EQ(run.view.Progress(), (std::vector<std::int32_t>{300, 600, 900}));
@@ -88,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Models, EveryModel,
                                            ModelRow{"RZ522_32K", ChipProductId::RZ522, 0x8000, PD2, 0x8000, true},
                                            ModelRow{"RZ522_64K", ChipProductId::RZ522, 0x10000, PD2, 0x10000, true},
                                            ModelRow{"RZ523", ChipProductId::RZ523, 0x8000, PD2, 0x8000, true},
+                                           ModelRow{"RZ524", ChipProductId::RZ524, 0xC000, PD2, 0xC000, false, true},
                                            ModelRow{"RZ525", ChipProductId::RZ525, 0xC000, PD2, 0xC000, false},
                                            ModelRow{"RZ526", ChipProductId::RZ526, 0x8000, PD2, 0x8000, false},
                                            ModelRow{"NoModel", 0x5200, 0x20001, PD2, 0x8000, false}),
@@ -131,9 +144,12 @@ INSTANTIATE_TEST_SUITE_P(Models, WrongSize,
 
 TEST_F(Download, AFileThatCannotBeReadWholeIsNeverProgrammed)
 {
-    // A folder opens, claims a size and yields no bytes.
-    run.settings().FilePathOfFW = platform::Utf8ToWide(testing::TempDir());
-    EXPECT_EQ(Run(ConfigFor(ChipProductId::RZ526)), SpiResult::Fail);
+    // A sysfs attribute claims a page and yields a few bytes; through /proc/self/root it is
+    // the kernel's own, not the bench's. A device without a model takes a file of any size,
+    // so only the short read keeps the partial image off the flash.
+    run.settings().FilePathOfFW = u"/proc/self/root/sys/kernel/uevent_seqnum";
+    EXPECT_EQ(Run(ConfigFor(0x5200)), SpiResult::Fail);
+    EXPECT_EQ(debug.Starting("  BinFile Read Error: ").size(), 1u);
     EXPECT_EQ(chip->Erases(), 0u);
     EXPECT_EQ(chip->Requests(sim::ChipRequest::SpiProgram), 0u);
 
@@ -187,12 +203,27 @@ TEST_F(Download, AFailedHubDownloadEndsTheDownload)
     EXPECT_EQ(chip->Requests(sim::ChipRequest::SpiProgram), 0u);
 }
 
-TEST_F(Download, SstFlashEnablesTheStatusWriteFirst)
+struct FlashTypeRow {
+    BYTE spiType;
+    BYTE eraseOpcode;
+    bool sst; // enables the status write with 0x50 first
+};
+
+class FlashType : public Download, public ::testing::WithParamInterface<FlashTypeRow> {};
+
+TEST_P(FlashType, ErasesWithItsOpcodeAndProgramsTheImage)
 {
+    const auto row = GetParam();
     const auto file = FirmwareFile(0xC000);
-    ASSERT_EQ(Run(ConfigFor(ChipProductId::RZ525), 1), SpiResult::Ok);
-    EXPECT_TRUE(debug.Has("  SST Special  SPI_WriteEN 0x50"));
+    ASSERT_EQ(Run(ConfigFor(ChipProductId::RZ525), row.spiType), SpiResult::Ok);
+    EXPECT_EQ(chip->EraseOpcodes(), (std::vector<std::uint8_t>{row.eraseOpcode}));
+    EXPECT_EQ(debug.Has("  SST Special  SPI_WriteEN 0x50"), row.sst);
     EXPECT_TRUE(chip->Flash() == ErasedFlashWith(PD2, ExpectedImage(file, 0xC000, false)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Types, FlashType,
+                         ::testing::Values(FlashTypeRow{0, 0xC7, false}, FlashTypeRow{1, 0x60, true}, FlashTypeRow{2, 0x60, false},
+                                           FlashTypeRow{3, 0x62, false}),
+                         [](const auto& info) { return "Type" + std::to_string(info.param.spiType); });
 
 } // namespace

@@ -1,9 +1,15 @@
 // Every open takes the first supported device of the bus, and each open keeps the ids of
-// the device it opened even when another thread's open has recorded a different one.
+// the device it opened even when another thread's open has recorded a different one. A
+// session keeps the device to its own thread across several opens.
 #include "chip_test_support.h"
 
 #include <gtest/gtest.h>
 #include <usb.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -74,6 +80,31 @@ TEST(TargetDevice, AnOpenKeepsItsOwnIdsWhenALaterOpenFindsAnotherDevice)
     EXPECT_EQ(second->model(), ChipModel::RZ521);
     EXPECT_EQ(OpenedDeviceIds.Get().idProduct, ChipProductId::RZ521);
     EXPECT_EQ(first->model(), ChipModel::RZ522) << "the first open still drives the chip it opened";
+}
+
+TEST(TargetDevice, ASessionLetsItsOwnThreadOpenAndKeepsOthersWaiting)
+{
+    sim::ChipBench bench;
+    bench.AddChip(ConfigFor(ChipProductId::RZ526));
+    std::mutex lock;
+    std::vector<std::string> events;
+    auto note = [&](const char* event) {
+        std::lock_guard guard(lock);
+        events.emplace_back(event);
+    };
+    std::thread other;
+    {
+        DeviceSession session;
+        other = std::thread([&] {
+            const bool opened = TargetDevice::Open() != nullptr;
+            note(opened ? "other opened" : "other failed");
+        });
+        for (int open = 0; open < 2; ++open)
+            EXPECT_NE(TargetDevice::Open(), nullptr) << "the session's own thread never waits for itself";
+        note("session ended");
+    }
+    other.join();
+    EXPECT_EQ(events, (std::vector<std::string>{"session ended", "other opened"}));
 }
 
 } // namespace
