@@ -62,16 +62,7 @@ void C32DevViewDlg::ResultHandled(int port)
 void C32DevViewDlg::PollingDeiveStatus()
 {
     const bool automaticStart = (frame_.FabrunMode & kFabrunModeAutoRunActive) != 0;
-    bool anyStarted = false;
-    for (int port = 0; port < PortCount(); ++port)
-        anyStarted = anyStarted || State(port).started == 1;
-    if (frame_.AutoRunActive == 0 && !anyStarted) {
-        // A walk rewrites every record; none while a worker is alive.
-        if (AnyWorkerBusy())
-            platform::DebugPrintf("PollingDeiveStatus: ports are running; no full refresh");
-        else
-            RefreshPorts();
-    }
+    RefreshWhenNoneStarted();
     if (PortwardenCtrl == nullptr)
         return;
     for (int port = 0; port < PortCount(); ++port) {
@@ -83,26 +74,10 @@ void C32DevViewDlg::PollingDeiveStatus()
         if (record.changed == 0)
             continue; // an unchanged port is left as it is
         record.changed = 0;
-        if (record.present != 0) {
-            if (state.started != 1) {
-                ShowIcon(port, IdleIcon());
-                ResetProgress(port);
-            }
-            state.running = 0;
-            ShowConnected(port);
-            PortButton(port).setEnabled(true);
-            if (automaticStart && state.started == 0) {
-                state.started = 1;
-                ClickPortButton(port);
-            }
-        } else {
-            ShowIcon(port, layout_.icons.idleChip);
-            ResetProgress(port);
-            RequestStop(port);
-            PortButton(port).setEnabled(false);
-            if (automaticStart)
-                state.started = 0;
+        ShowPresenceChange(port, automaticStart);
+        if (record.present != 0 && automaticStart && state.started == 0) {
+            state.started = 1;
+            ClickPortButton(port);
         }
-        frame_.RefreshDeviceListRow(port);
     }
 }

@@ -109,6 +109,11 @@ protected:
     void ShowStatus(int port, UINT icon, const char16_t* key, const char16_t* english);
     void ShowConnected(int port);
     UINT IdleIcon() const;
+    // A device notification's full refresh: only while no port is started, and never under
+    // a running worker.
+    void RefreshWhenNoneStarted();
+    // A port's device came or went: its tile, its start state and its device-list row.
+    void ShowPresenceChange(int port, bool automaticStart);
 
     CMainFrame& frame_;
     DialogControls controls_;

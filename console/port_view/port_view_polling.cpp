@@ -79,20 +79,48 @@ void CPortView::RefreshPorts()
     }
 }
 
+void CPortView::RefreshWhenNoneStarted()
+{
+    const bool anyStarted = std::any_of(ports_.begin(), ports_.begin() + PortCount(), [](const PortState& s) { return s.started == 1; });
+    if (frame_.AutoRunActive != 0 || anyStarted)
+        return;
+    // A refresh rewrites the records a worker may still read.
+    if (AnyWorkerBusy())
+        platform::DebugPrintf("PollingDeiveStatus: ports are running; no full refresh");
+    else
+        RefreshPorts();
+}
+
+void CPortView::ShowPresenceChange(int port, bool automaticStart)
+{
+    PortState& state = ports_[Index(port)];
+    if (document_.Ports()[Index(port)].present != 0) {
+        if (state.started != 1) {
+            ShowIcon(port, IdleIcon());
+            ResetProgress(port);
+        }
+        state.running = 0;
+        ShowConnected(port);
+        PortButton(port).setEnabled(true);
+        FocusSerialEntry();
+    } else {
+        ShowIcon(port, layout_.icons.idleChip);
+        ResetProgress(port);
+        RequestStop(port);
+        PortButton(port).setEnabled(false);
+        if (automaticStart)
+            state.started = 0;
+    }
+    frame_.RefreshDeviceListRow(port);
+}
+
 void CPortView::PollingDeiveStatus()
 {
     const bool automaticStart = (frame_.FabrunMode & kFabrunModeAutoRunActive) != 0;
     std::array<BYTE, kPortCount> wasPresent{};
     for (int port = 0; port < PortCount(); ++port)
         wasPresent[Index(port)] = document_.Ports()[Index(port)].present;
-    const bool anyStarted = std::any_of(ports_.begin(), ports_.begin() + PortCount(), [](const PortState& s) { return s.started == 1; });
-    if (frame_.AutoRunActive == 0 && !anyStarted) {
-        // A refresh rewrites the records a worker may still read.
-        if (AnyWorkerBusy())
-            platform::DebugPrintf("PollingDeiveStatus: ports are running; no full refresh");
-        else
-            RefreshPorts();
-    }
+    RefreshWhenNoneStarted();
     for (int port = 0; port < PortCount(); ++port) {
         PortState& state = ports_[Index(port)];
         PortRecord& record = document_.Ports()[Index(port)];
@@ -107,24 +135,7 @@ void CPortView::PollingDeiveStatus()
         record.changed = record.present != wasPresent[Index(port)] ? 1 : 0;
         if (record.changed != 0) {
             record.changed = 0;
-            if (record.present != 0) {
-                if (state.started != 1) {
-                    ShowIcon(port, IdleIcon());
-                    ResetProgress(port);
-                }
-                state.running = 0;
-                ShowConnected(port);
-                PortButton(port).setEnabled(true);
-                FocusSerialEntry();
-            } else {
-                ShowIcon(port, layout_.icons.idleChip);
-                ResetProgress(port);
-                RequestStop(port);
-                PortButton(port).setEnabled(false);
-                if (automaticStart)
-                    state.started = 0;
-            }
-            frame_.RefreshDeviceListRow(port);
+            ShowPresenceChange(port, automaticStart);
         }
         if (record.present != 0) {
             ShowConnected(port);
