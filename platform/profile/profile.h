@@ -37,11 +37,12 @@ namespace profile {
 struct HeldFiles;
 }
 
-// Gathers the writes of the thread that opens it, so that each file they change is
-// replaced once (temporary file, flush, rename) at the batch's end instead of at every
-// write: a save of many keys costs one flush per file. Until then the edits live in the
-// process's parsed copy, so every thread of the process reads them at once; other
-// processes see the file as it was, then the new file whole.
+// A scoped object that gathers the writes of the thread that opens it (and must end on
+// that thread), so that each file they change is replaced once (temporary file, flush,
+// rename) at the batch's end instead of at every write: a save of many keys costs one
+// flush per file. Until then the edits live in the process's parsed copy, so every thread
+// of the process reads them at once; other processes see the file as it was, then the new
+// file whole.
 //
 // The batch owns the files it has edited until its end: a change another process makes to
 // such a file meanwhile is replaced by the batch's file. A write of another thread (outside
