@@ -1,12 +1,11 @@
 // The debug-output sink: what one call makes of its text, whole lines when threads write
 // at once, the default sink chosen by FABRUN_DEBUG_LOG, and DebugPrintf's bound.
 #include "platform/debug/debug.h"
-#include "tests/profile/scratch_folder.h"
+#include "tests/platform/inherited_scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -115,29 +114,12 @@ std::string ThreadLine(int thread, int line)
     std::exit(0);
 }
 
-// The copy of this program that runs a case starts the test anew: the parent's folder
-// reaches it through the environment.
-constexpr const char* kFolderVariable = "FABRUN_DEBUG_TEST_FOLDER";
-
 class DebugDefaultSink : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        if (std::getenv(kFolderVariable) == nullptr) {
-            folder.emplace();
-            setenv(kFolderVariable, folder->path().c_str(), 1);
-        }
-        log = std::string(std::getenv(kFolderVariable)) + "/debug.log";
-    }
-    void TearDown() override
-    {
-        if (folder)
-            unsetenv(kFolderVariable);
-    }
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 
-    std::optional<ScratchFolder> folder;
-    std::string log;
+    InheritedScratchFolder folder{"FABRUN_DEBUG_TEST_FOLDER"};
+    std::string log = folder.File("debug.log");
 };
 
 TEST_F(DebugDefaultSink, AFileGetsEveryLineWholeFromThreadsWritingAtOnce)
