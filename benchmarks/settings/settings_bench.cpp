@@ -1,7 +1,8 @@
 // Times a full settings load (the station INI and every CIS key, each one private-profile
-// call with fresh-read semantics) and a full save (each written key an atomic rewrite of
-// its file) on a realistic station: a station INI with three caption languages and a CIS
-// settings file with every key. Goals on the station PC: load under 5 ms, save under 50 ms.
+// call with fresh-read semantics) and a full save (every key written, each changed file
+// replaced atomically once per save) on a realistic station: a station INI with three
+// caption languages and a CIS settings file with every key. Goals on the station PC: load
+// under 5 ms, save under 50 ms; the goal line of the save writes both files new.
 #include "engine/settings/main_frame_settings.h"
 #include "platform/debug/debug.h"
 #include "platform/text/text.h"
@@ -144,13 +145,16 @@ int main()
             std::exit(1);
         }
     };
+    Report("save, full, to new files (every key written)", Time(kSaveRuns, [&](int run) {
+        std::string target = folder + "saved-" + std::to_string(run);
+        std::filesystem::create_directory(target);
+        settings.ToolIni = std::make_unique<CIniFile>(platform::AnsiToWide(target + "/Fabrun.ini"));
+        settings.CISSettingFilePath = platform::AnsiToWide(target + "/cis.ini");
+        settings.CisIni = std::make_unique<CIniFile>(settings.CISSettingFilePath);
+    }, save), 50);
     Report("save, nothing changed", Time(kSaveRuns, [](int) {}, save), 50);
     Report("save, serial number advanced (one key rewritten)", Time(kSaveRuns, [&](int run) {
         settings.CisSetting.SerialNumberX = settings.CisSetting.SerialNumberX + 1 + run;
-    }, save), 50);
-    Report("save as a new CIS file (every key a rewrite)", Time(kSaveRuns, [&](int run) {
-        settings.CISSettingFilePath = platform::AnsiToWide(folder + "saved-as-" + std::to_string(run) + ".ini");
-        settings.CisIni = std::make_unique<CIniFile>(settings.CISSettingFilePath);
     }, save), 50);
 
     std::filesystem::remove_all(folder);

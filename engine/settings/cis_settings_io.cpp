@@ -1,4 +1,5 @@
 // MainFrameSettings::LoadCISSettings and SaveCISSettings: the CIS settings file, key by key.
+#include "engine/settings/batched_writes.h"
 #include "engine/settings/cis_setting_keys.h"
 #include "engine/settings/main_frame_settings.h"
 #include "engine/settings/system_language.h"
@@ -46,8 +47,10 @@ SettingsSaveResult MainFrameSettings::SaveCISSettings()
     }
     bool flashDriveMode = (FabrunMode & kFabrunModeFlashDrive) != 0;
     try {
-        for (const CisSettingKey* key : CisSettingSaveOrder())
-            SaveCisSettingKey(*key, KeyName(*key, flashDriveMode), CisSetting, *CisIni);
+        WriteAsOneBatch([&] {
+            for (const CisSettingKey* key : CisSettingSaveOrder())
+                SaveCisSettingKey(*key, KeyName(*key, flashDriveMode), CisSetting, *CisIni);
+        });
     } catch (const CIniFileException&) {
         platform::DebugPrintf("SaveCISSettings: cannot write %s", platform::WideToAnsi(CisIni->Path()).c_str());
         result.unwrittenFiles.push_back(CisIni->Path());

@@ -1,5 +1,7 @@
 #include "engine/settings/main_frame_settings.h"
 
+#include "engine/settings/batched_writes.h"
+
 #include "platform/debug/debug.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
@@ -47,8 +49,10 @@ SettingsSaveResult MainFrameSettings::SaveSettings()
         result.unwrittenFiles.push_back(programFolder_ + u"Fabrun.ini");
     } else {
         try {
-            ToolIni->WriteInt(kStationSection, u"DevNoView", DevNoView);
-            ToolIni->WriteString(kStationSection, u"CISSettingFilePath", CISSettingFilePath);
+            WriteAsOneBatch([&] {
+                ToolIni->WriteInt(kStationSection, u"DevNoView", DevNoView);
+                ToolIni->WriteString(kStationSection, u"CISSettingFilePath", CISSettingFilePath);
+            });
         } catch (const CIniFileException&) {
             platform::DebugPrintf("SaveSettings: cannot write %s", platform::WideToAnsi(ToolIni->Path()).c_str());
             result.unwrittenFiles.push_back(ToolIni->Path());

@@ -12,6 +12,11 @@
 namespace platform {
 namespace {
 
+// The longest line DebugPrintf gives, in bytes.
+constexpr std::size_t kLineLimit = 1023;
+// Room beyond that limit for the rest of a character that starts within it.
+constexpr std::size_t kLongestCharacter = 4;
+
 struct DebugState {
     std::mutex lock;
     DebugSink sink;
@@ -74,11 +79,18 @@ DebugSink SetDebugSink(DebugSink sink)
 
 void DebugPrintf(const char* format, ...)
 {
-    char line[1024];
+    char formatted[kLineLimit + kLongestCharacter + 1];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    int length = std::vsnprintf(formatted, sizeof formatted, format, args);
     va_end(args);
+    if (length < 0) {
+        Emit(std::string("DebugPrintf: cannot format \"") + format + "\"");
+        return;
+    }
+    // vsnprintf cuts at a byte count, perhaps inside a character: cut before it instead.
+    char line[kLineLimit + 1];
+    CopyToField(line, sizeof line, formatted);
     Emit(line);
 }
 

@@ -18,7 +18,8 @@ using DebugSink = std::function<void(std::string_view line)>;
 // Replaces the sink; returns the previous one. An empty sink restores the default.
 DebugSink SetDebugSink(DebugSink sink);
 
-// printf-style line, bounded: text beyond the limit is cut, never overflowed.
+// printf-style line of at most 1023 bytes: longer text is cut before the first character
+// that does not fit whole, never overflowed.
 void DebugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace platform

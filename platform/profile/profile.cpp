@@ -2,7 +2,7 @@
 
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
-#include "platform/profile/profile_cache.h"
+#include "platform/profile/profile_state.h"
 #include "platform/text/text.h"
 
 #include <cerrno>
@@ -10,18 +10,24 @@
 #include <mutex>
 #include <string_view>
 
-namespace {
-
-struct ProfileState {
-    std::mutex lock;
-    platform::profile::ProfileCache cache;
-};
+namespace platform::profile {
 
 ProfileState& State()
 {
     static ProfileState* state = new ProfileState; // outlives every static destructor that may still log
     return *state;
 }
+
+void ReportWriteFailure(const char* who, const std::string& path, int cause)
+{
+    platform::DebugPrintf("%s: cannot write %s: %s", who, path.c_str(), std::strerror(cause));
+    // The file itself is created when absent, so a missing entry is its folder.
+    SetLastError(cause == ENOENT ? ERROR_PATH_NOT_FOUND : platform::ErrorFromErrno(cause));
+}
+
+} // namespace platform::profile
+
+namespace {
 
 bool HasLineBreak(std::u16string_view text)
 {
@@ -61,7 +67,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
     std::u16string value = defaultValue != nullptr ? std::u16string(defaultValue) : std::u16string();
     DWORD error = ERROR_FILE_NOT_FOUND;
     {
-        auto& state = State();
+        auto& state = platform::profile::State();
         std::lock_guard guard(state.lock);
         platform::profile::IniDocument* document = state.cache.Current(path);
         if (document == nullptr) {
@@ -98,20 +104,20 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto& state = State();
+    auto& state = platform::profile::State();
     std::lock_guard guard(state.lock);
     platform::profile::IniDocument* document = state.cache.Current(path);
     // An existing file we cannot read must not be replaced by one holding only this key.
     bool written = document != nullptr;
     if (written) {
         document->Set(appName, keyName, value);
-        written = state.cache.Store(path, *document);
+        if (auto* batch = platform::profile::InnermostBatch())
+            batch->Track(path, state.cache);
+        else
+            written = state.cache.Store(path);
     }
     if (!written) {
-        int cause = errno;
-        platform::DebugPrintf("WritePrivateProfileStringW: cannot write %s: %s", path.c_str(), std::strerror(cause));
-        // The file itself is created when absent, so a missing entry is its folder.
-        SetLastError(cause == ENOENT ? ERROR_PATH_NOT_FOUND : platform::ErrorFromErrno(cause));
+        platform::profile::ReportWriteFailure("WritePrivateProfileStringW", path, errno);
         return FALSE;
     }
     SetLastError(ERROR_SUCCESS);

@@ -1,5 +1,7 @@
 #include "platform/profile/profile_cache.h"
 
+#include <cerrno>
+
 namespace platform::profile {
 namespace {
 
@@ -13,18 +15,20 @@ constexpr std::size_t kMaxEntries = 32;
 
 } // namespace
 
-bool ProfileCache::MayHideAChange(const Entry& entry) const
+bool ProfileCache::MayHideAChange(const Copy& copy) const
 {
-    return entry.identity.modifiedNs + kTimestampMarginNs >= entry.checkedAtNs;
+    return copy.identity.modifiedNs + kTimestampMarginNs >= copy.checkedAtNs;
 }
 
 void ProfileCache::EvictOldest()
 {
-    auto oldest = entries_.begin();
+    // Held files keep their copy: it may be the only place their edits exist.
+    auto oldest = entries_.end();
     for (auto it = entries_.begin(); it != entries_.end(); ++it)
-        if (it->second.lastUse < oldest->second.lastUse)
+        if (it->second.holders == 0 && (oldest == entries_.end() || it->second.lastUse < oldest->second.lastUse))
             oldest = it;
-    entries_.erase(oldest);
+    if (oldest != entries_.end())
+        entries_.erase(oldest);
 }
 
 ProfileCache::Entry& ProfileCache::Touch(const std::string& path)
@@ -39,58 +43,104 @@ ProfileCache::Entry& ProfileCache::Touch(const std::string& path)
     return found->second;
 }
 
+void ProfileCache::Drop(const std::string& path, bool editsLost)
+{
+    auto found = entries_.find(path);
+    if (found == entries_.end())
+        return;
+    Entry& entry = found->second;
+    if (entry.holders == 0) {
+        entries_.erase(found);
+        return;
+    }
+    // The batches holding the file learn at their end that their edits did not reach it.
+    if (editsLost) {
+        ++entry.lost;
+        entry.lostErrno = errno;
+    }
+    entry.copy = Copy();
+}
+
 IniDocument* ProfileCache::Current(const std::string& path)
 {
+    auto held = entries_.find(path);
+    if (held != entries_.end() && held->second.copy.unwritten) {
+        held->second.lastUse = ++useCounter_;
+        return &held->second.copy.document;
+    }
     FileIdentity identity;
     ReadStatus status = StatFile(path, identity);
     if (status == ReadStatus::Read) {
-        Entry& entry = Touch(path);
-        if (entry.exists && entry.identity == identity && !MayHideAChange(entry))
-            return &entry.document;
+        Copy& copy = Touch(path).copy;
+        if (copy.exists && copy.identity == identity && !MayHideAChange(copy))
+            return &copy.document;
         std::int64_t checkedAt = WallClockNs();
         std::string bytes;
         status = ReadWholeFile(path, bytes, identity);
         if (status == ReadStatus::Read) {
-            if (!entry.exists || bytes != entry.bytes)
-                entry.document = IniDocument::Parse(bytes);
-            entry.bytes = std::move(bytes);
-            entry.identity = identity;
-            entry.checkedAtNs = checkedAt;
-            entry.exists = true;
-            return &entry.document;
+            if (!copy.exists || bytes != copy.bytes)
+                copy.document = IniDocument::Parse(bytes);
+            copy.bytes = std::move(bytes);
+            copy.identity = identity;
+            copy.checkedAtNs = checkedAt;
+            copy.exists = true;
+            return &copy.document;
         }
     }
     if (status == ReadStatus::Failed) {
-        entries_.erase(path);
+        Drop(path, false);
         return nullptr;
     }
-    Entry& entry = Touch(path);
-    std::uint64_t lastUse = entry.lastUse;
-    entry = Entry();
-    entry.lastUse = lastUse;
-    return &entry.document;
+    Copy& copy = Touch(path).copy;
+    copy = Copy();
+    return &copy.document;
 }
 
-bool ProfileCache::Store(const std::string& path, IniDocument& document)
+bool ProfileCache::Store(const std::string& path)
 {
-    Entry& entry = Touch(path);
-    std::string bytes = document.Serialise();
+    Copy& copy = Touch(path).copy;
+    std::string bytes = copy.document.Serialise();
     // Same bytes as the file holds: nothing to write.
-    if (entry.exists && bytes == entry.bytes)
+    if (copy.exists && bytes == copy.bytes) {
+        copy.unwritten = false;
         return true;
+    }
     std::int64_t checkedAt = WallClockNs();
     FileIdentity identity;
     if (!ReplaceFile(path, bytes, identity)) {
-        entries_.erase(path);
+        Drop(path, copy.unwritten);
         return false;
     }
-    if (&entry.document != &document)
-        entry.document = document;
-    entry.bytes = std::move(bytes);
-    entry.identity = identity;
-    entry.checkedAtNs = checkedAt;
-    entry.exists = true;
+    copy.bytes = std::move(bytes);
+    copy.identity = identity;
+    copy.checkedAtNs = checkedAt;
+    copy.exists = true;
+    copy.unwritten = false;
     return true;
+}
+
+std::uint64_t ProfileCache::Hold(const std::string& path)
+{
+    Entry& entry = Touch(path);
+    ++entry.holders;
+    return entry.lost;
+}
+
+void ProfileCache::Defer(const std::string& path)
+{
+    Touch(path).copy.unwritten = true;
+}
+
+bool ProfileCache::Release(const std::string& path, std::uint64_t lostAtHold)
+{
+    Entry& entry = Touch(path); // held entries are never evicted, so this is the held one
+    if (entry.copy.unwritten)
+        Store(path);
+    --entry.holders;
+    if (entry.lost == lostAtHold)
+        return true;
+    errno = entry.lostErrno;
+    return false;
 }
 
 } // namespace platform::profile

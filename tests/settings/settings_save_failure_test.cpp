@@ -41,16 +41,40 @@ TEST_F(SettingsSaveFailure, UnwritableCisFileIsReportedNotThrown)
     EXPECT_TRUE(Logged("SaveCISSettings: cannot write " + missing));
 }
 
-TEST_F(SettingsSaveFailure, UnwritableStationFileStillSavesTheCisSettings)
+// A folder removed after the load: the save's writes succeed and the file's replace at
+// the end of the save fails.
+struct RemovedFolderCase {
+    const char* name;
+    bool stationFolder; // else the CIS file's folder
+    const char* unwrittenLine;
+};
+
+class SettingsSaveRemovedFolder : public SettingsSaveFailure,
+                                  public ::testing::WithParamInterface<RemovedFolderCase> {};
+
+TEST_P(SettingsSaveRemovedFolder, TheFailedFileIsReportedAndTheOtherIsSaved)
 {
-    std::filesystem::remove_all(station.program.path());
+    const RemovedFolderCase& c = GetParam();
+    std::string failed = c.stationFolder ? station.StationIni() : station.CisIni();
+    std::string saved = c.stationFolder ? station.CisIni() : station.StationIni();
+    std::filesystem::remove_all(std::filesystem::path(failed).parent_path());
     settings.CisSetting.SNType = 5;
+    settings.DevNoView = 4;
     SettingsSaveResult result;
     ASSERT_NO_THROW(result = settings.SaveSettings());
-    EXPECT_EQ(result.unwrittenFiles, std::vector<std::u16string>{platform::AnsiToWide(station.StationIni())});
-    EXPECT_TRUE(Logged("SaveSettings: cannot write " + station.StationIni()));
-    EXPECT_NE(ReadBytes(station.CisIni()).find("\r\nSNType=5\r\n"), std::string::npos);
+    EXPECT_EQ(result.unwrittenFiles, std::vector<std::u16string>{platform::AnsiToWide(failed)});
+    EXPECT_TRUE(Logged(c.unwrittenLine + failed));
+    std::string savedLine = c.stationFolder ? "\r\nSNType=5\r\n" : "\r\nDevNoView=4\r\n";
+    EXPECT_NE(ReadBytes(saved).find(savedLine), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(saved).parent_path()), {}), 1)
+        << "a temporary file was left";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, SettingsSaveRemovedFolder,
+    ::testing::Values(RemovedFolderCase{"StationIni", true, "SaveSettings: cannot write "},
+                      RemovedFolderCase{"CisIni", false, "SaveCISSettings: cannot write "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsSaveUnloaded, ASaveBeforeAnyLoadWritesNothing)
 {
