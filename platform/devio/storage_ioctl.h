@@ -15,6 +15,9 @@ constexpr DWORD IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS = 0x00560000;
 constexpr DWORD FSCTL_LOCK_VOLUME = 0x00090018;
 constexpr DWORD FSCTL_UNLOCK_VOLUME = 0x0009001C;
 constexpr DWORD FSCTL_DISMOUNT_VOLUME = 0x00090020;
+constexpr DWORD IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080;
+
+constexpr DWORD FILE_DEVICE_DISK = 0x00000007;
 
 constexpr DWORD RemovableMedia = 11;
 constexpr DWORD FixedMedia = 12;
@@ -48,6 +51,13 @@ struct VOLUME_DISK_EXTENTS {
     DISK_EXTENT Extents[1];
 };
 
+struct STORAGE_DEVICE_NUMBER {
+    DWORD DeviceType;
+    DWORD DeviceNumber;    // the physical drive
+    DWORD PartitionNumber; // 0 for the whole disk
+};
+
+static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(sizeof(DISK_GEOMETRY) == 24 && sizeof(DISK_GEOMETRY_EX) == 40);
 static_assert(sizeof(DISK_EXTENT) == 24 && sizeof(VOLUME_DISK_EXTENTS) == 32);
 // What IOCTL_DISK_GET_DRIVE_GEOMETRY_EX returns: the geometry and the size, no detection data.

@@ -37,6 +37,9 @@ std::uint32_t LogicalSectorBytes(const std::string& diskKernelName);
 
 bool IsRemovable(const std::string& diskKernelName);
 
+// Whether a disk hangs off a USB host controller (below a root hub "usbN" in sysfs).
+bool IsUsbDisk(const std::string& diskKernelName);
+
 // The loop index of "loopN", or -1.
 int LoopIndex(const std::string& kernelName);
 

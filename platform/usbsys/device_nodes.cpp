@@ -132,6 +132,22 @@ std::shared_ptr<const DeviceNodes> ReadDeviceNodes()
     return state.current;
 }
 
+std::map<std::string, std::string> UsbStoragePaths()
+{
+    const UsbTree tree = ReadUsbTree();
+    std::map<std::string, std::string> paths;
+    for (const auto& disk : tree.disks) {
+        if (!disk.usbDevice)
+            continue;
+        const std::string instanceId = DiskInstanceId(tree, disk);
+        paths["/dev/" + disk.kernelName] = InterfacePath(instanceId, DiskInterfaceClass(disk));
+        for (std::size_t p = 0; p < disk.partitions.size(); ++p)
+            paths["/dev/" + disk.partitions[p]] =
+                InterfacePath(VolumeInstanceId(instanceId, static_cast<unsigned>(p + 1)), kVolumeClass);
+    }
+    return paths;
+}
+
 std::shared_ptr<const DeviceNodes> CurrentDeviceNodes()
 {
     {

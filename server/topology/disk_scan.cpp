@@ -1,5 +1,5 @@
 // The disk scan: every USB disk of the system into the disk list, with its parent's
-// hardware id, INQUIRY data, capacity and the maker flag.
+// hardware id, drive letters, INQUIRY data, capacity and the maker flag.
 #include "server/topology/usb_topology.h"
 
 #include "platform/base/lasterror.h"
@@ -7,6 +7,7 @@
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 #include "platform/text/text.h"
+#include "server/topology/disk_letters.h"
 #include "server/topology/interface_paths.h"
 
 #include <cstring>
@@ -84,6 +85,10 @@ INT UsbTopology::ScanDisks(DiskEntry* entries32)
         DiskEntry& entry = entries32[next++];
         OutputDebugStringA(" @@ Parse_USB_Device_Information");
         platform::CopyToField(entry.hardwareId, sizeof entry.hardwareId, ParentHardwareId(disk.devInst, usbDevices));
+        // Letters left from an earlier scan may belong to another disk by now.
+        entry.driveLetterCount = 0;
+        std::memset(entry.driveLetters, 0, sizeof entry.driveLetters);
+        GetDriveLetterForGPTFormat(disk.path, entry);
         FillDiskEntry(entry, disk.path, disk.devInst);
         if (entry.valid)
             answered = 1;

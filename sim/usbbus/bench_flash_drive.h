@@ -21,12 +21,15 @@ struct DrivePlacement {
 
 class BenchFlashDrive {
 public:
-    BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DrivePlacement placement);
+    // With an MBR signature the first unit holds one partition (see DiskPlacement).
+    BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DrivePlacement placement,
+                    std::optional<std::uint32_t> mbrSignature = std::nullopt);
 
     FlashDisk& model() { return disk_->model(); }
     const UsbNodeSpec& usb() const { return usb_; }
     std::string SysPath() const { return UsbSysPath(usb_); }
     std::string DiskNode(unsigned lun = 0) const { return disk_->DevNode(lun); }
+    std::string PartitionNode() const { return disk_->PartitionNode(); }
 
     // Present from the start (Add) or newly plugged (Plug, with uevents).
     void Add(Testbed& testbed);
