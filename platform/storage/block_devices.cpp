@@ -124,6 +124,18 @@ std::vector<BlockDevice> ListWholeDisks()
     return disks;
 }
 
+std::vector<BlockDevice> ListOpticalDrives()
+{
+    std::vector<BlockDevice> drives;
+    for (const std::string& name : ListDirectory(kSysBlock)) {
+        if (!StartsWith(name, "sr") || !Exists(kSysBlock + name + "/device"))
+            continue;
+        if (auto drive = DescribeDisk(name); drive && drive->lengthBytes > 0)
+            drives.push_back(*drive);
+    }
+    return drives;
+}
+
 std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName)
 {
     std::vector<BlockDevice> partitions;

@@ -23,6 +23,9 @@ struct BlockDevice {
 // targets are not disks here.
 std::vector<BlockDevice> ListWholeDisks();
 
+// Optical drives with a medium ("sr0"): volumes of their own, never physical drives.
+std::vector<BlockDevice> ListOpticalDrives();
+
 // The partitions of a whole disk, by partition number.
 std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName);
 

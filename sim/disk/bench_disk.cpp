@@ -45,6 +45,8 @@ std::string BenchDisk::PartitionNode() const
 
 std::string BenchDisk::DiskName(unsigned lun) const
 {
+    if (IsCdrom(lun))
+        return "sr" + std::to_string(placement_.scsiHost);
     return std::string("sd") + static_cast<char>(placement_.firstDiskLetter + lun);
 }
 
@@ -59,18 +61,20 @@ std::string BenchDisk::Record() const
     unsigned host = placement_.scsiHost;
     for (unsigned lun = 0; lun < model_.lunCount(); ++lun) {
         std::string name = DiskName(lun);
-        unsigned minor = 16 * static_cast<unsigned>(name[2] - 'a'); // sd disks take 16 minors each
+        // sd disks take 16 minors each; CD-ROM drives are major 11.
+        const std::string numbers = IsCdrom(lun) ? "11:" + std::to_string(placement_.scsiHost)
+                                                 : "8:" + std::to_string(16 * (name[2] - 'a'));
         record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                << ":0:0:" << lun << "/block/" << name << "\n"
                << "N: " << name << "\n"
                << "E: SUBSYSTEM=block\nE: DEVTYPE=disk\nE: DEVNAME=/dev/" << name << "\n"
-               << "A: dev=8:" << minor << "\nA: size=" << model_.lunSectors(lun) << "\nA: removable=1\n"
+               << "A: dev=" << numbers << "\nA: size=" << model_.lunSectors(lun) << "\nA: removable=1\n"
                << "L: device=../../../" << host << ":0:0:" << lun << "\n\n";
         if (lun == 0 && placement_.mbrSignature)
             record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                    << ":0:0:0/block/" << name << "/" << name << "1\nN: " << name << "1\n"
                    << "E: SUBSYSTEM=block\nE: DEVTYPE=partition\nE: DEVNAME=/dev/" << name << "1\n"
-                   << "A: dev=8:" << minor + 1 << "\nA: partition=1\nA: start=" << kPartitionStart
+                   << "A: dev=8:" << 16 * (name[2] - 'a') + 1 << "\nA: partition=1\nA: start=" << kPartitionStart
                    << "\nA: size=" << model_.lunSectors(0) - kPartitionStart << "\n\n";
     }
     return record.str();

@@ -22,6 +22,8 @@ struct DiskPlacement {
     // Set: LUN 0 holds an MBR with this disk signature and one partition from sector 2048
     // to its end, which sysfs and /dev show as "sdX1".
     std::optional<std::uint32_t> mbrSignature;
+    // Set: that unit is a CD-ROM drive, "sr" + the SCSI host's number.
+    std::optional<unsigned> cdromLun;
 };
 
 class BenchDisk {
@@ -33,6 +35,7 @@ public:
     // outlive this disk: declare the disk before the testbed.
     void Publish(Testbed& testbed);
     std::string DevNode(unsigned lun) const; // "/dev/sdb"
+    bool IsCdrom(unsigned lun) const { return placement_.cdromLun == lun; }
     // LUN 0's partition node ("/dev/sdb1"), "" when it has none.
     std::string PartitionNode() const;
     unsigned Opens(unsigned lun) const { return nodes_.at(lun)->opens(); }

@@ -14,14 +14,15 @@ std::string InterfaceFolder(const UsbNodeSpec& usb)
 } // namespace
 
 BenchFlashDrive::BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors,
-                                 DrivePlacement placement, std::optional<std::uint32_t> mbrSignature)
+                                 DrivePlacement placement, DriveMedia media)
     : usb_(std::move(usb)), placement_(std::move(placement)), identity_(identity)
 {
     DiskPlacement where;
     where.interfacePath = InterfaceFolder(usb_);
     where.scsiHost = placement_.scsiHost;
     where.firstDiskLetter = placement_.diskLetter;
-    where.mbrSignature = mbrSignature;
+    where.mbrSignature = media.mbrSignature;
+    where.cdromLun = media.cdromLun;
     disk_ = std::make_unique<BenchDisk>(std::move(identity), std::move(lunSectors), where);
 }
 
@@ -33,7 +34,8 @@ std::string BenchFlashDrive::UnitRecord() const
     for (unsigned lun = 0; lun < disk_->model().lunCount(); ++lun)
         record << "P: /devices/" << InterfaceFolder(usb_) << "/host" << host << "/target" << host << ":0:0/" << host << ":0:0:"
                << lun << "\nE: SUBSYSTEM=scsi\nE: DEVTYPE=scsi_device\nA: vendor=" << identity_.vendor
-               << "\nA: model=" << identity_.product << "\nA: rev=" << identity_.revision << "\nA: type=0\n\n";
+               << "\nA: model=" << identity_.product << "\nA: rev=" << identity_.revision
+               << "\nA: type=" << (disk_->IsCdrom(lun) ? 5 : 0) << "\n\n";
     return record.str();
 }
 

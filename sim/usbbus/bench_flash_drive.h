@@ -19,11 +19,16 @@ struct DrivePlacement {
     char diskLetter = 'b'; // first unit's "sdX"
 };
 
+// What the drive's units hold beyond plain sectors (see DiskPlacement).
+struct DriveMedia {
+    std::optional<std::uint32_t> mbrSignature; // set: the first unit holds one partition
+    std::optional<unsigned> cdromLun;         // set: that unit is a CD-ROM drive
+};
+
 class BenchFlashDrive {
 public:
-    // With an MBR signature the first unit holds one partition (see DiskPlacement).
     BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DrivePlacement placement,
-                    std::optional<std::uint32_t> mbrSignature = std::nullopt);
+                    DriveMedia media = {});
 
     FlashDisk& model() { return disk_->model(); }
     const UsbNodeSpec& usb() const { return usb_; }

@@ -24,8 +24,9 @@ inline sim::BenchFlashDrive Drive(std::vector<unsigned> chain, unsigned devnum, 
                                   std::optional<std::string> serial, const char* signature = "KQ8N")
 {
     sim::DrivePlacement place{1, std::move(chain), devnum, host, letter};
-    return sim::BenchFlashDrive(sim::FlashDriveSpec(place, std::move(serial)), Identity(signature), {65536}, place,
-                                0x5EED0000u + devnum);
+    sim::DriveMedia media;
+    media.mbrSignature = 0x5EED0000u + devnum;
+    return sim::BenchFlashDrive(sim::FlashDriveSpec(place, std::move(serial)), Identity(signature), {65536}, place, media);
 }
 
 class BenchTree : public ::testing::Test {
