@@ -9,7 +9,9 @@
 #include "platform/storage/volume_api.h"
 #include "platform/text/text.h"
 
+#include <cstring>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -87,6 +89,17 @@ TEST_F(DriveLetters, ANewDiskDoesNotTakeTheLetterOfOneThatIsAway)
     drive1.Plug(testbed);
     EXPECT_EQ(LettersByPartition().at(drive1.PartitionNode()), away) << "it gets its letter back";
     newcomer.Unplug(testbed);
+}
+
+TEST_F(DriveLetters, TheScanReplacesTheLettersTheCallersEntriesHeld)
+{
+    auto disks = std::make_unique<DiskEntry[]>(kPortCount);
+    std::memset(disks.get(), 0xEE, sizeof(DiskEntry) * kPortCount);
+    ASSERT_EQ(topology.ScanDiskPathBySymbolicName(disks.get()), 1);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(disks[i].driveLetterCount, 1) << RecordText(disks[i].devicePath);
+        EXPECT_EQ(disks[i].driveLetters[1], 0);
+    }
 }
 
 TEST_F(DriveLetters, TheLetterIsKeptAsAMountedDeviceRecordNamingTheVolume)
