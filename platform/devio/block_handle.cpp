@@ -27,11 +27,20 @@ int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags)
 std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
 {
     struct stat info;
-    if (::fstat(handle.fd(), &info) != 0 || !S_ISBLK(info.st_mode)) {
+    if (::fstat(handle.fd(), &info) != 0) {
         SetLastError(ERROR_INVALID_FUNCTION);
         return std::nullopt;
     }
-    return info.st_rdev;
+    if (S_ISBLK(info.st_mode))
+        return info.st_rdev;
+    // Where the system describes a device node only by its path (a sandbox that stands
+    // in for /dev), the path tells, as long as it still names the open file.
+    struct stat byPath;
+    if (::stat(handle.linuxPath().c_str(), &byPath) == 0 && S_ISBLK(byPath.st_mode) && byPath.st_ino == info.st_ino &&
+        byPath.st_dev == info.st_dev)
+        return byPath.st_rdev;
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return std::nullopt;
 }
 
 IoctlDescriptor::IoctlDescriptor(const FileObject& handle) : fd_(handle.fd()), owned_(false)

@@ -51,13 +51,11 @@ struct VOLUME_DISK_EXTENTS {
     DISK_EXTENT Extents[1];
 };
 
-// PartitionNumber is 0 for a whole disk, else the partition's number from 1.
 struct STORAGE_DEVICE_NUMBER {
     DWORD DeviceType;
-    DWORD DeviceNumber;
-    DWORD PartitionNumber;
+    DWORD DeviceNumber;    // the physical drive
+    DWORD PartitionNumber; // 0 for the whole disk
 };
-
 static_assert(sizeof(DISK_GEOMETRY) == 24 && sizeof(DISK_GEOMETRY_EX) == 40);
 static_assert(sizeof(DISK_EXTENT) == 24 && sizeof(VOLUME_DISK_EXTENTS) == 32);
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);

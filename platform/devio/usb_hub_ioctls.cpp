@@ -215,7 +215,10 @@ BOOL ConnectionText(platform::FileObject& handle, LPVOID in, DWORD inSize, LPVOI
         return Fail(ERROR_DEVICE_NOT_CONNECTED);
     auto* record = static_cast<USB_NODE_CONNECTION_NAME*>(out);
     record->ConnectionIndex = port;
+    device->serialShared = platform::usbsys::SerialIsShared(*device);
     const auto names = platform::usbsys::NamesOf(*device, &*hub);
+    if (!hubsOnly && names.driverKey.empty())
+        return FALSE; // the registry store failed; its error is the last error
     std::string text = hubsOnly ? (device->IsHub() ? platform::usbsys::HubName(names.instanceId) : std::string())
                                 : names.driverKey;
     return PutName(&record->ActualLength, record->NodeName, nameOffset, platform::AnsiToWide(text), outSize, returned);

@@ -37,6 +37,10 @@ BOOL GetDiskExtents(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID out, DWORD 
     auto volume = VolumeOfHandle(handle);
     if (!volume)
         return FALSE;
+    if (volume->diskNumber < 0) {
+        SetLastError(ERROR_INVALID_FUNCTION); // an optical drive's volume lies on no disk
+        return FALSE;
+    }
     VOLUME_DISK_EXTENTS extents{};
     extents.NumberOfDiskExtents = 1;
     extents.Extents[0].DiskNumber = static_cast<DWORD>(volume->diskNumber);

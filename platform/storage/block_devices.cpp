@@ -1,6 +1,9 @@
 #include "platform/storage/block_devices.h"
 
 #include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
@@ -121,6 +124,18 @@ std::vector<BlockDevice> ListWholeDisks()
     return disks;
 }
 
+std::vector<BlockDevice> ListOpticalDrives()
+{
+    std::vector<BlockDevice> drives;
+    for (const std::string& name : ListDirectory(kSysBlock)) {
+        if (!StartsWith(name, "sr") || !Exists(kSysBlock + name + "/device"))
+            continue;
+        if (auto drive = DescribeDisk(name); drive && drive->lengthBytes > 0)
+            drives.push_back(*drive);
+    }
+    return drives;
+}
+
 std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName)
 {
     std::vector<BlockDevice> partitions;
@@ -180,6 +195,22 @@ std::uint32_t LogicalSectorBytes(const std::string& diskKernelName)
 {
     auto bytes = ReadNumber(kSysBlock + diskKernelName + "/queue/logical_block_size");
     return bytes && *bytes > 0 ? static_cast<std::uint32_t>(*bytes) : 512;
+}
+
+bool IsUsbDisk(const std::string& diskKernelName)
+{
+    char resolved[PATH_MAX];
+    if (::realpath((kSysBlock + diskKernelName).c_str(), resolved) == nullptr)
+        return false;
+    const std::string path = resolved;
+    for (std::size_t at = path.find("/usb"); at != std::string::npos; at = path.find("/usb", at + 1)) {
+        std::size_t end = at + 4;
+        while (end < path.size() && std::isdigit(static_cast<unsigned char>(path[end])))
+            ++end;
+        if (end > at + 4 && end < path.size() && path[end] == '/')
+            return true;
+    }
+    return false;
 }
 
 bool IsRemovable(const std::string& diskKernelName)

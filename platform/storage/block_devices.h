@@ -23,6 +23,9 @@ struct BlockDevice {
 // targets are not disks here.
 std::vector<BlockDevice> ListWholeDisks();
 
+// Optical drives with a medium ("sr0"): volumes of their own, never physical drives.
+std::vector<BlockDevice> ListOpticalDrives();
+
 // The partitions of a whole disk, by partition number.
 std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName);
 
@@ -36,6 +39,9 @@ std::optional<BlockDevice> WholeDiskOf(dev_t dev);
 std::uint32_t LogicalSectorBytes(const std::string& diskKernelName);
 
 bool IsRemovable(const std::string& diskKernelName);
+
+// Whether a disk hangs off a USB host controller (below a root hub "usbN" in sysfs).
+bool IsUsbDisk(const std::string& diskKernelName);
 
 // The loop index of "loopN", or -1.
 int LoopIndex(const std::string& kernelName);

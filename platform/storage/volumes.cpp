@@ -30,6 +30,11 @@ std::vector<Volume> ListVolumes()
             volumes.push_back({std::move(device), entry.number, entry.disk.kernelName, std::move(name)});
         }
     }
+    for (BlockDevice& drive : ListOpticalDrives()) {
+        std::string name = GuidNameOf(drive.dev);
+        std::string kernelName = drive.kernelName;
+        volumes.push_back({std::move(drive), -1, std::move(kernelName), std::move(name)});
+    }
     return volumes;
 }
 

@@ -1,5 +1,6 @@
 // Volumes: every partition of a disk, or the whole disk when it has no partitions (a
-// removable medium without a partition table is one volume, as a superfloppy is).
+// removable medium without a partition table is one volume, as a superfloppy is), and
+// each optical drive with a medium, which lies on no physical drive.
 #pragma once
 
 #include "platform/storage/disk_numbers.h"
@@ -11,12 +12,13 @@ namespace platform::storage {
 
 struct Volume {
     BlockDevice device;     // the partition, or the whole disk
-    int diskNumber = -1;    // the physical drive it lies on
+    int diskNumber = -1;    // the physical drive it lies on; -1 for an optical drive
     std::string diskKernelName;
     std::string guidName;   // "\\?\Volume{...}" without the trailing backslash
 };
 
-// All volumes in physical-drive order, partitions in partition-number order.
+// All volumes in physical-drive order, partitions in partition-number order, then the
+// optical drives.
 std::vector<Volume> ListVolumes();
 std::optional<Volume> VolumeOfDevice(dev_t dev);
 std::optional<Volume> VolumeOfGuidName(const std::string& name);

@@ -85,16 +85,13 @@ DeviceNodes Build(const UsbTree& tree, std::map<std::string, DevInstNumber>& num
         deviceIds[i] = node.id;
     }
     for (const auto& disk : tree.disks) {
-        const UsbDevice* owner = disk.usbDevice ? &tree.devices[*disk.usbDevice] : nullptr;
-        auto ownerParent = disk.usbDevice ? tree.ParentOf(*disk.usbDevice) : std::nullopt;
         const DevInstNumber parentId = disk.usbDevice ? deviceIds[*disk.usbDevice] : 0;
-        if (owner != nullptr && parentId == 0)
+        if (disk.usbDevice && parentId == 0)
             continue;
-        auto& node = builder.Add(NodeKind::Disk, DiskInstanceId(disk, owner, ownerParent ? &tree.devices[*ownerParent] : nullptr),
-                                 disk.folder, parentId);
+        auto& node = builder.Add(NodeKind::Disk, DiskInstanceId(tree, disk), disk.folder, parentId);
         node.devNode = "/dev/" + disk.kernelName;
-        node.interfaces.push_back({disk.cdrom ? kVolumeClass : kDiskClass,
-                                   InterfacePath(node.instanceId, disk.cdrom ? kVolumeClass : kDiskClass)});
+        const char* diskClass = DiskInterfaceClass(disk);
+        node.interfaces.push_back({diskClass, InterfacePath(node.instanceId, diskClass)});
         const std::string diskInstance = node.instanceId;
         const DevInstNumber diskId = node.id;
         for (std::size_t p = 0; p < disk.partitions.size(); ++p) {
@@ -133,6 +130,22 @@ std::shared_ptr<const DeviceNodes> ReadDeviceNodes()
     std::lock_guard guard(state.lock);
     state.current = std::make_shared<const DeviceNodes>(Build(tree, state.numbers));
     return state.current;
+}
+
+std::map<std::string, std::string> UsbStoragePaths()
+{
+    const UsbTree tree = ReadUsbTree();
+    std::map<std::string, std::string> paths;
+    for (const auto& disk : tree.disks) {
+        if (!disk.usbDevice)
+            continue;
+        const std::string instanceId = DiskInstanceId(tree, disk);
+        paths["/dev/" + disk.kernelName] = InterfacePath(instanceId, DiskInterfaceClass(disk));
+        for (std::size_t p = 0; p < disk.partitions.size(); ++p)
+            paths["/dev/" + disk.partitions[p]] =
+                InterfacePath(VolumeInstanceId(instanceId, static_cast<unsigned>(p + 1)), kVolumeClass);
+    }
+    return paths;
 }
 
 std::shared_ptr<const DeviceNodes> CurrentDeviceNodes()

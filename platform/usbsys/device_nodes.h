@@ -8,6 +8,7 @@
 #include "platform/usbsys/usb_tree.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,5 +50,9 @@ public:
 std::shared_ptr<const DeviceNodes> ReadDeviceNodes();
 // The last listing read (one is read when there is none yet).
 std::shared_ptr<const DeviceNodes> CurrentDeviceNodes();
+
+// The interface paths of the disks and volumes of USB devices present now, by their /dev
+// node ("/dev/sdb1"); disks of other buses are not listed. Reads the tree, keeps nothing.
+std::map<std::string, std::string> UsbStoragePaths();
 
 } // namespace platform::usbsys

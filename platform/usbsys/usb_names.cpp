@@ -1,18 +1,15 @@
 #include "platform/usbsys/usb_names.h"
 
+#include "platform/usbsys/enum_records.h"
 #include "platform/usbsys/sysfs.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <map>
-#include <mutex>
 #include <string_view>
 
 namespace platform::usbsys {
 namespace {
-
-constexpr const char* kUsbDriverClass = "{36fc9e60-c465-11cf-8056-444553540000}";
 
 std::string Format(const char* format, auto... values)
 {
@@ -54,10 +51,13 @@ std::string ControllerFolderOf(const UsbDevice& rootHub)
     return rootHub.folder.substr(0, rootHub.folder.find_last_of('/'));
 }
 
-// A serial number that can name a device instance: printable, no separator of ids or paths.
-bool SerialIsUsable(const std::optional<std::string>& serial)
+// A serial number that can name a device instance: printable, no separator of ids or
+// paths, and no other present device of the same kind reporting it (two drives named
+// alike would share one disk path, and one port would reach the other's drive).
+bool SerialIsUsable(const UsbDevice& device)
 {
-    if (!serial || serial->empty())
+    const auto& serial = device.serial;
+    if (!serial || serial->empty() || device.serialShared)
         return false;
     return std::all_of(serial->begin(), serial->end(), [](char c) {
         auto u = static_cast<unsigned char>(c);
@@ -82,40 +82,8 @@ std::string SpacesAsUnderscores(std::string text)
     return text;
 }
 
-struct Allocations {
-    std::mutex lock;
-    std::map<std::string, unsigned> driverKeys; // by upper-case instance id
-    std::map<std::string, std::map<std::string, EnumRecord>> records; // vid&pid -> driver key -> record
-};
-
-Allocations& State()
-{
-    static Allocations* state = new Allocations;
-    return *state;
-}
-
-std::string AllocateDriverKey(const std::string& instanceId)
-{
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    auto [at, added] = state.driverKeys.try_emplace(Upper(instanceId), static_cast<unsigned>(state.driverKeys.size()));
-    return Format("%s\\%04u", kUsbDriverClass, at->second);
-}
-
-void KeepRecord(const UsbDevice& device, const UsbNames& names)
-{
-    EnumRecord record;
-    record.instanceName = names.instanceId.substr(names.instanceId.find_last_of('\\') + 1);
-    record.parentIdPrefix = names.parentIdPrefix;
-    record.symbolicName = names.symbolicName;
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    state.records[Format("VID_%04X&PID_%04X", device.vendorId, device.productId)][Upper(names.driverKey)] = record;
-}
-
-} // namespace
-
-UsbNames NamesOf(const UsbDevice& device, const UsbDevice* parent)
+// Every name but the driver key, which the registry store keeps.
+UsbNames InstanceNames(const UsbDevice& device, const UsbDevice* parent)
 {
     UsbNames names;
     const unsigned rev = device.bcdDevice;
@@ -126,7 +94,7 @@ UsbNames NamesOf(const UsbDevice& device, const UsbDevice* parent)
                              Format("USB\\%s", RootHubKind(device))};
     } else {
         std::string unique;
-        if (SerialIsUsable(device.serial)) {
+        if (SerialIsUsable(device)) {
             unique = *device.serial;
         } else {
             unique = (parent != nullptr ? PrefixOf(*parent) : std::string("5&0&0")) + "&" +
@@ -143,9 +111,15 @@ UsbNames NamesOf(const UsbDevice& device, const UsbDevice* parent)
     std::string body = names.instanceId;
     std::replace(body.begin(), body.end(), '\\', '#');
     names.symbolicName = "\\??\\" + body + "#" + kUsbDeviceClass;
-    names.driverKey = AllocateDriverKey(names.instanceId);
-    if (!device.IsRootHub())
-        KeepRecord(device, names);
+    return names;
+}
+
+} // namespace
+
+UsbNames NamesOf(const UsbDevice& device, const UsbDevice* parent)
+{
+    UsbNames names = InstanceNames(device, parent);
+    names.driverKey = KeepEnumRecord(names.instanceId, names.parentIdPrefix, names.symbolicName);
     return names;
 }
 
@@ -157,17 +131,25 @@ std::string ControllerInstanceId(const HostController& controller)
     return Format("ROOT\\USB\\3&%x&0", Hash(controller.folder));
 }
 
-std::string DiskInstanceId(const Disk& disk, const UsbDevice* owner, const UsbDevice* ownerParent)
+std::string DiskInstanceId(const UsbTree& tree, const Disk& disk)
 {
+    const UsbDevice* owner = disk.usbDevice ? &tree.devices[*disk.usbDevice] : nullptr;
+    const auto ownerHub = disk.usbDevice ? tree.ParentOf(*disk.usbDevice) : std::nullopt;
+    const UsbDevice* ownerParent = ownerHub ? &tree.devices[*ownerHub] : nullptr;
     std::string identity = "&VEN_" + SpacesAsUnderscores(Upper(disk.vendor)) + "&PROD_" +
                            SpacesAsUnderscores(Upper(disk.model)) + "&REV_" + SpacesAsUnderscores(Upper(disk.revision));
     if (owner == nullptr)
         return "IDE\\DISK" + identity + Format("\\5&%x&0&0.0.0", Hash(disk.folder));
-    const UsbNames names = NamesOf(*owner, ownerParent);
+    const UsbNames names = InstanceNames(*owner, ownerParent);
     if (disk.uas)
         return "SCSI\\DISK" + identity + "\\" + PrefixOf(*owner) + Format("&0&0000%02X", disk.lun);
     return std::string("USBSTOR\\") + (disk.cdrom ? "CDROM" : "DISK") + identity + "\\" + names.childPrefix + "&" +
            std::to_string(disk.lun);
+}
+
+const char* DiskInterfaceClass(const Disk& disk)
+{
+    return disk.cdrom ? kVolumeClass : kDiskClass;
 }
 
 std::string VolumeInstanceId(const std::string& diskInstanceId, unsigned partitionNumber)
@@ -189,19 +171,6 @@ std::string HubName(const std::string& instanceId)
     std::string body = instanceId;
     std::replace(body.begin(), body.end(), '\\', '#');
     return body + "#" + kHubClass;
-}
-
-std::optional<EnumRecord> FindEnumRecord(const std::string& vidPidKey, const std::string& driverKey)
-{
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    auto device = state.records.find(Upper(vidPidKey));
-    if (device == state.records.end())
-        return std::nullopt;
-    auto record = device->second.find(Upper(driverKey));
-    if (record == device->second.end())
-        return std::nullopt;
-    return record->second;
 }
 
 } // namespace platform::usbsys

@@ -2,13 +2,13 @@
 // instance ids ("USB\VID_0951&PID_1666\<serial>", or "<parent prefix>&<port>" for a device
 // without a usable serial), hardware ids, lower-case interface paths ending in the class
 // GUID, hub names as the hub driver gives them, and driver keys allocated once per device
-// instance. The same device on the same port always gets the same names; two identical
-// devices without serial numbers differ by their ports.
+// instance and kept in the registry store with the device's enumeration record. The same
+// device on the same port always gets the same names; two identical devices without
+// serial numbers, or sharing one, differ by their ports.
 #pragma once
 
 #include "platform/usbsys/usb_tree.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +24,7 @@ struct UsbNames {
     std::string instanceId;           // "USB\VID_0951&PID_1666\5&2bd1ea4&0&3"
     std::vector<std::string> hardwareIds;
     const char* interfaceClass = nullptr; // hub or USB device class
-    std::string driverKey;            // "{36fc9e60-...}\0004"
+    std::string driverKey;            // "{36fc9e60-...}\0004"; "" when the store failed (last error set)
     // The enumeration record's ParentIdPrefix: set only for a device without a usable
     // serial number, whose children take their instance ids from it.
     std::string parentIdPrefix;
@@ -32,13 +32,15 @@ struct UsbNames {
     std::string symbolicName;         // "\??\USB#VID_0951&PID_1666#...#{a5dcbf10-...}"
 };
 
-// `parent` is the hub the device hangs off (nullptr for a root hub).
+// `parent` is the hub the device hangs off (nullptr for a root hub). Keeps the device's
+// enumeration record in the registry store, as the Plug and Play manager does on arrival.
 UsbNames NamesOf(const UsbDevice& device, const UsbDevice* parent);
 
 std::string ControllerInstanceId(const HostController& controller);
-// A disk's instance id; `owner` and `ownerParent` are its USB device and that device's hub,
-// both nullptr for a disk of another bus (named "IDE\..." so that it never looks like USB).
-std::string DiskInstanceId(const Disk& disk, const UsbDevice* owner, const UsbDevice* ownerParent);
+// A disk's instance id; a disk of another bus is named "IDE\..." so that it never looks like USB.
+std::string DiskInstanceId(const UsbTree& tree, const Disk& disk);
+// The class a disk's interface is listed under: a CD-ROM is a volume of its own.
+const char* DiskInterfaceClass(const Disk& disk);
 std::string VolumeInstanceId(const std::string& diskInstanceId, unsigned partitionNumber);
 
 // "\\?\usbstor#disk&...#{53f56307-...}": the instance id with '\' as '#', lower-cased.
@@ -46,13 +48,5 @@ std::string InterfacePath(const std::string& instanceId, const char* classGuid);
 // The name a hub driver gives for a hub ("USB#ROOT_HUB20#4&1b2c3d4&0#{f18a0e88-...}"):
 // the interface path without "\\?\", keeping the instance id's letter case.
 std::string HubName(const std::string& instanceId);
-
-// The enumeration record of a USB device seen so far, by vendor, product and driver key.
-struct EnumRecord {
-    std::string instanceName; // the last part of the instance id
-    std::string parentIdPrefix;
-    std::string symbolicName;
-};
-std::optional<EnumRecord> FindEnumRecord(const std::string& vidPidKey, const std::string& driverKey);
 
 } // namespace platform::usbsys

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <strings.h>
 
 namespace platform::usbsys {
 namespace {
@@ -100,6 +101,13 @@ void ReadDisks(UsbTree& tree)
     }
 }
 
+// Instance ids do not tell letter case apart, so neither does this.
+bool SameSerial(const UsbDevice& a, const UsbDevice& b)
+{
+    return a.sysName != b.sysName && a.vendorId == b.vendorId && a.productId == b.productId && a.serial && b.serial &&
+           !a.serial->empty() && ::strcasecmp(a.serial->c_str(), b.serial->c_str()) == 0;
+}
+
 } // namespace
 
 std::string UsbDevice::ChildName(unsigned port) const
@@ -179,14 +187,30 @@ std::optional<std::size_t> UsbTree::ParentOf(std::size_t device) const
     return IndexOf(d.sysName.substr(0, d.sysName.find_last_of('.')));
 }
 
-UsbTree ReadUsbTree()
+std::vector<UsbDevice> ReadUsbDevices()
 {
-    UsbTree tree;
+    std::vector<UsbDevice> devices;
     const std::string folder = SysfsRoot() + "/bus/usb/devices";
     for (const auto& name : ListFolder(folder))
         if (auto device = ReadUsbDevice(name, ResolvePath(folder + "/" + name)))
-            tree.devices.push_back(std::move(*device));
-    std::sort(tree.devices.begin(), tree.devices.end(), TreeOrder);
+            devices.push_back(std::move(*device));
+    std::sort(devices.begin(), devices.end(), TreeOrder);
+    for (auto& device : devices)
+        device.serialShared = std::any_of(devices.begin(), devices.end(),
+                                          [&](const UsbDevice& other) { return SameSerial(device, other); });
+    return devices;
+}
+
+bool SerialIsShared(const UsbDevice& device)
+{
+    const auto devices = ReadUsbDevices();
+    return std::any_of(devices.begin(), devices.end(), [&](const UsbDevice& other) { return SameSerial(device, other); });
+}
+
+UsbTree ReadUsbTree()
+{
+    UsbTree tree;
+    tree.devices = ReadUsbDevices();
     for (std::size_t i = 0; i < tree.devices.size(); ++i) {
         const auto& device = tree.devices[i];
         if (!device.IsRootHub())

@@ -22,6 +22,9 @@ struct UsbDevice {
     unsigned speedMbps = 0;
     unsigned portCount = 0; // maxchild: non-zero for hubs
     std::optional<std::string> serial;
+    // Another present device with the same vendor and product id reports the same serial
+    // number, so the serial cannot tell the two apart.
+    bool serialShared = false;
 
     bool IsRootHub() const { return ports.empty(); }
     bool IsHub() const { return IsRootHub() || deviceClass == 9 || portCount > 0; }
@@ -64,7 +67,13 @@ struct UsbTree {
 bool ParseDeviceName(const std::string& sysName, unsigned& bus, std::vector<unsigned>& ports);
 
 // One device read from its folder; nothing when the folder is not a USB device (any more).
+// Its serial is not compared with the others': see SerialIsShared.
 std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder);
+
+// Every USB device present now, in tree order, shared serial numbers marked.
+std::vector<UsbDevice> ReadUsbDevices();
+// Whether another device present now shares this one's serial number (see serialShared).
+bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();
 

@@ -40,7 +40,8 @@ private:
     };
 
     INT ScanDisks(DiskEntry* entries32);
-    void FillDiskEntry(DiskEntry& entry, const std::string& path, DWORD devInst);
+    void FillDiskEntry(DiskEntry& entry, const std::string& path, DWORD devInst, bool cdrom);
+    void ScanCdroms(DiskEntry* entries32, std::size_t& next, std::size_t diskCount, INT& answered);
     DWORD EnumerateHub(const std::string& hubPath, unsigned onePort, Target& target);
     DWORD EnumerateHubPorts(HANDLE hub, const std::string& hubPath, unsigned first, unsigned last, unsigned portCount,
                             Target& target);

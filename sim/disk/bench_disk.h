@@ -8,6 +8,7 @@
 #include "sim/disk/sg_io_node.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct DiskPlacement {
     std::string interfacePath = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
     unsigned scsiHost = 6;
     char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n)
+    // Set: LUN 0 holds an MBR with this disk signature and one partition from sector 2048
+    // to its end, which sysfs and /dev show as "sdX1".
+    std::optional<std::uint32_t> mbrSignature;
+    // Set: that unit is a CD-ROM drive, "sr" + the SCSI host's number.
+    std::optional<unsigned> cdromLun;
 };
 
 class BenchDisk {
@@ -29,6 +35,9 @@ public:
     // outlive this disk: declare the disk before the testbed.
     void Publish(Testbed& testbed);
     std::string DevNode(unsigned lun) const; // "/dev/sdb"
+    bool IsCdrom(unsigned lun) const { return placement_.cdromLun == lun; }
+    // LUN 0's partition node ("/dev/sdb1"), "" when it has none.
+    std::string PartitionNode() const;
     unsigned Opens(unsigned lun) const { return nodes_.at(lun)->opens(); }
     std::string Record() const;
 

@@ -160,6 +160,15 @@ std::vector<std::uint8_t> FlashDisk::ReadSectors(unsigned lun, std::uint64_t lba
     return sectors;
 }
 
+void FlashDisk::WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<std::uint8_t>& sectors)
+{
+    std::lock_guard guard(lock_);
+    LunStore& store = luns_.at(lun);
+    if (sectors.size() % LunStore::kSectorSize != 0 || !store.Contains(lba, sectors.size() / LunStore::kSectorSize))
+        throw std::out_of_range("sectors beyond the logical unit");
+    store.Write(lba, sectors);
+}
+
 bool FlashDisk::mediumLoaded() const
 {
     std::lock_guard guard(lock_);

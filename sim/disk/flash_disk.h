@@ -78,6 +78,8 @@ public:
     std::uint64_t lunSectors(unsigned lun) const { return luns_.at(lun).sectors(); }
     // Direct access for tests: what the unit holds.
     std::vector<std::uint8_t> ReadSectors(unsigned lun, std::uint64_t lba, std::uint32_t count) const;
+    // What the unit holds before a test runs (whole sectors).
+    void WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<std::uint8_t>& sectors);
     bool mediumLoaded() const;
 
 private:

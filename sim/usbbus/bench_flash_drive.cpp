@@ -14,13 +14,15 @@ std::string InterfaceFolder(const UsbNodeSpec& usb)
 } // namespace
 
 BenchFlashDrive::BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors,
-                                 DrivePlacement placement)
+                                 DrivePlacement placement, DriveMedia media)
     : usb_(std::move(usb)), placement_(std::move(placement)), identity_(identity)
 {
     DiskPlacement where;
     where.interfacePath = InterfaceFolder(usb_);
     where.scsiHost = placement_.scsiHost;
     where.firstDiskLetter = placement_.diskLetter;
+    where.mbrSignature = media.mbrSignature;
+    where.cdromLun = media.cdromLun;
     disk_ = std::make_unique<BenchDisk>(std::move(identity), std::move(lunSectors), where);
 }
 
@@ -32,7 +34,8 @@ std::string BenchFlashDrive::UnitRecord() const
     for (unsigned lun = 0; lun < disk_->model().lunCount(); ++lun)
         record << "P: /devices/" << InterfaceFolder(usb_) << "/host" << host << "/target" << host << ":0:0/" << host << ":0:0:"
                << lun << "\nE: SUBSYSTEM=scsi\nE: DEVTYPE=scsi_device\nA: vendor=" << identity_.vendor
-               << "\nA: model=" << identity_.product << "\nA: rev=" << identity_.revision << "\nA: type=0\n\n";
+               << "\nA: model=" << identity_.product << "\nA: rev=" << identity_.revision
+               << "\nA: type=" << (disk_->IsCdrom(lun) ? 5 : 0) << "\n\n";
     return record.str();
 }
 
@@ -69,8 +72,13 @@ void BenchFlashDrive::Unplug(Testbed& testbed)
     for (unsigned lun = 0; lun < disk_->model().lunCount(); ++lun) {
         const std::string unit = interface + "/host" + std::to_string(host) + "/target" + std::to_string(host) + ":0:0/" +
                                  std::to_string(host) + ":0:0:" + std::to_string(lun);
-        testbed.Unplug(unit + "/block/" + DiskNode(lun).substr(5));
-        // umockdev leaves the disk's /sys/block link behind; a replug would trip over it.
+        const std::string disk = unit + "/block/" + DiskNode(lun).substr(5);
+        // umockdev leaves the /sys/block links behind; a replug would trip over them.
+        if (lun == 0 && !PartitionNode().empty()) {
+            testbed.Unplug(disk + "/" + PartitionNode().substr(5));
+            std::filesystem::remove(testbed.RootDir() + "/sys/block/" + PartitionNode().substr(5));
+        }
+        testbed.Unplug(disk);
         std::filesystem::remove(testbed.RootDir() + "/sys/block/" + DiskNode(lun).substr(5));
         testbed.Unplug(unit);
     }

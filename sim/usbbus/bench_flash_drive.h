@@ -19,14 +19,22 @@ struct DrivePlacement {
     char diskLetter = 'b'; // first unit's "sdX"
 };
 
+// What the drive's units hold beyond plain sectors (see DiskPlacement).
+struct DriveMedia {
+    std::optional<std::uint32_t> mbrSignature; // set: the first unit holds one partition
+    std::optional<unsigned> cdromLun;         // set: that unit is a CD-ROM drive
+};
+
 class BenchFlashDrive {
 public:
-    BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DrivePlacement placement);
+    BenchFlashDrive(UsbNodeSpec usb, DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DrivePlacement placement,
+                    DriveMedia media = {});
 
     FlashDisk& model() { return disk_->model(); }
     const UsbNodeSpec& usb() const { return usb_; }
     std::string SysPath() const { return UsbSysPath(usb_); }
     std::string DiskNode(unsigned lun = 0) const { return disk_->DevNode(lun); }
+    std::string PartitionNode() const { return disk_->PartitionNode(); }
 
     // Present from the start (Add) or newly plugged (Plug, with uevents).
     void Add(Testbed& testbed);

@@ -84,7 +84,7 @@ TEST_F(StorageTest, ALoopDeviceIsANumberedDiskWithOneLetteredVolume)
     EXPECT_TRUE(listed) << "the volume enumeration lists the loop device's volume";
 }
 
-TEST_F(StorageTest, DiskControlCodesReportSizeGeometryAndRereadThePartitionTable)
+TEST_F(StorageTest, DiskControlCodesReportSizeGeometryNumberAndRereadThePartitionTable)
 {
     HANDLE drive = Open(DriveName(disk_.diskNumber()), GENERIC_READ);
     ASSERT_NE(drive, INVALID_HANDLE_VALUE) << GetLastError();
@@ -104,6 +104,18 @@ TEST_F(StorageTest, DiskControlCodesReportSizeGeometryAndRereadThePartitionTable
     EXPECT_TRUE(Control(drive, IOCTL_DISK_UPDATE_PROPERTIES)) << GetLastError();
     EXPECT_FALSE(Control(drive, FSCTL_LOCK_VOLUME)) << "a disk is not a volume";
     CloseHandle(drive);
+
+    // The disk and its volume both report the disk's number; the whole disk is partition 0.
+    for (const std::string& name : {DriveName(disk_.diskNumber()), VolumeName(disk_.driveLetter())}) {
+        HANDLE handle = Open(name, 0);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE) << name;
+        STORAGE_DEVICE_NUMBER number{};
+        ASSERT_TRUE(Control(handle, IOCTL_STORAGE_GET_DEVICE_NUMBER, &number, sizeof number)) << name << GetLastError();
+        EXPECT_EQ(number.DeviceType, FILE_DEVICE_DISK);
+        EXPECT_EQ(number.DeviceNumber, static_cast<DWORD>(disk_.diskNumber())) << name;
+        EXPECT_EQ(number.PartitionNumber, 0u) << name;
+        CloseHandle(handle);
+    }
 
     TestDisk fourK("storage_test_4k", 64ull << 20, 4096);
     ASSERT_TRUE(fourK.ok()) << fourK.error();

@@ -1,5 +1,5 @@
 // A bench of three hub tiers with the maker's drives on them, a drive of another maker,
-// and a non-USB system disk:
+// and a non-USB system disk; every disk holds one partition:
 //   usb1 port 1: hub A     port 1: drive 2 (no serial)   port 2: drive 3 (no serial, same as 2)
 //                          port 4: hub B                 port 3: drive 4 ("SN0004")
 //   usb1 port 2: drive 1 ("SN0001")       usb1 port 3: another maker's drive
@@ -24,7 +24,9 @@ inline sim::BenchFlashDrive Drive(std::vector<unsigned> chain, unsigned devnum, 
                                   std::optional<std::string> serial, const char* signature = "KQ8N")
 {
     sim::DrivePlacement place{1, std::move(chain), devnum, host, letter};
-    return sim::BenchFlashDrive(sim::FlashDriveSpec(place, std::move(serial)), Identity(signature), {65536}, place);
+    sim::DriveMedia media;
+    media.mbrSignature = 0x5EED0000u + devnum;
+    return sim::BenchFlashDrive(sim::FlashDriveSpec(place, std::move(serial)), Identity(signature), {65536}, place, media);
 }
 
 class BenchTree : public ::testing::Test {
@@ -37,7 +39,10 @@ protected:
         for (auto* drive : {&drive1, &drive2, &drive3, &drive4, &foreign})
             drive->Add(testbed);
         testbed.Add("P: /devices/pci0000:00/0000:00:02.0/virtio1/block/vda\nN: vda\nE: SUBSYSTEM=block\n"
-                    "E: DEVTYPE=disk\nA: dev=254:0\nA: size=1000000\n\n");
+                    "E: DEVTYPE=disk\nE: DEVNAME=/dev/vda\nA: dev=254:0\nA: size=1000000\nL: device=../../../virtio1\n\n"
+                    "P: /devices/pci0000:00/0000:00:02.0/virtio1/block/vda/vda1\nN: vda1\nE: SUBSYSTEM=block\n"
+                    "E: DEVTYPE=partition\nE: DEVNAME=/dev/vda1\nA: dev=254:1\nA: partition=1\nA: start=2048\n"
+                    "A: size=997952\n\n");
     }
 
     sim::BenchFlashDrive drive1 = Drive({2}, 10, 6, 'b', "SN0001");

@@ -1,7 +1,7 @@
 // The full walk and the single-port polls over a bench of three hub tiers.
 #include "bench_tree.h"
 
-#include "server/topology/usb_topology.h"
+#include "walker.h"
 
 #include <cstring>
 #include <memory>
@@ -11,19 +11,7 @@ namespace {
 
 using topologytest::BenchTree;
 
-class Walk : public BenchTree {
-protected:
-    int RunWalk()
-    {
-        return topology.EnumerateScanUSBPort(records.get());
-    }
-
-    CSTDCMDControl standard;
-    CVCommCMDControl vendor;
-    TopologySwitches switches;
-    UsbTopology topology{standard, vendor, switches};
-    std::unique_ptr<PortRecord[]> records = std::make_unique<PortRecord[]>(kPortCount);
-};
+class Walk : public BenchTree, public topologytest::Walker {};
 
 struct Expected {
     const char* name;

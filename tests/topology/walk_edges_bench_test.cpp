@@ -2,7 +2,7 @@
 #include "sim/core/testbed.h"
 #include "sim/usbbus/bench_flash_drive.h"
 #include "sim/usbbus/bench_hub.h"
-#include "server/topology/usb_topology.h"
+#include "walker.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,7 @@
 
 namespace {
 
-class WalkEdges : public ::testing::Test {
-protected:
-    int RunWalk() { return topology.EnumerateScanUSBPort(records.get()); }
-
-    CSTDCMDControl standard;
-    CVCommCMDControl vendor;
-    TopologySwitches switches;
-    UsbTopology topology{standard, vendor, switches};
-    std::unique_ptr<PortRecord[]> records = std::make_unique<PortRecord[]>(kPortCount);
-};
+class WalkEdges : public ::testing::Test, public topologytest::Walker {};
 
 TEST_F(WalkEdges, AStringThatFailsLeavesOnlyItsOwnFieldEmpty)
 {

@@ -1,6 +1,5 @@
-// IOCTL_STORAGE_GET_DEVICE_NUMBER on any block-device handle (a physical drive, a volume, a
-// disk opened by its interface path): the physical-drive number of the whole disk that
-// holds it, and the partition's number.
+// Storage control codes: the physical-drive number of a disk or of the disk a partition
+// lies on (platform/storage numbering), and the partition's number.
 #include "platform/base/lasterror.h"
 #include "platform/devio/block_handle.h"
 #include "platform/devio/storage_ioctl.h"
@@ -17,7 +16,7 @@ BOOL GetDeviceNumber(FileObject& device, DWORD, LPVOID, DWORD, LPVOID out, DWORD
     auto number = storage::DiskNumberOfDevice(*dev);
     auto block = storage::BlockDeviceOf(*dev);
     if (!number || !block) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+        SetLastError(ERROR_INVALID_FUNCTION); // not a disk of the numbering (an optical drive, a RAM disk)
         return FALSE;
     }
     STORAGE_DEVICE_NUMBER record{};

@@ -1,0 +1,123 @@
+// Drive letters of the walk's disks: each port's disk gets the letter of its partition, a
+// letter stays with its disk while other disks come and go, and the system disk gets none.
+#include "bench_tree.h"
+#include "tests/com/temporary_store.h"
+#include "walker.h"
+
+#include "platform/registry/values.h"
+#include "platform/storage/drive_letters.h"
+#include "platform/storage/volume_api.h"
+#include "platform/text/text.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace {
+
+class DriveLetters : public topologytest::BenchTree, public topologytest::Walker {
+protected:
+    // The letter of each drive's disk after a walk, by the drive's partition node.
+    std::map<std::string, char> LettersByPartition()
+    {
+        std::map<std::string, char> letters;
+        EXPECT_EQ(RunWalk(), 1);
+        for (int i = 0; i < kPortCount && records[i].hubTier != 0; ++i) {
+            const DiskEntry& disk = records[i].disk;
+            EXPECT_EQ(disk.driveLetterCount, 1) << records[i].DevicePath();
+            if (disk.driveLetterCount != 1)
+                continue;
+            auto volume = platform::storage::VolumeOfDriveLetter(disk.driveLetters[0]);
+            if (volume)
+                letters[volume->device.node] = disk.driveLetters[0];
+        }
+        return letters;
+    }
+
+    fabrun_test::TemporaryStore store;
+};
+
+TEST_F(DriveLetters, AThreeTierWalkGivesEachPortTheLetterOfItsOwnPartition)
+{
+    auto letters = LettersByPartition();
+    ASSERT_EQ(letters.size(), 4u) << "four ports, each with its own disk's volume";
+    for (auto* drive : {&drive1, &drive2, &drive3, &drive4})
+        EXPECT_EQ(letters.count(drive->PartitionNode()), 1u) << drive->PartitionNode();
+    for (const auto& [node, letter] : letters)
+        EXPECT_TRUE(letter >= 'C' && letter <= 'Z') << letter;
+}
+
+TEST_F(DriveLetters, TheSystemDiskHasNoLetter)
+{
+    const DWORD drives = GetLogicalDrives();
+    int lettered = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if ((drives & (1u << (letter - 'A'))) == 0)
+            continue;
+        ++lettered;
+        auto volume = platform::storage::VolumeOfDriveLetter(letter);
+        ASSERT_TRUE(volume);
+        EXPECT_EQ(volume->device.node.rfind("/dev/sd", 0), 0u) << letter << ": " << volume->device.node;
+    }
+    EXPECT_EQ(lettered, 5) << "the five USB disks; never the virtio system disk";
+}
+
+TEST_F(DriveLetters, ALetterStaysWithItsDiskWhileAnotherComesAndGoes)
+{
+    const auto before = LettersByPartition();
+    drive1.Unplug(testbed);
+    auto after = LettersByPartition();
+    for (auto* drive : {&drive2, &drive3, &drive4})
+        EXPECT_EQ(after[drive->PartitionNode()], before.at(drive->PartitionNode())) << drive->PartitionNode();
+
+    drive1.Plug(testbed);
+    after = LettersByPartition();
+    for (auto* drive : {&drive1, &drive2, &drive3, &drive4})
+        EXPECT_EQ(after[drive->PartitionNode()], before.at(drive->PartitionNode())) << drive->PartitionNode();
+}
+
+TEST_F(DriveLetters, ANewDiskDoesNotTakeTheLetterOfOneThatIsAway)
+{
+    const char away = LettersByPartition().at(drive1.PartitionNode());
+    drive1.Unplug(testbed);
+    auto newcomer = topologytest::Drive({1, 4, 1}, 15, 11, 'g', "SN0005");
+    newcomer.Plug(testbed);
+    auto letters = LettersByPartition();
+    ASSERT_EQ(letters.count(newcomer.PartitionNode()), 1u);
+    EXPECT_NE(letters[newcomer.PartitionNode()], away);
+
+    drive1.Plug(testbed);
+    EXPECT_EQ(LettersByPartition().at(drive1.PartitionNode()), away) << "it gets its letter back";
+    newcomer.Unplug(testbed);
+}
+
+TEST_F(DriveLetters, TheScanReplacesTheLettersTheCallersEntriesHeld)
+{
+    auto disks = std::make_unique<DiskEntry[]>(kPortCount);
+    std::memset(disks.get(), 0xEE, sizeof(DiskEntry) * kPortCount);
+    ASSERT_EQ(topology.ScanDiskPathBySymbolicName(disks.get()), 1);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(disks[i].driveLetterCount, 1) << RecordText(disks[i].devicePath);
+        EXPECT_EQ(disks[i].driveLetters[1], 0);
+    }
+}
+
+TEST_F(DriveLetters, TheLetterIsKeptAsAMountedDeviceRecordNamingTheVolume)
+{
+    const char letter = LettersByPartition().at(drive1.PartitionNode());
+    platform::registry::ScopedKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_READ, key.out()), ERROR_SUCCESS);
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    ASSERT_EQ(platform::registry::QueryValue(key.get(), (std::string("\\DosDevices\\") + letter + ":").c_str(), type, data),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_BINARY);
+    std::u16string wide(data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    const std::string text = platform::WideToAnsi(wide);
+    EXPECT_EQ(text.rfind("\\??\\storage#volume#_??_usbstor#disk&ven_tarvo", 0), 0u) << text;
+    EXPECT_NE(text.find("#sn0001&0#"), std::string::npos) << text;
+}
+
+} // namespace
