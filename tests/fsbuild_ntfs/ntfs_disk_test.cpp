@@ -182,6 +182,52 @@ const DiskCase kDisks[] = {
 INSTANTIATE_TEST_SUITE_P(Disks, NtfsDisk, ::testing::ValuesIn(kDisks),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The room check counts file sizes, not the clusters they take: files one byte longer than a
+// cluster pass it yet need twice their size. The copy runs out of room on the built volume,
+// and the build still reports the volume it made.
+TEST(NtfsCopy, ACopyBeyondTheFreeSpaceLeavesTheBuildSuccessful)
+{
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    constexpr std::uint32_t kSmallDisk = 32768; // 16 MiB: 256 clusters of 64 KiB
+    constexpr std::uintmax_t kFileBytes = 64 * 1024 + 1;
+    constexpr int kFiles = 200; // 400 clusters of data; 12.5 MiB counted by the check
+    TestDisk disk("ntfs_copy_full", std::uint64_t{kSmallDisk} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    std::string source = ::testing::TempDir() + "ntfs_full_source_" + std::to_string(::getpid());
+    fs::remove_all(source);
+    fs::create_directories(source);
+    for (int i = 0; i < kFiles; ++i) {
+        std::string file = source + "/f" + std::to_string(i) + ".bin";
+        std::ofstream(file).close();
+        fs::resize_file(file, kFileBytes); // sparse: the source costs no space of its own
+    }
+    FsBuildParams params{};
+    params.u8FsType = kNtfs | kCopy;
+    params.u32TotalSector = kSmallDisk;
+    params.i32BytesPerSector = 512;
+    params.u8ClusterExp = 7;
+    params.pszSourcePath = source.c_str();
+    int result;
+    {
+        Automount automount(disk.node(), disk.driveLetter());
+        result = Library().BuildPhyDiskFileSystem(&params, disk.diskNumber());
+        EXPECT_NE(automount.Stop(), nullptr) << "the new volume was never mounted";
+    }
+    fs::remove_all(source);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(params.i32Status, 0) << "not 35: the tree passed the room check; not 1: the copy's end is no failure";
+    EXPECT_EQ(params.u8Progress, 100);
+    {
+        ntfs_checks::MountedVolume mount(disk.node(), true);
+        ASSERT_TRUE(mount.mounted()) << mount.error();
+        int whole = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(mount.path()))
+            whole += entry.is_regular_file() && entry.file_size() == kFileBytes;
+        EXPECT_LT(whole, kFiles) << "the volume had room for the whole tree";
+    }
+    EXPECT_TRUE(ntfs_checks::ToolsAccept(disk.node()));
+}
+
 struct RefusalCase {
     const char* name;
     bool onDrive;            // knlfs_BuildDriveFileSystem, else knlfs_BuildPhyDiskFileSystem
