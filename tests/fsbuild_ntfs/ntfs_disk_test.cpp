@@ -1,6 +1,6 @@
 // NTFS builds onto a physical disk (a loop device) through knlfs_BuildPhyDiskFileSystem,
 // with and without a master boot record, judged by sfdisk and the ntfs-3g tools; with
-// the copy step, which needs the new volume mounted before it copies: a helper thread mounts
+// the copy step, which needs the new volume mounted before it copies: the test's clock mounts
 // it through ntfs-3g once the format is complete, as the system's automount would; and the
 // requests a disk or drive cannot take, refused before a byte of it changes.
 #include "fsbuild/fs_build_params.h"
@@ -18,11 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
-#include <thread>
+#include <memory>
+#include <mutex>
 
 #include <filesystem>
 #include <fstream>
@@ -77,38 +77,41 @@ bool VolumeUnlocked(char letter)
     return unlocked;
 }
 
-// Mounts the disk's volume as soon as its format is complete and the build has released
-// it, until stopped.
-class Automount {
+// A virtual clock that mounts the disk's volume at the first sleep after its format is
+// complete and the build has released it, as the system's automount would while the copy
+// step searches for the drive: the search finds it in its second round, without real waits.
+class MountingClock final : public platform::ClockSource {
 public:
-    Automount(const std::string& volume, char letter)
-        : thread_([this, volume, letter] {
-              while (!stop_) {
-                  if (FormatComplete(volume) && VolumeUnlocked(letter)) {
-                      auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume);
-                      if (mount->mounted()) {
-                          mount_ = std::move(mount);
-                          return;
-                      }
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-              }
-          })
+    MountingClock(std::string volume, char letter)
+        : volume_(std::move(volume)), letter_(letter), previous_(platform::SetClockSource(this))
     {
     }
-    ~Automount() { Stop(); }
-    ntfs_checks::MountedVolume* Stop()
+    ~MountingClock() override { platform::SetClockSource(previous_); }
+    MountingClock(const MountingClock&) = delete;
+    MountingClock& operator=(const MountingClock&) = delete;
+
+    std::int64_t Now() override { return clock_.Now(); }
+    void SleepMs(DWORD milliseconds) override
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        return mount_.get();
+        if (!mount_ && FormatComplete(volume_) && VolumeUnlocked(letter_)) {
+            auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume_);
+            if (mount->mounted())
+                mount_ = std::move(mount);
+        }
+        clock_.SleepMs(milliseconds);
     }
+    void WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, std::int64_t deadline) override
+    {
+        clock_.WaitUntil(cv, lock, deadline);
+    }
+    bool mounted() const { return mount_ != nullptr; }
 
 private:
-    std::atomic<bool> stop_{false};
+    std::string volume_;
+    char letter_;
+    platform::VirtualClock clock_;
+    platform::ClockSource* previous_;
     std::unique_ptr<ntfs_checks::MountedVolume> mount_;
-    std::thread thread_;
 };
 
 struct DiskCase {
@@ -141,13 +144,13 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     std::ofstream(source + "/Folder/Inner/note.txt") << "inner";
     std::ofstream(source + "/top.bin", std::ios::binary) << std::string(3 * 1024 * 1024 + 7, 'x');
     params.pszSourcePath = source.c_str();
-    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node(), disk.driveLetter()) : nullptr;
+    auto clock = copy ? std::make_unique<MountingClock>(disk.node(), disk.driveLetter()) : nullptr;
     int result = Library().BuildPhyDiskFileSystem(&params, number);
-    // The helper's mount, which the copy went through, ends; the volume is read again afresh.
-    if (automount) {
-        EXPECT_NE(automount->Stop(), nullptr) << "the new volume was never mounted";
+    // The clock's mount, which the copy went through, ends; the volume is read again afresh.
+    if (clock) {
+        EXPECT_TRUE(clock->mounted()) << "the new volume was never mounted";
     }
-    automount.reset();
+    clock.reset();
     if (copy && row.status == 0) {
         ntfs_checks::MountedVolume mount(disk.node(), true);
         EXPECT_TRUE(mount.mounted()) << mount.error();
@@ -209,9 +212,9 @@ TEST(NtfsCopy, ACopyBeyondTheFreeSpaceLeavesTheBuildSuccessful)
     params.pszSourcePath = source.c_str();
     int result;
     {
-        Automount automount(disk.node(), disk.driveLetter());
+        MountingClock clock(disk.node(), disk.driveLetter());
         result = Library().BuildPhyDiskFileSystem(&params, disk.diskNumber());
-        EXPECT_NE(automount.Stop(), nullptr) << "the new volume was never mounted";
+        EXPECT_TRUE(clock.mounted()) << "the new volume was never mounted";
     }
     fs::remove_all(source);
     EXPECT_EQ(result, 0);
