@@ -46,27 +46,22 @@ bool FlushCopy(const std::string& destination)
     return flushed;
 }
 
-// ERROR_SUCCESS, or the error that kept the file from arriving.
-DWORD CopyFileEntry(FsBuildContext& ctx, const std::string& from, const std::string& to, const WIN32_FIND_DATAA& data)
+bool CopyFileEntry(FsBuildContext& ctx, const std::string& from, const std::string& to, const WIN32_FIND_DATAA& data)
 {
     if (Exists(to))
         SetFileAttributesA(to.c_str(), data.dwFileAttributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
-        DWORD error = GetLastError();
-        platform::DebugPrintf("CopyFile %s -> %s failed, error %u", from.c_str(), to.c_str(), error);
-        return error;
+        platform::DebugPrintf("CopyFile %s -> %s failed, error %u", from.c_str(), to.c_str(), GetLastError());
+        return false;
     }
     if (!FlushCopy(to)) {
-        DWORD error = GetLastError();
-        platform::DebugPrintf("FlushFileBuffers %s failed, error %u", to.c_str(), error);
-        return error;
+        platform::DebugPrintf("FlushFileBuffers %s failed, error %u", to.c_str(), GetLastError());
+        return false;
     }
     AddProgress(ctx, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
-    return ERROR_SUCCESS;
+    return true;
 }
 
-// Copies what it can: a full disk ends this folder's walk, any other failure skips the item.
-// The result tells whether every item arrived.
 bool CopyFolder(FsBuildContext& ctx, const std::string& source, const std::string& destination)
 {
     WIN32_FIND_DATAA data;
@@ -76,29 +71,27 @@ bool CopyFolder(FsBuildContext& ctx, const std::string& source, const std::strin
         platform::DebugPrintf("CopySourceTree: %s cannot be listed, error %u", source.c_str(), GetLastError());
         return false;
     }
-    bool complete = true, full = false;
+    bool ok = true;
     do {
         std::string name = data.cFileName;
         std::string from = Join(source, name), to = Join(destination, name);
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            DWORD error = CopyFileEntry(ctx, from, to, data);
-            complete = complete && error == ERROR_SUCCESS;
-            full = error == ERROR_DISK_FULL;
+            ok = CopyFileEntry(ctx, from, to, data);
         } else if (name != "." && name != "..") {
             if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
                 platform::DebugPrintf("CreateDirectory %s failed, error %u", to.c_str(), GetLastError());
-                complete = false;
+                ok = false;
             } else {
-                complete = CopyFolder(ctx, from, to) && complete;
+                ok = CopyFolder(ctx, from, to);
             }
         }
-    } while (!full && FindNextFileA(find, &data));
-    if (!full && GetLastError() != ERROR_NO_MORE_FILES) {
+    } while (ok && FindNextFileA(find, &data));
+    if (ok && GetLastError() != ERROR_NO_MORE_FILES) {
         platform::DebugPrintf("CopySourceTree: listing %s failed, error %u", source.c_str(), GetLastError());
-        complete = false;
+        ok = false;
     }
     FindClose(find);
-    return complete;
+    return ok;
 }
 
 } // namespace
@@ -147,9 +140,5 @@ std::int32_t CopySourceToBuiltVolume(FsBuildContext& ctx)
     }
     char root[4];
     std::snprintf(root, sizeof root, "%c:\\", letter);
-    // The volume is built: what the copy could not bring over is told in the debug lines and
-    // leaves the build's success as it is.
-    if (!CopySourceTree(ctx, ctx.strSourcePath, root))
-        platform::DebugPrintf("CopySourceTree to %s did not complete", root);
-    return kStatusSuccess;
+    return CopySourceTree(ctx, ctx.strSourcePath, root) ? kStatusSuccess : kStatusFailed;
 }

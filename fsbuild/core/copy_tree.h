@@ -11,11 +11,10 @@
 bool CreateDirectoryTree(const std::string& path);
 
 // Copies the folder `source` into `destination` (files flushed, their sizes added to the
-// progress). A full disk ends the walk of the folder being copied; any other item that
-// cannot be copied is skipped. The result tells whether every item arrived.
+// progress). Every file must arrive: the first file or folder that cannot be copied ends
+// the copy with failure.
 bool CopySourceTree(FsBuildContext& ctx, const std::string& source, const std::string& destination);
 
 // After a successful NTFS format with the copy bit: finds the drive of the new volume and
-// copies the source folder to its root. Result: kStatusFailed when there is no drive to
-// copy to, else kStatusSuccess, however much of the copy arrived.
+// copies the source folder to its root. Result: kStatusSuccess, or kStatusFailed.
 std::int32_t CopySourceToBuiltVolume(FsBuildContext& ctx);
