@@ -22,6 +22,7 @@ void ResetBuildContext(FsBuildContext& ctx)
     ctx.u32DevStartSector = 0;
     ctx.u32PartStart = 0;
     ctx.u32TargetSectorBytes = 512;
+    ctx.u32DevStartSectorBytes = 512;
     ctx.u8RsvSector = 0;
     ctx.u32FatStart = 0;
     ctx.u32FatSize = 0;

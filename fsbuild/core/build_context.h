@@ -49,10 +49,13 @@ struct FsBuildContext {
     bool bRoundFatToCluster;
     std::uint32_t u32DevStartSector;
     std::uint32_t u32PartStart;
-    // Bytes of the sectors that u32TotalSector and u32DevStartSector count (512 at reset):
-    // the sector writer's target limit and device shift use it. The FAT builder sets its
-    // sector size; the ISO builder keeps 512 while it writes 2048-byte blocks.
+    // Bytes of the sectors that u32TotalSector counts (512 at reset): the sector writer's
+    // target limit. The FAT builder and the NTFS formatter set their sector size; the ISO
+    // builder keeps 512 while it writes 2048-byte blocks.
     std::uint32_t u32TargetSectorBytes;
+    // Bytes of the sectors that u32DevStartSector counts (512 at reset): the sector writer's
+    // device shift. Only the FAT builder counts the device start in its own sector size.
+    std::uint32_t u32DevStartSectorBytes;
 
     // FAT layout.
     std::uint8_t u8RsvSector;

@@ -75,7 +75,8 @@ int CheckAreaFitsDevice(FsBuildContext& ctx)
         platform::DebugPrintf("the length of disk %d cannot be read, error %u", ctx.i32DriveOrDisk, GetLastError());
         return FS_STATUS_WRITE_FAIL;
     }
-    std::uint64_t areaEnd = (std::uint64_t{ctx.u32DevStartSector} + ctx.u64TotalSector) * ctx.u32TargetSectorBytes;
+    std::uint64_t areaEnd = std::uint64_t{ctx.u32DevStartSector} * ctx.u32DevStartSectorBytes +
+                            ctx.u64TotalSector * ctx.u32TargetSectorBytes;
     if (areaEnd > static_cast<std::uint64_t>(length.Length.QuadPart)) {
         platform::DebugPrintf("the build reaches byte %llu of a disk of %lld bytes: nothing written",
                               static_cast<unsigned long long>(areaEnd), static_cast<long long>(length.Length.QuadPart));

@@ -39,7 +39,7 @@ std::int64_t ReadWriteSectors(FsBuildContext& ctx, std::uint64_t position, std::
         return -1;
     }
     if (ctx.bDevice)
-        position += std::uint64_t{ctx.u32DevStartSector} * ctx.u32TargetSectorBytes;
+        position += std::uint64_t{ctx.u32DevStartSector} * ctx.u32DevStartSectorBytes;
     int attempts = 1 + ctx.u8IoRetry;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         DWORD moved = 0;

@@ -81,6 +81,7 @@ void SetFatSectorSize(FsBuildContext& ctx)
     if (IsFat16(ctx) || ctx.u32BytesPerSector != 4096)
         ctx.u32BytesPerSector = 512;
     ctx.u32TargetSectorBytes = ctx.u32BytesPerSector;
+    ctx.u32DevStartSectorBytes = ctx.u32BytesPerSector;
 }
 
 bool ChooseClusterSize(FsBuildContext& ctx)

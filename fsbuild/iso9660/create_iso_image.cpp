@@ -124,7 +124,7 @@ bool PlanIsoImage(const FsBuildContext& ctx, const SourceEntry* tree, IsoImagePl
 int CreateISOImage(FsBuildContext& ctx, IsoImagePlan& plan)
 {
     // Blocks are 2048 bytes; the target's size and device start stay counted in the
-    // caller's 512-byte sectors (u32TargetSectorBytes), so a LUN ends where it should.
+    // caller's 512-byte sectors (as reset), so a LUN ends where it should.
     ctx.u32BytesPerSector = kBlockSize;
     ctx.u8SecPerClus = 1;
     ctx.u32ClusterBytes = kBlockSize;

@@ -70,6 +70,8 @@ BOOL CreateNTFSImage(NtfsOptions& options, FsBuildContext& ctx)
     if (ctx.u8SecPerClus != 0)
         options.clusterSize = std::int64_t{ctx.u8SecPerClus} * 512;
     ctx.u32HiddenSector = ctx.u32PartStart; // 0 without a master boot record
+    // The total counts sectors of the volume's size; the device start stays in 512 bytes.
+    ctx.u32TargetSectorBytes = ctx.u32BytesPerSector;
     options.sectors = static_cast<std::int64_t>(ctx.u64TotalSector) - ctx.u32HiddenSector;
     options.sectorSize = ctx.u32BytesPerSector;
     options.hiddenSectors = ctx.u32HiddenSector;

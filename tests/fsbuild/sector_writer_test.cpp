@@ -79,22 +79,29 @@ TEST_F(SectorWriterTest, AFailingWriteIsTriedOnceAndAgainPerRetry)
     EXPECT_NE(lines.back().find("attempt 6 of 6"), std::string::npos) << lines.back();
 }
 
-TEST_F(SectorWriterTest, DeviceTargetsAreShiftedByTheStartSectorInTargetSectors)
+// The total and the device start may count sectors of different sizes (NTFS counts its total
+// in its own sectors and the device start in 512 bytes): the limit follows the one, the shift
+// the other.
+TEST_F(SectorWriterTest, DeviceTargetsAreShiftedAndLimitedEachInTheirOwnSectors)
 {
     Open(16);
     ctx_.bDevice = true;
     ctx_.u32DevStartSector = 3;
     struct Case {
-        std::uint32_t targetSectorBytes;
-        std::size_t expectedOffset;
+        std::uint32_t targetSectorBytes, devStartSectorBytes;
     };
-    for (const Case& c : {Case{512, 3 * 512}, Case{2048, 3 * 2048}}) {
+    for (const Case& c : {Case{512, 512}, Case{2048, 2048}, Case{4096, 512}}) {
+        SCOPED_TRACE(testing::Message() << c.targetSectorBytes << " / " << c.devStartSectorBytes);
         ctx_.u32TargetSectorBytes = c.targetSectorBytes;
+        ctx_.u32DevStartSectorBytes = c.devStartSectorBytes;
+        std::uint64_t lastSector = 15ull * c.targetSectorBytes;
         std::vector<std::uint8_t> marker(16, 0x5A);
-        ASSERT_EQ(ReadWriteSectors(ctx_, 0, 16, marker.data(), true), 16);
+        ASSERT_EQ(ReadWriteSectors(ctx_, lastSector, 16, marker.data(), true), 16) << "the last sector";
+        EXPECT_EQ(ReadWriteSectors(ctx_, lastSector + c.targetSectorBytes, 16, marker.data(), true), -1) << "past it";
         std::vector<char> bytes = FileBytes(path_);
-        ASSERT_GE(bytes.size(), c.expectedOffset + 16);
-        EXPECT_EQ(static_cast<unsigned char>(bytes[c.expectedOffset]), 0x5A) << c.targetSectorBytes;
+        std::size_t expectedOffset = 3 * c.devStartSectorBytes + lastSector;
+        ASSERT_GE(bytes.size(), expectedOffset + 16);
+        EXPECT_EQ(static_cast<unsigned char>(bytes[expectedOffset]), 0x5A);
     }
 }
 

@@ -1,6 +1,6 @@
 // NTFS builds onto a physical disk (a loop device) through knlfs_BuildPhyDiskFileSystem,
 // with and without a master boot record, judged by sfdisk and the ntfs-3g tools; with
-// the copy step, which needs the new volume mounted before it copies: a helper thread mounts
+// the copy step, which needs the new volume mounted before it copies: the test's clock mounts
 // it through ntfs-3g once the format is complete, as the system's automount would; and the
 // requests a disk or drive cannot take, refused before a byte of it changes.
 #include "fsbuild/fs_build_params.h"
@@ -18,11 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
-#include <thread>
+#include <memory>
+#include <mutex>
 
 #include <filesystem>
 #include <fstream>
@@ -77,38 +77,41 @@ bool VolumeUnlocked(char letter)
     return unlocked;
 }
 
-// Mounts the disk's volume as soon as its format is complete and the build has released
-// it, until stopped.
-class Automount {
+// A virtual clock that mounts the disk's volume at the first sleep after its format is
+// complete and the build has released it, as the system's automount would while the copy
+// step searches for the drive: the search finds it in its second round, without real waits.
+class MountingClock final : public platform::ClockSource {
 public:
-    Automount(const std::string& volume, char letter)
-        : thread_([this, volume, letter] {
-              while (!stop_) {
-                  if (FormatComplete(volume) && VolumeUnlocked(letter)) {
-                      auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume);
-                      if (mount->mounted()) {
-                          mount_ = std::move(mount);
-                          return;
-                      }
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-              }
-          })
+    MountingClock(std::string volume, char letter)
+        : volume_(std::move(volume)), letter_(letter), previous_(platform::SetClockSource(this))
     {
     }
-    ~Automount() { Stop(); }
-    ntfs_checks::MountedVolume* Stop()
+    ~MountingClock() override { platform::SetClockSource(previous_); }
+    MountingClock(const MountingClock&) = delete;
+    MountingClock& operator=(const MountingClock&) = delete;
+
+    std::int64_t Now() override { return clock_.Now(); }
+    void SleepMs(DWORD milliseconds) override
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        return mount_.get();
+        if (!mount_ && FormatComplete(volume_) && VolumeUnlocked(letter_)) {
+            auto mount = std::make_unique<ntfs_checks::MountedVolume>(volume_);
+            if (mount->mounted())
+                mount_ = std::move(mount);
+        }
+        clock_.SleepMs(milliseconds);
     }
+    void WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, std::int64_t deadline) override
+    {
+        clock_.WaitUntil(cv, lock, deadline);
+    }
+    bool mounted() const { return mount_ != nullptr; }
 
 private:
-    std::atomic<bool> stop_{false};
+    std::string volume_;
+    char letter_;
+    platform::VirtualClock clock_;
+    platform::ClockSource* previous_;
     std::unique_ptr<ntfs_checks::MountedVolume> mount_;
-    std::thread thread_;
 };
 
 struct DiskCase {
@@ -141,13 +144,13 @@ TEST_P(NtfsDisk, BuildsOnThePhysicalDisk)
     std::ofstream(source + "/Folder/Inner/note.txt") << "inner";
     std::ofstream(source + "/top.bin", std::ios::binary) << std::string(3 * 1024 * 1024 + 7, 'x');
     params.pszSourcePath = source.c_str();
-    std::unique_ptr<Automount> automount = copy ? std::make_unique<Automount>(disk.node(), disk.driveLetter()) : nullptr;
+    auto clock = copy ? std::make_unique<MountingClock>(disk.node(), disk.driveLetter()) : nullptr;
     int result = Library().BuildPhyDiskFileSystem(&params, number);
-    // The helper's mount, which the copy went through, ends; the volume is read again afresh.
-    if (automount) {
-        EXPECT_NE(automount->Stop(), nullptr) << "the new volume was never mounted";
+    // The clock's mount, which the copy went through, ends; the volume is read again afresh.
+    if (clock) {
+        EXPECT_TRUE(clock->mounted()) << "the new volume was never mounted";
     }
-    automount.reset();
+    clock.reset();
     if (copy && row.status == 0) {
         ntfs_checks::MountedVolume mount(disk.node(), true);
         EXPECT_TRUE(mount.mounted()) << mount.error();
@@ -181,6 +184,51 @@ const DiskCase kDisks[] = {
 
 INSTANTIATE_TEST_SUITE_P(Disks, NtfsDisk, ::testing::ValuesIn(kDisks),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The room check counts file sizes, not the clusters they take: files one byte longer than a
+// cluster pass it yet need twice their size. The copy runs out of room on the built volume,
+// and the build says so: a station must not take a half-copied LUN for a good one.
+TEST(NtfsCopy, ACopyBeyondTheFreeSpaceFailsTheBuild)
+{
+    ASSERT_TRUE(Library().loaded()) << Library().error();
+    constexpr std::uint32_t kSmallDisk = 32768; // 16 MiB: 256 clusters of 64 KiB
+    constexpr std::uintmax_t kFileBytes = 64 * 1024 + 1;
+    constexpr int kFiles = 200; // 400 clusters of data; 12.5 MiB counted by the check
+    TestDisk disk("ntfs_copy_full", std::uint64_t{kSmallDisk} * 512);
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    std::string source = ::testing::TempDir() + "ntfs_full_source_" + std::to_string(::getpid());
+    fs::remove_all(source);
+    fs::create_directories(source);
+    for (int i = 0; i < kFiles; ++i) {
+        std::string file = source + "/f" + std::to_string(i) + ".bin";
+        std::ofstream(file).close();
+        fs::resize_file(file, kFileBytes); // sparse: the source costs no space of its own
+    }
+    FsBuildParams params{};
+    params.u8FsType = kNtfs | kCopy;
+    params.u32TotalSector = kSmallDisk;
+    params.i32BytesPerSector = 512;
+    params.u8ClusterExp = 7;
+    params.pszSourcePath = source.c_str();
+    int result;
+    {
+        MountingClock clock(disk.node(), disk.driveLetter());
+        result = Library().BuildPhyDiskFileSystem(&params, disk.diskNumber());
+        EXPECT_TRUE(clock.mounted()) << "the new volume was never mounted";
+    }
+    fs::remove_all(source);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(params.i32Status, 1) << "not 35: the tree passed the room check; 1: the copy did not complete";
+    {
+        ntfs_checks::MountedVolume mount(disk.node(), true);
+        ASSERT_TRUE(mount.mounted()) << mount.error();
+        int whole = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(mount.path()))
+            whole += entry.is_regular_file() && entry.file_size() == kFileBytes;
+        EXPECT_LT(whole, kFiles) << "the volume had room for the whole tree";
+    }
+    EXPECT_TRUE(ntfs_checks::ToolsAccept(disk.node()));
+}
 
 struct RefusalCase {
     const char* name;

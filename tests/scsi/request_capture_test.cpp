@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ namespace {
 
 struct Reply {
     BOOL result = TRUE;
-    UCHAR status = 0;
+    std::optional<UCHAR> status = 0; // none: the driver leaves the byte as it was sent
     DWORD error = ERROR_IO_DEVICE;
     std::vector<BYTE> data;
     std::function<void()> during; // runs while the "device" works
@@ -54,7 +55,8 @@ BOOL Answer(platform::FileObject&, DWORD, LPVOID in, DWORD inSize, LPVOID out, D
         return FALSE;
     }
     auto* header = static_cast<SCSI_PASS_THROUGH*>(out);
-    header->ScsiStatus = capture.reply.status;
+    if (capture.reply.status)
+        header->ScsiStatus = *capture.reply.status;
     std::size_t n = std::min<std::size_t>(capture.reply.data.size(), header->DataTransferLength);
     if (n != 0)
         std::memcpy(static_cast<BYTE*>(out) + header->DataBufferOffset, capture.reply.data.data(), n);
@@ -188,7 +190,7 @@ TEST_F(RequestCapture, SuccessRule)
 {
     struct Case {
         BOOL call;
-        UCHAR status;
+        std::optional<UCHAR> status;
         int readResult;
         int vendorResult;
     };
@@ -197,11 +199,12 @@ TEST_F(RequestCapture, SuccessRule)
         {TRUE, 2, 0, 0},    // CHECK CONDITION
         {TRUE, 0x18, 0, 0}, // RESERVATION CONFLICT
         {FALSE, 0, 0, 0},
+        {TRUE, std::nullopt, 1, 0}, // a request the driver never completed
     };
     CSTDCMDControl standard;
     CVCommCMDControl vendor;
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "call " << c.call << " status " << int{c.status});
+        SCOPED_TRACE(testing::Message() << "call " << c.call << " status " << (c.status ? int{*c.status} : -1));
         capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, std::vector<BYTE>(512, 0x5A), {}};
         std::fill(in_.begin(), in_.end(), 0xCC);
         EXPECT_EQ(standard.SendRead10(device_, 0, 0, 0, 0, 512, in_.data()), c.readResult);
@@ -209,6 +212,15 @@ TEST_F(RequestCapture, SuccessRule)
         std::fill(in_.begin(), in_.end(), 0xCC);
         EXPECT_EQ(vendor.VendorRead(device_, 0x02, 0, 0, 0, 16, in_.data()), c.vendorResult);
         EXPECT_EQ(in_[0], c.vendorResult ? 0x5A : 0xCC);
+    }
+
+    // Only the status preset tells a request the driver never completed from a success.
+    platform::ScopedVirtualClock clock;
+    const auto& pattern = scsitest::OutgoingPattern();
+    for (const auto& c : scsitest::SenderCases()) {
+        SCOPED_TRACE(c.name);
+        capture.reply = Reply{TRUE, std::nullopt, ERROR_IO_DEVICE, {}, {}};
+        EXPECT_EQ(c.send(device_, pattern.data(), in_.data()), c.statusPreset ? 0 : 1);
     }
 }
 

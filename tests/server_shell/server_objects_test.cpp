@@ -1,5 +1,5 @@
-// Creating the server's two objects through COM: interfaces, reference and lock counts,
-// and what the factory refuses.
+// Creating the server's two objects through COM: the ids callers bind to, interfaces,
+// reference and lock counts, and what the factory refuses.
 #include "tests/server_shell/captured_lines.h"
 #include "tests/server_shell/registered_server.h"
 
@@ -9,6 +9,24 @@ using namespace fabrun_test;
 using Lines = std::vector<std::string>;
 
 namespace {
+
+// Callers compiled elsewhere carry these ids as literals; a slipped digit would make every
+// creation fail with nothing else to show for it.
+TEST(ServerIds, AreTheFixedTexts)
+{
+    struct Case {
+        const char* name;
+        GUID id;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"CLSID_PortwardenComponent", CLSID_PortwardenComponent, "{C01DBC00-2BB4-4B8C-BE35-F57F1622CB5A}"},
+        {"IID_IPortwardenCtrl", IID_IPortwardenCtrl, "{C61FB2D3-F63B-4136-84BC-DF4D4CAD5A3E}"},
+        {"IID_IPortwardenCtrl2", IID_IPortwardenCtrl2, "{C9C8CE29-BF7D-42BF-878F-C1746E0E3C43}"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::GuidText(c.id), c.text) << c.name;
+}
 
 TEST_F(RegisteredServer, CoCreateInstanceGivesEachInterfaceItsOwnObject)
 {
