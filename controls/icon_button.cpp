@@ -12,8 +12,6 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include <utility>
-
 CIconButton::CIconButton(QWidget* parent, UINT buttonStyle) : QPushButton(parent)
 {
     UINT type = buttonStyle & 0xF;
@@ -253,10 +251,12 @@ void CIconButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (!isEnabled())
+        if (!isEnabled()) {
             ClearMouseOver();
-        if (std::exchange(passFocusOn_, false))
-            PassFocusOn();
+            if (passFocusOn_)
+                PassFocusOn();
+        }
+        passFocusOn_ = false;
         break;
     case QEvent::ActivationChange:
         if (!isActiveWindow())
