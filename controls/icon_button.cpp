@@ -240,6 +240,9 @@ void CIconButton::leaveEvent(QEvent* event)
 
 void CIconButton::focusOutEvent(QFocusEvent* event)
 {
+    // Qt takes the focus from a button being disabled before it reports the change; the
+    // change then hands it on within the parent.
+    passFocusOn_ = !isEnabled();
     ClearMouseOver();
     QPushButton::focusOutEvent(event);
 }
@@ -248,8 +251,12 @@ void CIconButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (!isEnabled())
+        if (!isEnabled()) {
             ClearMouseOver();
+            if (passFocusOn_)
+                PassFocusOn();
+        }
+        passFocusOn_ = false;
         break;
     case QEvent::ActivationChange:
         if (!isActiveWindow())
@@ -262,4 +269,19 @@ void CIconButton::changeEvent(QEvent* event)
         break;
     }
     QPushButton::changeEvent(event);
+}
+
+// A disabled button gives its focus to the parent's next tab item, wrapping round within
+// the parent, or to the parent itself when it has no other.
+void CIconButton::PassFocusOn()
+{
+    QWidget* parent = parentWidget();
+    if (parent == nullptr)
+        return;
+    for (QWidget* next = nextInFocusChain(); next != this; next = next->nextInFocusChain())
+        if (parent->isAncestorOf(next) && next->isEnabled() && next->isVisible() && (next->focusPolicy() & Qt::TabFocus) != 0) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    parent->setFocus(Qt::OtherFocusReason);
 }

@@ -90,6 +90,7 @@ private:
     void OnClicked();
     void TrackHover(const QPoint& position, Qt::MouseButtons buttons);
     void ClearMouseOver();
+    void PassFocusOn();
     bool Pressed() const;
     QColor Colour(ColorIndex index) const { return colours_[index]; }
 
@@ -104,6 +105,7 @@ private:
     bool transparent_ = false;
     bool alwaysTrack_ = false;
     bool menuShown_ = false;
+    bool passFocusOn_ = false; // the focus was lost to being disabled
     IconAlign align_ = ST_ALIGN_HORIZ;
     QPoint iconOffset_{3, 3};
     QPoint pressedOffset_{1, 1};

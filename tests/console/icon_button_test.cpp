@@ -6,12 +6,16 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -218,6 +222,59 @@ TEST(IconButtonModes, MenuCommandIsPassedToTheOwner)
     button.click();
     EXPECT_EQ(shownTitle, QStringLiteral("&Function"));
     EXPECT_EQ(command, 32795u);
+}
+
+struct FocusCase {
+    const char* name;
+    int editsBefore; // focusable siblings ahead of the button in the tab order
+    int editsAfter;
+};
+
+// A disabled button hands its focus to the next tab item of its own parent: after it, else
+// round to the first one ahead of it, else the parent; never to the window's next widget.
+TEST(IconButtonFocus, DisablingPassesTheFocusOnWithinTheParent)
+{
+    const FocusCase cases[] = {
+        {"a sibling follows", 1, 1},
+        {"the last item wraps round", 2, 0},
+        {"no other item: the parent", 0, 0},
+    };
+    for (const FocusCase& c : cases) {
+        QWidget window;
+        auto* parent = new QWidget(&window);
+        std::vector<QLineEdit*> before;
+        for (int n = 0; n < c.editsBefore; ++n)
+            before.push_back(new QLineEdit(parent));
+        auto* button = new CIconButton(parent);
+        std::vector<QLineEdit*> after;
+        for (int n = 0; n < c.editsAfter; ++n)
+            after.push_back(new QLineEdit(parent));
+        new QLineEdit(&window); // next in the window's tab order
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window)) << c.name;
+        button->setFocus();
+        ASSERT_TRUE(button->hasFocus()) << c.name;
+
+        button->setEnabled(false);
+        QWidget* expected = !after.empty() ? after.front() : !before.empty() ? before.front() : parent;
+        EXPECT_EQ(window.focusWidget(), expected) << c.name;
+        EXPECT_TRUE(expected->hasFocus()) << c.name;
+    }
+}
+
+TEST(IconButtonFocus, DisablingAButtonWithoutTheFocusMovesNothing)
+{
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    auto* button = new CIconButton(&window);
+    new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    button->setEnabled(false);
+    EXPECT_TRUE(edit->hasFocus());
 }
 
 } // namespace

@@ -7,12 +7,14 @@
 #include "console/dev_list_view.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
+#include "controls/icon_button.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
 #include "platform/msgbox/msgbox.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
+#include "resources/icons.h"
 #include "sim/chip/chip_bench.h"
 #include "sim/station/station_chip.h"
 #include "sim/station/station_folder.h"
@@ -123,15 +125,20 @@ protected:
         return done();
     }
 
-    // Lets the window's timers tick for a while.
-    static void RunEventLoop(int milliseconds)
+    bool WaitForIdle(int port) { return WaitFor([&] { return !View().WorkerBusy(port); }); }
+
+    bool ShowsIcon(int port, UINT icon) const
     {
-        QEventLoop loop;
-        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-        loop.exec();
+        return View().PortButton(port).Icon().toImage() == res::LoadIconResource(icon).toImage();
     }
 
-    bool WaitForIdle(int port) { return WaitFor([&] { return !View().WorkerBusy(port); }); }
+    void ExpectCounters(const char* total, const char* pass, const char* fail) const
+    {
+        EXPECT_TRUE(frame->CounterPanesShown());
+        EXPECT_EQ(frame->CounterPaneText(0), QString::fromLatin1(total));
+        EXPECT_EQ(frame->CounterPaneText(1), QString::fromLatin1(pass));
+        EXPECT_EQ(frame->CounterPaneText(2), QString::fromLatin1(fail));
+    }
 
     bool HasLine(const std::string& line)
     {

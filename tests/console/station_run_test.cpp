@@ -1,13 +1,14 @@
 // Runs on the bench through the real window: a port's button, AutoRun and RunStop, the
 // counters, and the commands that must wait while workers run.
-#include "controls/icon_button.h"
+#include "console/port_view/port_progress_slots.h"
 #include "engine/ports/atomic_byte.h"
 #include "engine/ports/port_messages.h"
 #include "engine/ports/run_result.h"
-#include "resources/icons.h"
+#include "platform/devnotify/devnotify.h"
 #include "resources/resource_ids.h"
 #include "station_fixture.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,39 +16,40 @@
 namespace consoletest {
 namespace {
 
-class PortRuns : public StationTest {
-protected:
-    bool ShowsIcon(int port, UINT icon) const
-    {
-        return View().PortButton(port).Icon().toImage() == res::LoadIconResource(icon).toImage();
-    }
+using PortRuns = StationTest;
 
-    void ExpectCounters(const char* total, const char* pass, const char* fail) const
-    {
-        EXPECT_TRUE(frame->CounterPanesShown());
-        EXPECT_EQ(frame->CounterPaneText(0), QString::fromLatin1(total));
-        EXPECT_EQ(frame->CounterPaneText(1), QString::fromLatin1(pass));
-        EXPECT_EQ(frame->CounterPaneText(2), QString::fromLatin1(fail));
-    }
+struct RateCase {
+    const char* lunTypeBitMap;
+    bool ratesShown; // bit 21 asks for the rate labels
 };
 
 TEST_F(PortRuns, ButtonRunsTheChipToAPass)
 {
     PlugChip();
-    ASSERT_TRUE(Start());
-    View().PortButton(0).click();
-    EXPECT_TRUE(View().WorkerBusy(0));
-    EXPECT_TRUE(View().Running(0));
-    EXPECT_TRUE(ShowsIcon(0, res::IDI_IDLE_CHIP_16)) << "the idle chip while it runs";
-    ASSERT_TRUE(WaitForIdle(0));
-    EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Success!!"));
-    EXPECT_TRUE(ShowsIcon(0, res::IDI_SUCCESS_16));
-    EXPECT_FALSE(View().PortButton(0).isFlat());
-    EXPECT_EQ(View().PortProgressBar(0).value(), 1200);
-    EXPECT_FALSE(View().Running(0));
-    EXPECT_TRUE(View().RateLabel(0, true).isVisibleTo(&View()));
-    EXPECT_EQ(View().RateLabel(0, true).text(), QStringLiteral("R: 0.00 MB/s"));
-    EXPECT_FALSE(frame->CounterPanesShown()) << "a start by hand hides the counters";
+    const std::string cisBase = cisIni.substr(0, cisIni.find("LunTypeBitMap="));
+    const RateCase cases[] = {{"0x00200000", true}, {"0x00000000", false}};
+    for (const RateCase& c : cases) {
+        cisIni = cisBase + "LunTypeBitMap=" + c.lunTypeBitMap + "\n";
+        ASSERT_TRUE(Start()) << c.lunTypeBitMap;
+        View().PortButton(0).click();
+        EXPECT_TRUE(View().WorkerBusy(0));
+        EXPECT_TRUE(View().Running(0));
+        EXPECT_TRUE(ShowsIcon(0, res::IDI_IDLE_CHIP_16)) << "the idle chip while it runs";
+        ASSERT_TRUE(WaitForIdle(0)) << c.lunTypeBitMap;
+        EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Success!!"));
+        EXPECT_TRUE(ShowsIcon(0, res::IDI_SUCCESS_16));
+        EXPECT_FALSE(View().PortButton(0).isFlat());
+        EXPECT_EQ(View().PortProgressBar(0).value(), 1200);
+        EXPECT_FALSE(View().Running(0));
+        for (bool read : {true, false})
+            EXPECT_EQ(View().RateLabel(0, read).isVisibleTo(&View()), c.ratesShown) << c.lunTypeBitMap << (read ? " R" : " W");
+        if (c.ratesShown) {
+            EXPECT_EQ(View().RateLabel(0, true).text(), QStringLiteral("R: 0.00 MB/s"));
+            EXPECT_EQ(View().RateLabel(0, false).text(), QStringLiteral("W: 0.00 MB/s"));
+        }
+        EXPECT_FALSE(frame->CounterPanesShown()) << "a start by hand hides the counters";
+        frame.reset();
+    }
 }
 
 TEST_F(PortRuns, InjectedFaultFailsThePortAndCountsInAutoRun)
@@ -156,37 +158,66 @@ TEST_F(PortRuns, DeviceChangesEnableAndDisableThePort)
     EXPECT_TRUE(HasLine("==  DBT_DEVICE_ARRIVAL  =="));
 }
 
+// The view's timers: the pop-up closer's, and an animation's while it runs.
+qsizetype TimersOf(QObject& object)
+{
+    return QAbstractEventDispatcher::instance()->registeredTimers(&object).size();
+}
+
 TEST_F(PortRuns, AnimatedBarFollowsTheWorkersCounter)
 {
     ASSERT_TRUE(Start());
+    const qsizetype idleTimers = TimersOf(View());
     AtomicByte counter{20};
     PortProgress animation{0, 300, &counter, 1};
     ASSERT_TRUE(platform::PostRecord(static_cast<MessageWindow*>(&View()), WM_PORT_PROGRESS_TIMER, animation));
     EXPECT_TRUE(WaitFor([&] { return View().PortProgressBar(0).value() == 320; }));
+    EXPECT_EQ(TimersOf(View()), idleTimers + 1);
     counter = 80;
     EXPECT_TRUE(WaitFor([&] { return View().PortProgressBar(0).value() == 380; }));
     animation.timerOn = 0;
     ASSERT_TRUE(platform::PostRecord(static_cast<MessageWindow*>(&View()), WM_PORT_PROGRESS_TIMER, animation));
-    QApplication::processEvents();
-    counter = 200;
-    RunEventLoop(100); // a stopped animation no longer reads the counter
+    QCoreApplication::sendPostedEvents(&View());
+    // A stopped animation no longer reads the counter, which may be gone with its worker.
+    EXPECT_EQ(PortProgressSlots[0].liveProgress, nullptr);
+    EXPECT_EQ(TimersOf(View()), idleTimers);
     EXPECT_EQ(View().PortProgressBar(0).value(), 380);
 }
 
-TEST_F(PortRuns, WithoutADeviceNumberTheCommandsDoNothing)
+struct DeviceNumberCase {
+    int devNoView;
+    int listRows; // the device list never reads past the 32 port records
+};
+
+// Any device number without a view of its size shows the 1-port view; the commands and the
+// device-change poll then leave the ports alone, and the number is saved back as it was.
+TEST_F(PortRuns, WithoutAValidDeviceNumberTheCommandsDoNothing)
 {
     PlugChip();
-    stationIni = "[Setting]\nDevNoView=0\nFabrunMode=0x10\n";
-    ASSERT_TRUE(Start());
-    frame->OnAutoRun();
-    EXPECT_EQ(frame->AutoRunActive, 0);
-    EXPECT_FALSE(View().WorkerBusy(0));
-    EXPECT_EQ(frame->CounterPaneText(0), QStringLiteral("Total :0 "));
-    for (UINT item : {res::ID_DEVICE_NUMBER_1, res::ID_DEVICE_NUMBER_16, res::ID_DEVICE_NUMBER_32})
-        EXPECT_FALSE(frame->CommandAction(item)->isChecked()) << item;
-    // With FabrunMode 0x10 only one device may be chosen.
-    frame->OnCommand(res::ID_DEVICE_NUMBER_16);
-    EXPECT_EQ(frame->DevNoView, 0);
+    const DeviceNumberCase cases[] = {{0, 0}, {7, 7}, {-1, 0}, {1000, 32}};
+    for (const DeviceNumberCase& c : cases) {
+        const std::string number = std::to_string(c.devNoView);
+        stationIni = "[Setting]\nDevNoView=" + number + "\nFabrunMode=0x10\n";
+        ASSERT_TRUE(Start()) << number;
+        EXPECT_EQ(View().PortCount(), 1) << number;
+        ClearLines();
+        frame->OnEnumerate();
+        frame->OnDeviceChange(DBT_DEVICEARRIVAL, 0);
+        EXPECT_FALSE(HasLineStarting("NewEnum")) << number << ": no poll";
+        frame->OnAutoRun();
+        EXPECT_EQ(frame->AutoRunActive, 0) << number;
+        EXPECT_FALSE(View().WorkerBusy(0)) << number;
+        EXPECT_EQ(frame->CounterPaneText(0), QStringLiteral("Total :0 ")) << number;
+        for (UINT item : {res::ID_DEVICE_NUMBER_1, res::ID_DEVICE_NUMBER_16, res::ID_DEVICE_NUMBER_32})
+            EXPECT_FALSE(frame->CommandAction(item)->isChecked()) << number << " " << item;
+        frame->OnDetailView();
+        EXPECT_EQ(frame->DevListView()->rowCount(), c.listRows) << number;
+        // With FabrunMode 0x10 only one device may be chosen.
+        frame->OnCommand(res::ID_DEVICE_NUMBER_16);
+        EXPECT_EQ(frame->DevNoView, c.devNoView);
+        frame.reset();
+        EXPECT_NE(Read("Fabrun.ini").find("DevNoView=" + number + "\n"), std::string::npos) << number;
+    }
 }
 
 } // namespace
