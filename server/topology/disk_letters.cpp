@@ -13,7 +13,8 @@ HANDLE OpenShared(const char* path)
     return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-bool VolumeLiesOnDisk(char letter, DWORD diskNumber)
+// The disk a volume lies wholly on; false when it cannot be opened or spans disks.
+bool DiskOfVolume(char letter, DWORD& diskNumber)
 {
     const char name[] = {'\\', '\\', '.', '\\', letter, ':', '\0'};
     HANDLE volume = OpenShared(name);
@@ -24,12 +25,28 @@ bool VolumeLiesOnDisk(char letter, DWORD diskNumber)
     const BOOL read = DeviceIoControl(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents, sizeof extents,
                                       &returned, nullptr);
     CloseHandle(volume);
-    return read && extents.NumberOfDiskExtents == 1 && extents.Extents[0].DiskNumber == diskNumber;
+    if (!read || extents.NumberOfDiskExtents != 1)
+        return false;
+    diskNumber = extents.Extents[0].DiskNumber;
+    return true;
 }
 
 } // namespace
 
-void GetDriveLetterForGPTFormat(const std::string& diskPath, DiskEntry& entry)
+std::vector<LetteredVolumeDisk> ReadLetteredVolumeDisks()
+{
+    std::vector<LetteredVolumeDisk> volumes;
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        DWORD diskNumber = 0;
+        if ((drives & (1u << (letter - 'A'))) != 0 && DiskOfVolume(letter, diskNumber))
+            volumes.push_back({letter, diskNumber});
+    }
+    return volumes;
+}
+
+void GetDriveLetterForGPTFormat(const std::string& diskPath, const std::vector<LetteredVolumeDisk>& volumes,
+                                DiskEntry& entry)
 {
     OutputDebugStringA(" @@ GetDriveLetterForGPTFormat");
     HANDLE disk = OpenShared(diskPath.c_str());
@@ -47,13 +64,12 @@ void GetDriveLetterForGPTFormat(const std::string& diskPath, DiskEntry& entry)
         platform::DebugPrintf("get device number fail=%x", error);
         return;
     }
-    const DWORD drives = GetLogicalDrives();
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        if ((drives & (1u << (letter - 'A'))) == 0 || !VolumeLiesOnDisk(letter, number.DeviceNumber))
+    for (const LetteredVolumeDisk& volume : volumes) {
+        if (volume.diskNumber != number.DeviceNumber)
             continue;
         if (entry.driveLetterCount >= sizeof entry.driveLetters)
             break;
-        entry.driveLetters[entry.driveLetterCount++] = letter;
-        platform::DebugPrintf("  VolumCount[%X]=DRIVE %c ", entry.driveLetterCount, letter);
+        entry.driveLetters[entry.driveLetterCount++] = volume.letter;
+        platform::DebugPrintf("  VolumCount[%X]=DRIVE %c ", entry.driveLetterCount, volume.letter);
     }
 }

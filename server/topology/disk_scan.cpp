@@ -120,6 +120,7 @@ INT UsbTopology::ScanDisks(DiskEntry* entries32)
 {
     const auto disks = EnumInterfacePaths(GUID_DEVINTERFACE_DISK);
     const auto usbDevices = EnumInterfacePaths(GUID_DEVINTERFACE_USB_DEVICE);
+    const auto letteredVolumes = ReadLetteredVolumeDisks();
     std::size_t next = 0;
     INT answered = 0;
     for (const auto& disk : disks) {
@@ -133,7 +134,7 @@ INT UsbTopology::ScanDisks(DiskEntry* entries32)
         OutputDebugStringA(" @@ Parse_USB_Device_Information");
         platform::CopyToField(entry.hardwareId, sizeof entry.hardwareId, ParentHardwareId(disk.devInst, usbDevices));
         ClearLetters(entry);
-        GetDriveLetterForGPTFormat(disk.path, entry);
+        GetDriveLetterForGPTFormat(disk.path, letteredVolumes, entry);
         FillDiskEntry(entry, disk.path, disk.devInst, false);
         if (entry.valid)
             answered = 1;
