@@ -4,6 +4,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/instance/instance.h"
 #include "platform/process/process.h"
+#include "station_process.h"
 #include "platform/text/text.h"
 
 #include <gtest/gtest.h>
@@ -30,13 +31,7 @@ TEST(SecondInstance, IsRefusedWithTheMessageAndNoWindow)
 
     const std::string program = platform::WideToAnsi(platform::ProgramFolder()) + "Fabrun";
     const fs::path log = folder / "debug.log";
-    pid_t child = fork();
-    if (child == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("FABRUN_DEBUG_LOG", log.c_str(), 1);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    pid_t child = consoletest::StartStationProcess(program, log.string());
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));

@@ -1,6 +1,7 @@
 // Ctrl+C or SIGTERM ends the real program through its shut-down: the filter driver it
 // switched on is switched off again and the process ends normally.
 #include "platform/process/process.h"
+#include "station_process.h"
 #include "platform/text/text.h"
 #include "sim/station/station_folder.h"
 
@@ -38,13 +39,7 @@ TEST_P(Termination, RequestClosesTheStationThroughItsShutDown)
     const std::string program = (station.Path() / "Fabrun").string();
     const std::string log = (station.Path() / "debug.log").string();
 
-    pid_t child = fork();
-    if (child == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("FABRUN_DEBUG_LOG", log.c_str(), 1);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    pid_t child = consoletest::StartStationProcess(program, log);
     ASSERT_GT(child, 0);
     const bool started = BecomesTrue([&] { return station.Read("debug.log").find("Fabrun Version") != std::string::npos; });
     EXPECT_TRUE(started) << station.Read("debug.log");
