@@ -4,6 +4,7 @@
 #include "tests/com/temporary_store.h"
 #include "walker.h"
 
+#include "platform/devio/devio.h"
 #include "platform/registry/values.h"
 #include "platform/storage/drive_letters.h"
 #include "platform/storage/volume_api.h"
@@ -101,6 +102,22 @@ TEST_F(DriveLetters, ALetterIsNotGivenToAnotherDeviceBehindItsVolumesNode)
     std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
     auto volume = platform::storage::VolumeOfDriveLetter(away);
     EXPECT_FALSE(volume) << away << ": " << volume->node;
+}
+
+TEST_F(DriveLetters, ADiskPathDoesNotOpenAnotherDeviceBehindItsNode)
+{
+    ASSERT_EQ(RunWalk(), 1);
+    std::string path;
+    for (int i = 0; i < kPortCount && records[i].hubTier != 0; ++i)
+        if (records[i].DevicePath().find("sn0001") != std::string::npos)
+            path = records[i].DevicePath();
+    ASSERT_FALSE(path.empty()) << "drive 1 is walked";
+    std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
+    HANDLE disk = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(disk, INVALID_HANDLE_VALUE) << path;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    if (disk != INVALID_HANDLE_VALUE)
+        CloseHandle(disk);
 }
 
 TEST_F(DriveLetters, ADeviceIsFoundByItsNumberWhicheverNodeTheCallerNames)
