@@ -95,16 +95,28 @@ int main()
     });
     const double walkCommands = static_cast<double>(CommandCount(drives)) / kRuns;
 
-    PortRecord port = records[kDrives - 1];
-    const double pollMs = MedianMs([&] { topology.PollingSingleUSBPort(&port); });
-    const double pollCommands = static_cast<double>(CommandCount(drives)) / kRuns;
+    // A port whose drive has a letter is rechecked in place; the last drive finds no letter
+    // left (C..Z are 24) and its poll rescans every disk.
+    struct Poll {
+        const char* what;
+        PortRecord port;
+        double ms = 0;
+        double commands = 0;
+    };
+    Poll polls[] = {{"single-port poll, drive with a letter", records[0]},
+                    {"single-port poll, drive without a letter (disks rescanned)", records[kDrives - 1]}};
+    for (Poll& poll : polls) {
+        poll.ms = MedianMs([&] { topology.PollingSingleUSBPort(&poll.port); });
+        poll.commands = static_cast<double>(CommandCount(drives)) / kRuns;
+    }
 
     std::printf("bench: %u hubs x %u ports = %u ports, %u drives, %d recorded\n", kHubs, kPortsPerHub, kHubs * kPortsPerHub,
                 kDrives, found);
     std::printf("bench round trip of one SCSI command: %.3f ms\n", roundTripMs);
     std::printf("full walk: %.2f ms, %.0f commands; station's own time %.2f ms (goal < 50 ms)\n", walkMs, walkCommands,
                 walkMs - walkCommands * roundTripMs);
-    std::printf("single-port poll: %.3f ms, %.0f commands; station's own time %.3f ms (goal < 5 ms)\n", pollMs, pollCommands,
-                pollMs - pollCommands * roundTripMs);
+    for (const Poll& poll : polls)
+        std::printf("%s: %.3f ms, %.0f commands; station's own time %.3f ms (goal < 5 ms)\n", poll.what, poll.ms,
+                    poll.commands, poll.ms - poll.commands * roundTripMs);
     return found == static_cast<int>(kDrives) ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +21,17 @@ const DeviceNode* FindNode(const std::shared_ptr<const platform::usbsys::DeviceN
     return nodes->FindByInterfacePath(path);
 }
 
+// The listing may be older than the device now behind a disk's node (another drive may
+// have taken it): a USB disk or volume from it is opened only while its node still
+// carries the path asked for.
+bool StillNamed(const DeviceNode& node, const std::string& path)
+{
+    if (node.kind != NodeKind::Disk && node.kind != NodeKind::Volume)
+        return true;
+    auto current = platform::usbsys::UsbStoragePathOf(node.devNode);
+    return current && ::strcasecmp(current->c_str(), path.c_str()) == 0;
+}
+
 bool OpenInterfacePath(const std::string& name, DWORD access, DWORD, DWORD, int& fd, std::string& linuxPath)
 {
     // Hub names come back from the hub driver without "\\?\"; opened as "\\.\" + name.
@@ -30,8 +42,8 @@ bool OpenInterfacePath(const std::string& name, DWORD access, DWORD, DWORD, int&
         return false;
     auto nodes = platform::usbsys::CurrentDeviceNodes();
     const DeviceNode* node = FindNode(nodes, path);
-    if (node == nullptr) {
-        nodes = platform::usbsys::ReadDeviceNodes(); // plugged in since the last listing
+    if (node == nullptr || !StillNamed(*node, path)) {
+        nodes = platform::usbsys::ReadDeviceNodes(); // plugged in or changed since the last listing
         node = FindNode(nodes, path);
     }
     if (node == nullptr) {

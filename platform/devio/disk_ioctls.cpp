@@ -45,7 +45,7 @@ DISK_GEOMETRY GeometryOf(const FileObject& device, const DeviceSize& size)
 {
     DISK_GEOMETRY geometry{};
     geometry.Cylinders.QuadPart = static_cast<LONGLONG>(size.bytes / (std::uint64_t{kHeads} * kSectorsPerTrack * size.sectorBytes));
-    auto disk = storage::WholeDiskOf(*BlockDeviceOfHandle(device));
+    auto disk = storage::WholeDiskOf(*BlockDeviceOfHandle(device), device.linuxPath());
     geometry.MediaType = disk && storage::IsRemovable(disk->kernelName) ? RemovableMedia : FixedMedia;
     geometry.TracksPerCylinder = kHeads;
     geometry.SectorsPerTrack = kSectorsPerTrack;
@@ -84,7 +84,7 @@ BOOL UpdateProperties(FileObject& device, DWORD, LPVOID, DWORD, LPVOID, DWORD, L
     auto dev = BlockDeviceOfHandle(device);
     if (!dev)
         return FALSE;
-    auto disk = storage::WholeDiskOf(*dev);
+    auto disk = storage::WholeDiskOf(*dev, device.linuxPath());
     if (!disk) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;

@@ -13,16 +13,16 @@ BOOL GetDeviceNumber(FileObject& device, DWORD, LPVOID, DWORD, LPVOID out, DWORD
     auto dev = BlockDeviceOfHandle(device);
     if (!dev)
         return FALSE;
-    auto number = storage::DiskNumberOfDevice(*dev);
-    auto block = storage::BlockDeviceOf(*dev);
-    if (!number || !block) {
+    auto found = storage::FindDevice(*dev, device.linuxPath());
+    auto number = found ? storage::NumberOfDisk(found->disk) : std::nullopt;
+    if (!number) {
         SetLastError(ERROR_INVALID_FUNCTION); // not a disk of the numbering (an optical drive, a RAM disk)
         return FALSE;
     }
     STORAGE_DEVICE_NUMBER record{};
     record.DeviceType = FILE_DEVICE_DISK;
     record.DeviceNumber = static_cast<DWORD>(*number);
-    record.PartitionNumber = static_cast<DWORD>(block->partitionNumber);
+    record.PartitionNumber = static_cast<DWORD>(found->device.partitionNumber);
     return CopyRecordOut(&record, sizeof record, out, outSize, returned);
 }
 

@@ -26,7 +26,7 @@ std::optional<storage::Volume> VolumeOfHandle(const FileObject& handle)
     auto dev = BlockDeviceOfHandle(handle);
     if (!dev)
         return std::nullopt;
-    auto volume = storage::VolumeOfDevice(*dev);
+    auto volume = storage::VolumeOfDevice(*dev, handle.linuxPath());
     if (!volume)
         SetLastError(ERROR_DEVICE_NOT_CONNECTED);
     return volume;

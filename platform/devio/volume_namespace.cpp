@@ -10,7 +10,7 @@
 namespace platform {
 namespace {
 
-std::optional<storage::Volume> VolumeOfName(const std::string& name, bool& claimed)
+std::optional<storage::BlockDevice> VolumeOfName(const std::string& name, bool& claimed)
 {
     claimed = false;
     if (name.size() == 6 && name.rfind("\\\\.\\", 0) == 0 && name[5] == ':' &&
@@ -20,7 +20,8 @@ std::optional<storage::Volume> VolumeOfName(const std::string& name, bool& claim
     }
     if (name.rfind("\\\\?\\Volume{", 0) == 0 && name.back() == '}') {
         claimed = true;
-        return storage::VolumeOfGuidName(name);
+        auto volume = storage::VolumeOfGuidName(name);
+        return volume ? std::optional<storage::BlockDevice>(volume->device) : std::nullopt;
     }
     return std::nullopt;
 }
@@ -36,7 +37,7 @@ bool OpenVolume(const std::string& name, DWORD access, DWORD, DWORD, int& fd, st
         SetLastError(ERROR_FILE_NOT_FOUND);
         return true;
     }
-    linuxPath = volume->device.node;
+    linuxPath = volume->node;
     fd = OpenDeviceNode(linuxPath, access, 0);
     return true;
 }

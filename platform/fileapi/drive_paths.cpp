@@ -19,7 +19,7 @@ std::optional<std::string> LinuxPathOf(std::string_view path)
     auto volume = storage::VolumeOfDriveLetter(path[0]);
     if (!volume)
         return std::nullopt;
-    std::string mountPoint = storage::MountPointOfDevice(volume->device.dev);
+    std::string mountPoint = storage::MountPointOfDevice(volume->dev);
     if (mountPoint.empty())
         return std::nullopt;
     std::string result = mountPoint;

@@ -15,6 +15,7 @@ namespace platform::storage {
 namespace {
 
 const std::string kSysBlock = "/sys/block/";
+const std::string kSysClassBlock = "/sys/class/block/"; // partitions as well as disks
 
 std::optional<std::string> ReadLine(const std::string& path)
 {
@@ -97,6 +98,38 @@ std::optional<BlockDevice> DescribeDisk(const std::string& name)
     return disk;
 }
 
+std::optional<BlockDevice> DescribeDataDisk(const std::string& name)
+{
+    if (!IsDataDisk(name))
+        return std::nullopt;
+    auto disk = DescribeDisk(name);
+    if (!disk || disk->lengthBytes == 0)
+        return std::nullopt;
+    return disk;
+}
+
+// A disk's folder holds its partitions beside other folders; those stop at the first read.
+std::optional<BlockDevice> DescribePartition(const std::string& diskPath, const std::string& name)
+{
+    const std::string path = diskPath + name;
+    auto number = ReadNumber(path + "/partition");
+    if (!number)
+        return std::nullopt;
+    auto start = ReadNumber(path + "/start");
+    auto sectors = ReadNumber(path + "/size");
+    auto dev = ReadDevNumber(path);
+    if (!start || !sectors || !dev)
+        return std::nullopt;
+    BlockDevice partition;
+    partition.kernelName = name;
+    partition.node = "/dev/" + name;
+    partition.dev = *dev;
+    partition.offsetBytes = *start * 512;
+    partition.lengthBytes = *sectors * 512;
+    partition.partitionNumber = static_cast<int>(*number);
+    return partition;
+}
+
 } // namespace
 
 int LoopIndex(const std::string& kernelName)
@@ -115,12 +148,9 @@ int LoopIndex(const std::string& kernelName)
 std::vector<BlockDevice> ListWholeDisks()
 {
     std::vector<BlockDevice> disks;
-    for (const std::string& name : ListDirectory(kSysBlock)) {
-        if (!IsDataDisk(name))
-            continue;
-        if (auto disk = DescribeDisk(name); disk && disk->lengthBytes > 0)
+    for (const std::string& name : ListDirectory(kSysBlock))
+        if (auto disk = DescribeDataDisk(name))
             disks.push_back(*disk);
-    }
     return disks;
 }
 
@@ -140,23 +170,9 @@ std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName)
 {
     std::vector<BlockDevice> partitions;
     std::string diskPath = kSysBlock + diskKernelName + "/";
-    for (const std::string& name : ListDirectory(diskPath)) {
-        std::string path = diskPath + name;
-        auto number = ReadNumber(path + "/partition");
-        auto start = ReadNumber(path + "/start");
-        auto sectors = ReadNumber(path + "/size");
-        auto dev = ReadDevNumber(path);
-        if (!number || !start || !sectors || !dev)
-            continue;
-        BlockDevice partition;
-        partition.kernelName = name;
-        partition.node = "/dev/" + name;
-        partition.dev = *dev;
-        partition.offsetBytes = *start * 512;
-        partition.lengthBytes = *sectors * 512;
-        partition.partitionNumber = static_cast<int>(*number);
-        partitions.push_back(partition);
-    }
+    for (const std::string& name : ListDirectory(diskPath))
+        if (auto partition = DescribePartition(diskPath, name))
+            partitions.push_back(*partition);
     std::sort(partitions.begin(), partitions.end(),
               [](const BlockDevice& a, const BlockDevice& b) { return a.partitionNumber < b.partitionNumber; });
     return partitions;
@@ -164,31 +180,74 @@ std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName)
 
 namespace {
 
-// The device with that number and the whole disk that holds it.
-std::optional<std::pair<BlockDevice, BlockDevice>> FindDevice(dev_t dev)
+// The device a node's name leads to now ("/dev/sdb1" -> sdb1), read from that device
+// alone; nothing when it is no data-disk device or not the expected one.
+std::optional<DeviceOnDisk> LookUpNode(const std::string& node, std::optional<dev_t> expected)
 {
-    for (const BlockDevice& disk : ListWholeDisks()) {
-        if (disk.dev == dev)
-            return std::make_pair(disk, disk);
-        for (const BlockDevice& partition : ListPartitions(disk.kernelName))
-            if (partition.dev == dev)
-                return std::make_pair(partition, disk);
+    if (!StartsWith(node, "/dev/"))
+        return std::nullopt;
+    const std::string name = node.substr(5);
+    const std::string folder = kSysClassBlock + name;
+    if (name.empty() || name.find('/') != std::string::npos)
+        return std::nullopt;
+    auto read = ReadDevNumber(folder);
+    if (!read || (expected && *read != *expected))
+        return std::nullopt;
+    const dev_t dev = *read;
+    if (!Exists(folder + "/partition")) {
+        auto disk = DescribeDataDisk(name);
+        if (!disk || disk->dev != dev)
+            return std::nullopt;
+        return DeviceOnDisk{*disk, *disk};
     }
-    return std::nullopt;
+    // A partition's folder lies in its disk's: ".../block/sdb/sdb1".
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(folder.c_str(), target, sizeof target - 1);
+    if (length <= 0)
+        return std::nullopt;
+    const std::string link(target, static_cast<std::size_t>(length));
+    const std::size_t last = link.find_last_of('/');
+    const std::size_t before = last == std::string::npos || last == 0 ? std::string::npos : link.find_last_of('/', last - 1);
+    if (before == std::string::npos || link.substr(last + 1) != name)
+        return std::nullopt;
+    auto disk = DescribeDataDisk(link.substr(before + 1, last - before - 1));
+    auto partition = DescribePartition(kSysClassBlock, name);
+    if (!disk || !partition || partition->dev != dev)
+        return std::nullopt;
+    return DeviceOnDisk{*partition, *disk};
 }
 
 } // namespace
 
-std::optional<BlockDevice> BlockDeviceOf(dev_t dev)
+std::optional<DeviceOnDisk> DeviceOfNode(const std::string& node)
 {
-    auto found = FindDevice(dev);
-    return found ? std::optional<BlockDevice>(found->first) : std::nullopt;
+    return LookUpNode(node, std::nullopt);
 }
 
-std::optional<BlockDevice> WholeDiskOf(dev_t dev)
+std::optional<DeviceOnDisk> FindDevice(dev_t dev, const std::string& node)
 {
-    auto found = FindDevice(dev);
-    return found ? std::optional<BlockDevice>(found->second) : std::nullopt;
+    if (auto found = LookUpNode(node, dev))
+        return found;
+    for (const BlockDevice& disk : ListWholeDisks()) {
+        if (disk.dev == dev)
+            return DeviceOnDisk{disk, disk};
+        for (const BlockDevice& partition : ListPartitions(disk.kernelName))
+            if (partition.dev == dev)
+                return DeviceOnDisk{partition, disk};
+    }
+    return std::nullopt;
+}
+
+std::optional<BlockDevice> BlockDeviceOf(dev_t dev, const std::string& node)
+{
+    auto found = FindDevice(dev, node);
+    return found ? std::optional<BlockDevice>(found->device) : std::nullopt;
+}
+
+std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node)
+{
+    auto found = FindDevice(dev, node);
+    return found ? std::optional<BlockDevice>(found->disk) : std::nullopt;
 }
 
 std::uint32_t LogicalSectorBytes(const std::string& diskKernelName)

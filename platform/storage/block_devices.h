@@ -29,11 +29,25 @@ std::vector<BlockDevice> ListOpticalDrives();
 // The partitions of a whole disk, by partition number.
 std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName);
 
+// A block device of the data disks (a whole disk or one of its partitions) and the whole
+// disk that holds it (the device itself when it is a disk).
+struct DeviceOnDisk {
+    BlockDevice device;
+    BlockDevice disk;
+};
+
+// Looks a device number up among the data disks. `node` ("/dev/sdb1"), when the caller
+// knows it, is where to look first: one device is read instead of every disk, and every
+// disk is searched only when the node does not lead to that number.
+std::optional<DeviceOnDisk> FindDevice(dev_t dev, const std::string& node = {});
+// The data-disk device a node ("/dev/sdb1") names now, read from that device alone.
+std::optional<DeviceOnDisk> DeviceOfNode(const std::string& node);
+
 // The block device behind a device number (a whole disk or a partition).
-std::optional<BlockDevice> BlockDeviceOf(dev_t dev);
+std::optional<BlockDevice> BlockDeviceOf(dev_t dev, const std::string& node = {});
 
 // The whole disk that holds a device (itself when it is one).
-std::optional<BlockDevice> WholeDiskOf(dev_t dev);
+std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node = {});
 
 // Logical sector size from sysfs (512 when unknown).
 std::uint32_t LogicalSectorBytes(const std::string& diskKernelName);

@@ -32,15 +32,18 @@ std::optional<NumberedDisk> DiskByNumber(int number)
     return std::nullopt;
 }
 
-std::optional<int> DiskNumberOfDevice(dev_t dev)
+std::optional<int> NumberOfDisk(const BlockDevice& disk)
 {
-    auto disk = WholeDiskOf(dev);
-    if (!disk)
-        return std::nullopt;
     for (const NumberedDisk& entry : NumberedDisks())
-        if (entry.disk.dev == disk->dev)
+        if (entry.disk.dev == disk.dev)
             return entry.number;
     return std::nullopt;
+}
+
+std::optional<int> DiskNumberOfDevice(dev_t dev, const std::string& node)
+{
+    auto disk = WholeDiskOf(dev, node);
+    return disk ? NumberOfDisk(*disk) : std::nullopt;
 }
 
 } // namespace platform::storage

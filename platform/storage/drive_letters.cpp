@@ -41,6 +41,30 @@ char NewLetter(const Assignment& assignment, const std::map<char, VolumeRecordDa
     return 0;
 }
 
+// The USB volume a letter's record names, found without reading every volume: the device
+// listing tells which node the named volume had, and that node is read afresh and must
+// still carry the name. The assignment below gives the same letter whenever this finds a
+// volume (interface paths of present volumes differ, and a record's letter goes to its
+// volume unless an earlier letter's record names it too); otherwise the assignment decides.
+std::optional<BlockDevice> RecordedUsbVolume(char letter)
+{
+    std::map<char, VolumeRecordData> records;
+    if (ReadLetterRecords(records) != ERROR_SUCCESS)
+        return std::nullopt;
+    auto record = records.find(letter);
+    if (record == records.end())
+        return std::nullopt;
+    for (const auto& [other, data] : records)
+        if (other < letter && data == record->second)
+            return std::nullopt;
+    auto node = usbsys::ListedStorageNode(InterfacePathOfRecord(record->second));
+    auto volume = node ? VolumeDeviceOfNode(*node) : std::nullopt;
+    auto path = volume ? usbsys::UsbStoragePathOf(volume->device.node) : std::nullopt;
+    if (!path || RecordDataOfVolume(*path) != record->second)
+        return std::nullopt;
+    return std::move(volume->device);
+}
+
 } // namespace
 
 std::vector<LetteredVolume> LetteredVolumes()
@@ -108,12 +132,14 @@ std::vector<LetteredVolume> LetteredVolumes()
     return std::move(lettered);
 }
 
-std::optional<Volume> VolumeOfDriveLetter(char letter)
+std::optional<BlockDevice> VolumeOfDriveLetter(char letter)
 {
     char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (auto recorded = RecordedUsbVolume(upper))
+        return recorded;
     for (LetteredVolume& entry : LetteredVolumes())
         if (entry.letter == upper)
-            return std::move(entry.volume);
+            return std::move(entry.volume.device);
     return std::nullopt;
 }
 

@@ -23,7 +23,8 @@ struct LetteredVolume {
 };
 
 std::vector<LetteredVolume> LetteredVolumes();
-std::optional<Volume> VolumeOfDriveLetter(char letter);
+// The block device of a letter's volume.
+std::optional<BlockDevice> VolumeOfDriveLetter(char letter);
 // The letter of a volume, or 0 when it has none.
 char DriveLetterOfVolume(dev_t volumeDevice);
 

@@ -27,6 +27,17 @@ VolumeRecordData RecordDataOfVolume(const std::string& interfacePath)
     return data;
 }
 
+std::string InterfacePathOfRecord(const VolumeRecordData& data)
+{
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2)
+        text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+    std::string path = WideToAnsi(text);
+    if (path.rfind("\\??\\", 0) == 0)
+        path.replace(0, 4, "\\\\?\\");
+    return path;
+}
+
 LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records)
 {
     registry::ScopedKey key;

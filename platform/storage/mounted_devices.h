@@ -17,6 +17,8 @@ using VolumeRecordData = std::vector<BYTE>;
 // What a record holds for a volume: its interface path as "\??\..." in UTF-16, as
 // Windows keeps it for a removable volume.
 VolumeRecordData RecordDataOfVolume(const std::string& interfacePath);
+// The interface path ("\\?\...") a record names.
+std::string InterfacePathOfRecord(const VolumeRecordData& data);
 
 // The record of each letter C..Z that has one (none yet is no failure), or the store's error.
 LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records);

@@ -16,6 +16,24 @@ std::string GuidNameOf(dev_t dev)
     return name;
 }
 
+Volume MakeVolume(BlockDevice device, int diskNumber, std::string diskKernelName)
+{
+    std::string name = GuidNameOf(device.dev);
+    return {std::move(device), diskNumber, std::move(diskKernelName), std::move(name)};
+}
+
+Volume OpticalVolume(BlockDevice drive)
+{
+    std::string kernelName = drive.kernelName;
+    return MakeVolume(std::move(drive), -1, std::move(kernelName));
+}
+
+// A whole disk is a volume only while it holds no partition table.
+bool IsVolume(const DeviceOnDisk& found)
+{
+    return found.device.partitionNumber != 0 || ListPartitions(found.disk.kernelName).empty();
+}
+
 } // namespace
 
 std::vector<Volume> ListVolumes()
@@ -25,25 +43,36 @@ std::vector<Volume> ListVolumes()
         std::vector<BlockDevice> partitions = ListPartitions(entry.disk.kernelName);
         if (partitions.empty())
             partitions.push_back(entry.disk);
-        for (BlockDevice& device : partitions) {
-            std::string name = GuidNameOf(device.dev);
-            volumes.push_back({std::move(device), entry.number, entry.disk.kernelName, std::move(name)});
-        }
+        for (BlockDevice& device : partitions)
+            volumes.push_back(MakeVolume(std::move(device), entry.number, entry.disk.kernelName));
     }
-    for (BlockDevice& drive : ListOpticalDrives()) {
-        std::string name = GuidNameOf(drive.dev);
-        std::string kernelName = drive.kernelName;
-        volumes.push_back({std::move(drive), -1, std::move(kernelName), std::move(name)});
-    }
+    for (BlockDevice& drive : ListOpticalDrives())
+        volumes.push_back(OpticalVolume(std::move(drive)));
     return volumes;
 }
 
-std::optional<Volume> VolumeOfDevice(dev_t dev)
+std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node)
 {
-    for (Volume& volume : ListVolumes())
-        if (volume.device.dev == dev)
-            return volume;
+    if (auto found = FindDevice(dev, node)) {
+        if (!IsVolume(*found))
+            return std::nullopt;
+        auto number = NumberOfDisk(found->disk);
+        if (!number)
+            return std::nullopt;
+        return MakeVolume(std::move(found->device), *number, found->disk.kernelName);
+    }
+    for (BlockDevice& drive : ListOpticalDrives())
+        if (drive.dev == dev)
+            return OpticalVolume(std::move(drive));
     return std::nullopt;
+}
+
+std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node)
+{
+    auto found = DeviceOfNode(node);
+    if (!found || !IsVolume(*found))
+        return std::nullopt;
+    return found;
 }
 
 std::optional<Volume> VolumeOfGuidName(const std::string& name)

@@ -20,7 +20,11 @@ struct Volume {
 // All volumes in physical-drive order, partitions in partition-number order, then the
 // optical drives.
 std::vector<Volume> ListVolumes();
-std::optional<Volume> VolumeOfDevice(dev_t dev);
+// `node` as for FindDevice.
+std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node = {});
+// The volume a node ("/dev/sdb1") names now, with its disk; read from that device alone,
+// without its disk's number.
+std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node);
 std::optional<Volume> VolumeOfGuidName(const std::string& name);
 
 } // namespace platform::storage

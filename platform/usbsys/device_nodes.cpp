@@ -1,5 +1,6 @@
 #include "platform/usbsys/device_nodes.h"
 
+#include "platform/usbsys/sysfs.h"
 #include "platform/usbsys/usb_names.h"
 
 #include <cctype>
@@ -104,6 +105,44 @@ DeviceNodes Build(const UsbTree& tree, std::map<std::string, DevInstNumber>& num
     return builder.Take();
 }
 
+void AddStoragePaths(const UsbTree& tree, const Disk& disk, std::map<std::string, std::string>& paths)
+{
+    if (!disk.usbDevice)
+        return;
+    const std::string instanceId = DiskInstanceId(tree, disk);
+    paths["/dev/" + disk.kernelName] = InterfacePath(instanceId, DiskInterfaceClass(disk));
+    for (std::size_t p = 0; p < disk.partitions.size(); ++p)
+        paths["/dev/" + disk.partitions[p]] = InterfacePath(VolumeInstanceId(instanceId, static_cast<unsigned>(p + 1)), kVolumeClass);
+}
+
+// The USB device that holds a disk's folder (read whole) after the hub it hangs off (only
+// what names it: its place); empty when no USB device holds the folder.
+std::vector<UsbDevice> OwnerAndHub(const std::string& diskFolder)
+{
+    std::vector<std::size_t> ends; // where each component that names a USB device ends
+    for (std::size_t end = diskFolder.find('/', 1);; end = diskFolder.find('/', end + 1)) {
+        const std::size_t stop = end == std::string::npos ? diskFolder.size() : end;
+        const std::size_t start = diskFolder.find_last_of('/', stop - 1) + 1;
+        unsigned bus = 0;
+        std::vector<unsigned> ports;
+        if (ParseDeviceName(diskFolder.substr(start, stop - start), bus, ports))
+            ends.push_back(stop);
+        if (end == std::string::npos)
+            break;
+    }
+    if (ends.size() < 2)
+        return {};
+    const std::string ownerFolder = diskFolder.substr(0, ends.back());
+    auto owner = ReadUsbDevice(ownerFolder.substr(ownerFolder.find_last_of('/') + 1), ownerFolder);
+    if (!owner)
+        return {};
+    UsbDevice hub;
+    hub.folder = diskFolder.substr(0, ends[ends.size() - 2]);
+    hub.sysName = hub.folder.substr(hub.folder.find_last_of('/') + 1);
+    ParseDeviceName(hub.sysName, hub.bus, hub.ports);
+    return {hub, *owner};
+}
+
 } // namespace
 
 const DeviceNode* DeviceNodes::Find(DevInstNumber id) const
@@ -136,16 +175,47 @@ std::map<std::string, std::string> UsbStoragePaths()
 {
     const UsbTree tree = ReadUsbTree();
     std::map<std::string, std::string> paths;
-    for (const auto& disk : tree.disks) {
-        if (!disk.usbDevice)
-            continue;
-        const std::string instanceId = DiskInstanceId(tree, disk);
-        paths["/dev/" + disk.kernelName] = InterfacePath(instanceId, DiskInterfaceClass(disk));
-        for (std::size_t p = 0; p < disk.partitions.size(); ++p)
-            paths["/dev/" + disk.partitions[p]] =
-                InterfacePath(VolumeInstanceId(instanceId, static_cast<unsigned>(p + 1)), kVolumeClass);
-    }
+    for (const auto& disk : tree.disks)
+        AddStoragePaths(tree, disk, paths);
     return paths;
+}
+
+std::optional<std::string> UsbStoragePathOf(const std::string& devNode)
+{
+    if (devNode.rfind("/dev/", 0) != 0)
+        return std::nullopt;
+    const std::string name = devNode.substr(5);
+    const std::string root = SysfsRoot();
+    std::string folder = ResolvePath(root + "/class/block/" + name);
+    if (!HasEntry(folder, "dev"))
+        folder = ResolvePath(root + "/block/" + name);
+    std::string diskName = name;
+    if (HasEntry(folder, "partition")) {
+        const std::size_t slash = folder.find_last_of('/');
+        folder.erase(slash);
+        diskName = folder.substr(folder.find_last_of('/') + 1);
+    }
+    UsbTree tree;
+    tree.devices = OwnerAndHub(folder);
+    if (tree.devices.empty())
+        return std::nullopt;
+    UsbDevice& owner = tree.devices.back();
+    owner.serialShared = SerialIsShared(owner);
+    auto disk = ReadDisk(diskName, folder, tree.devices);
+    if (!disk)
+        return std::nullopt;
+    std::map<std::string, std::string> paths;
+    AddStoragePaths(tree, *disk, paths);
+    auto path = paths.find(devNode);
+    return path != paths.end() ? std::optional<std::string>(path->second) : std::nullopt;
+}
+
+std::optional<std::string> ListedStorageNode(const std::string& interfacePath)
+{
+    const DeviceNode* node = CurrentDeviceNodes()->FindByInterfacePath(interfacePath);
+    if (node == nullptr || (node->kind != NodeKind::Disk && node->kind != NodeKind::Volume))
+        return std::nullopt;
+    return node->devNode;
 }
 
 std::shared_ptr<const DeviceNodes> CurrentDeviceNodes()

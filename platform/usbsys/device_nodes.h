@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,5 +55,11 @@ std::shared_ptr<const DeviceNodes> CurrentDeviceNodes();
 // The interface paths of the disks and volumes of USB devices present now, by their /dev
 // node ("/dev/sdb1"); disks of other buses are not listed. Reads the tree, keeps nothing.
 std::map<std::string, std::string> UsbStoragePaths();
+// The interface path of one USB disk or volume by its /dev node, read afresh; nothing for
+// a node of another bus or one that has gone.
+std::optional<std::string> UsbStoragePathOf(const std::string& devNode);
+// The /dev node that the last listing read gives a disk or volume interface path; a hint
+// only, as the device may have changed since.
+std::optional<std::string> ListedStorageNode(const std::string& interfacePath);
 
 } // namespace platform::usbsys

@@ -56,49 +56,9 @@ void ReadDisks(UsbTree& tree)
         classFolder = root + "/block";
         names = ListFolder(classFolder);
     }
-    for (const auto& name : names) {
-        std::string folder = ResolvePath(classFolder + "/" + name);
-        if (HasEntry(folder, "partition") || !HasEntry(folder, "dev"))
-            continue; // a partition, or a link left by a disk that has gone
-        Disk disk;
-        disk.kernelName = name;
-        disk.folder = folder;
-        disk.cdrom = name.rfind("sr", 0) == 0;
-        // The deepest USB device whose folder holds the disk's folder owns it.
-        std::size_t owner = 0;
-        for (std::size_t i = 0; i < tree.devices.size(); ++i) {
-            const auto& device = tree.devices[i];
-            if (folder.rfind(device.folder + "/", 0) == 0 &&
-                (!disk.usbDevice || device.folder.size() > tree.devices[owner].folder.size())) {
-                disk.usbDevice = i;
-                owner = i;
-            }
-        }
-        std::string unitFolder;
-        std::string walked;
-        for (const auto& part : Components(folder)) {
-            walked += "/" + part;
-            if (disk.usbDevice && part.find(':') != std::string::npos && part.find('.') != std::string::npos &&
-                part.rfind(tree.devices[owner].sysName + ":", 0) == 0)
-                disk.uas = ReadAttribute(walked, "bInterfaceProtocol").value_or("") == "62";
-            if (IsUnitAddress(part, disk.lun))
-                unitFolder = walked;
-        }
-        if (!unitFolder.empty()) {
-            disk.vendor = ReadAttribute(unitFolder, "vendor").value_or("");
-            disk.model = ReadAttribute(unitFolder, "model").value_or("");
-            disk.revision = ReadAttribute(unitFolder, "rev").value_or("");
-            if (ReadAttribute(unitFolder, "type").value_or("") == "5")
-                disk.cdrom = true;
-        }
-        std::map<unsigned, std::string> partitions;
-        for (const auto& child : ListFolder(folder))
-            if (auto number = ReadDecimalAttribute(folder + "/" + child, "partition"))
-                partitions[*number] = child;
-        for (auto& [number, partition] : partitions)
-            disk.partitions.push_back(partition);
-        tree.disks.push_back(std::move(disk));
-    }
+    for (const auto& name : names)
+        if (auto disk = ReadDisk(name, ResolvePath(classFolder + "/" + name), tree.devices))
+            tree.disks.push_back(std::move(*disk));
 }
 
 // Instance ids do not tell letter case apart, so neither does this.
@@ -109,6 +69,50 @@ bool SameSerial(const UsbDevice& a, const UsbDevice& b)
 }
 
 } // namespace
+
+std::optional<Disk> ReadDisk(const std::string& name, const std::string& folder, const std::vector<UsbDevice>& devices)
+{
+    if (HasEntry(folder, "partition") || !HasEntry(folder, "dev"))
+        return std::nullopt; // a partition, or a link left by a disk that has gone
+    Disk disk;
+    disk.kernelName = name;
+    disk.folder = folder;
+    disk.cdrom = name.rfind("sr", 0) == 0;
+    // The deepest USB device whose folder holds the disk's folder owns it.
+    std::size_t owner = 0;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const auto& device = devices[i];
+        if (folder.rfind(device.folder + "/", 0) == 0 &&
+            (!disk.usbDevice || device.folder.size() > devices[owner].folder.size())) {
+            disk.usbDevice = i;
+            owner = i;
+        }
+    }
+    std::string unitFolder;
+    std::string walked;
+    for (const auto& part : Components(folder)) {
+        walked += "/" + part;
+        if (disk.usbDevice && part.find(':') != std::string::npos && part.find('.') != std::string::npos &&
+            part.rfind(devices[owner].sysName + ":", 0) == 0)
+            disk.uas = ReadAttribute(walked, "bInterfaceProtocol").value_or("") == "62";
+        if (IsUnitAddress(part, disk.lun))
+            unitFolder = walked;
+    }
+    if (!unitFolder.empty()) {
+        disk.vendor = ReadAttribute(unitFolder, "vendor").value_or("");
+        disk.model = ReadAttribute(unitFolder, "model").value_or("");
+        disk.revision = ReadAttribute(unitFolder, "rev").value_or("");
+        if (ReadAttribute(unitFolder, "type").value_or("") == "5")
+            disk.cdrom = true;
+    }
+    std::map<unsigned, std::string> partitions;
+    for (const auto& child : ListFolder(folder))
+        if (auto number = ReadDecimalAttribute(folder + "/" + child, "partition"))
+            partitions[*number] = child;
+    for (auto& [number, partition] : partitions)
+        disk.partitions.push_back(partition);
+    return disk;
+}
 
 std::string UsbDevice::ChildName(unsigned port) const
 {

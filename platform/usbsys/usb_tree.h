@@ -76,5 +76,8 @@ std::vector<UsbDevice> ReadUsbDevices();
 bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();
+// One disk read from its resolved folder, owned by the deepest of `devices` that holds it;
+// nothing for a partition or a disk that has gone.
+std::optional<Disk> ReadDisk(const std::string& kernelName, const std::string& folder, const std::vector<UsbDevice>& devices);
 
 } // namespace platform::usbsys

@@ -55,7 +55,7 @@ protected:
         std::vector<std::string> nodes;
         for (int i = 0; i < entry.driveLetterCount; ++i) {
             auto volume = platform::storage::VolumeOfDriveLetter(entry.driveLetters[i]);
-            nodes.push_back(volume ? volume->device.node : "<none>");
+            nodes.push_back(volume ? volume->node : "<none>");
         }
         return nodes;
     }

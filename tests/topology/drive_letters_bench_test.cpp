@@ -4,12 +4,15 @@
 #include "tests/com/temporary_store.h"
 #include "walker.h"
 
+#include "platform/devio/devio.h"
 #include "platform/registry/values.h"
 #include "platform/storage/drive_letters.h"
 #include "platform/storage/volume_api.h"
+#include "platform/storage/volumes.h"
 #include "platform/text/text.h"
 
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -29,7 +32,7 @@ protected:
                 continue;
             auto volume = platform::storage::VolumeOfDriveLetter(disk.driveLetters[0]);
             if (volume)
-                letters[volume->device.node] = disk.driveLetters[0];
+                letters[volume->node] = disk.driveLetters[0];
         }
         return letters;
     }
@@ -57,7 +60,7 @@ TEST_F(DriveLetters, TheSystemDiskHasNoLetter)
         ++lettered;
         auto volume = platform::storage::VolumeOfDriveLetter(letter);
         ASSERT_TRUE(volume);
-        EXPECT_EQ(volume->device.node.rfind("/dev/sd", 0), 0u) << letter << ": " << volume->device.node;
+        EXPECT_EQ(volume->node.rfind("/dev/sd", 0), 0u) << letter << ": " << volume->node;
     }
     EXPECT_EQ(lettered, 5) << "the five USB disks; never the virtio system disk";
 }
@@ -89,6 +92,44 @@ TEST_F(DriveLetters, ANewDiskDoesNotTakeTheLetterOfOneThatIsAway)
     drive1.Plug(testbed);
     EXPECT_EQ(LettersByPartition().at(drive1.PartitionNode()), away) << "it gets its letter back";
     newcomer.Unplug(testbed);
+}
+
+TEST_F(DriveLetters, ALetterIsNotGivenToAnotherDeviceBehindItsVolumesNode)
+{
+    const char away = LettersByPartition().at(drive1.PartitionNode());
+    // Another device now answers behind drive 1's node (its serial tells); no walk since,
+    // so the device listing still names drive 1 there.
+    std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
+    auto volume = platform::storage::VolumeOfDriveLetter(away);
+    EXPECT_FALSE(volume) << away << ": " << volume->node;
+}
+
+TEST_F(DriveLetters, ADiskPathDoesNotOpenAnotherDeviceBehindItsNode)
+{
+    ASSERT_EQ(RunWalk(), 1);
+    std::string path;
+    for (int i = 0; i < kPortCount && records[i].hubTier != 0; ++i)
+        if (records[i].DevicePath().find("sn0001") != std::string::npos)
+            path = records[i].DevicePath();
+    ASSERT_FALSE(path.empty()) << "drive 1 is walked";
+    std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
+    HANDLE disk = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(disk, INVALID_HANDLE_VALUE) << path;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    if (disk != INVALID_HANDLE_VALUE)
+        CloseHandle(disk);
+}
+
+TEST_F(DriveLetters, ADeviceIsFoundByItsNumberWhicheverNodeTheCallerNames)
+{
+    auto partition = platform::storage::VolumeDeviceOfNode(drive2.PartitionNode());
+    ASSERT_TRUE(partition);
+    for (const std::string& node : {drive2.PartitionNode(), drive1.PartitionNode(), std::string("/dev/nonesuch"), std::string()}) {
+        auto found = platform::storage::FindDevice(partition->device.dev, node);
+        ASSERT_TRUE(found) << node;
+        EXPECT_EQ(found->device.node, drive2.PartitionNode()) << node;
+        EXPECT_EQ(found->disk.node, drive2.DiskNode()) << node;
+    }
 }
 
 TEST_F(DriveLetters, TheScanReplacesTheLettersTheCallersEntriesHeld)
