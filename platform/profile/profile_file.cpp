@@ -12,12 +12,6 @@
 namespace platform::profile {
 namespace {
 
-FileIdentity IdentityOf(const struct stat& info)
-{
-    return {info.st_dev, info.st_ino, info.st_size,
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
-}
-
 ReadStatus StatusFromErrno()
 {
     return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;

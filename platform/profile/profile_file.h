@@ -2,21 +2,13 @@
 // parsed-copy cache compares.
 #pragma once
 
+#include "platform/profile/file_identity.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace platform::profile {
-
-// What tells one version of a file from another without reading it.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modifiedNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
 
 enum class ReadStatus { Read, Missing, Failed };
 

@@ -22,6 +22,12 @@ std::string FoldName(std::string_view name)
     return WideToAnsi(wide);
 }
 
+Key::Key(const Key& other) : name_(other.name_), values_(other.values_)
+{
+    for (const auto& [folded, child] : other.children_)
+        children_.emplace_hint(children_.end(), folded, std::make_unique<Key>(*child));
+}
+
 Key* Key::FindChild(std::string_view name)
 {
     auto found = children_.find(FoldName(name));

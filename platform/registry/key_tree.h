@@ -25,6 +25,11 @@ std::string FoldName(std::string_view name);
 class Key {
 public:
     explicit Key(std::string name = {}) : name_(std::move(name)) {}
+    // A deep copy: a change works on one while readers keep the tree it came from.
+    Key(const Key& other);
+    Key(Key&&) = default;
+    Key& operator=(const Key&) = delete;
+    Key& operator=(Key&&) = default;
 
     const std::string& name() const { return name_; }
 

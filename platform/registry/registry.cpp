@@ -2,17 +2,20 @@
 
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
+#include "platform/registry/root_keys.h"
 #include "platform/registry/store.h"
 #include "platform/text/text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
 using platform::registry::Key;
+using platform::registry::RootKey;
+using platform::registry::RootKeys;
 using Path = std::vector<std::string>;
 
 // An open key: the path it names (its root key's name first) and the rights it was opened with.
@@ -22,28 +25,6 @@ public:
     Path path;
     REGSAM access;
 };
-
-struct RootKey {
-    HKEY key;
-    const char* name;
-};
-
-const std::array<RootKey, 4>& RootKeys()
-{
-    static const std::array<RootKey, 4> roots{{{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
-                                               {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
-                                               {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
-                                               {HKEY_USERS, "HKEY_USERS"}}};
-    return roots;
-}
-
-// The root keys always exist, whether or not the store holds anything below them yet.
-void AddRootKeys(Key& top)
-{
-    bool created;
-    for (const RootKey& root : RootKeys())
-        top.AddChild(root.name, created);
-}
 
 // What a call names: the key behind the handle (its base) and the path below it.
 struct Target {
@@ -105,19 +86,12 @@ LONG ResolveWithAccess(HKEY key, REGSAM needed, Target& target)
     return (target.baseAccess & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-LONG LoadWithRoots(Key& top)
+// Loads the store and finds the target's base key in it; `top` keeps the base alive.
+LONG LoadBase(const Target& target, std::shared_ptr<const Key>& top, const Key*& base)
 {
-    LONG result = platform::registry::LoadStore(top);
-    AddRootKeys(top);
-    return result;
-}
-
-// Loads the store and finds the target's base key in it.
-LONG LoadBase(const Target& target, Key& top, const Key*& base)
-{
-    if (LONG status = LoadWithRoots(top); status != ERROR_SUCCESS)
+    if (LONG status = platform::registry::LoadStore(top); status != ERROR_SUCCESS)
         return status;
-    base = target.FindBase(top);
+    base = platform::registry::FindPath(*top, target.Base());
     return base != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
@@ -139,7 +113,6 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
         return status;
     bool createdAny = false;
     LONG status = platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
-        AddRootKeys(top);
         Key* at = target.FindBase(top);
         if (at == nullptr)
             return ERROR_KEY_DELETED;
@@ -169,7 +142,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY resul
     Target target;
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
-    Key top;
+    std::shared_ptr<const Key> top;
     const Key* base;
     if (LONG status = LoadBase(target, top, base); status != ERROR_SUCCESS)
         return status;
@@ -189,7 +162,6 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE
     std::string name = valueName != nullptr ? valueName : "";
     std::vector<BYTE> bytes(data, data + size);
     return platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
-        AddRootKeys(top);
         Key* at = target.FindBase(top);
         if (at == nullptr)
             return ERROR_KEY_DELETED;
@@ -207,7 +179,7 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
         return status;
     if (data != nullptr && size == nullptr)
         return ERROR_INVALID_PARAMETER;
-    Key top;
+    std::shared_ptr<const Key> top;
     const Key* at;
     if (LONG status = LoadBase(target, top, at); status != ERROR_SUCCESS)
         return status;
@@ -237,7 +209,7 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPD
         return status;
     if (name == nullptr || nameLength == nullptr)
         return ERROR_INVALID_PARAMETER;
-    Key top;
+    std::shared_ptr<const Key> top;
     const Key* at;
     if (LONG status = LoadBase(target, top, at); status != ERROR_SUCCESS)
         return status;
@@ -266,7 +238,6 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
     return platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
-        AddRootKeys(top);
         if (target.FindBase(top) == nullptr)
             return ERROR_KEY_DELETED;
         Key* parent = platform::registry::FindPath(top, Path(target.path.begin(), target.path.end() - 1));

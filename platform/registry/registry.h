@@ -7,11 +7,14 @@
 //
 // Keys are compared without letter case and keep the case they were created with;
 // subkeys enumerate in case-insensitive name order, values in the order they were first set.
-// Every change re-reads the file under an exclusive lock (flock on "<store>.lock"),
+// Every change loads the store as it stands under an exclusive lock (flock on "<store>.lock"),
 // applies itself and replaces the file atomically (write "<store>.tmp", fsync, rename),
 // so two processes (the station and regsvr32) never lose each other's writes; readers
-// need no lock because the file is only ever replaced whole. A store file that cannot be
-// parsed is never overwritten: every call then fails with ERROR_BADDB.
+// need no lock because the file is only ever replaced whole. A process keeps the store it
+// read or wrote last, parsed, and every call uses it while the file is still the one it
+// came from (same device, inode, size and modification time), so a run of calls parses the
+// file once. A store file that cannot be parsed is never overwritten: every call then
+// fails with ERROR_BADDB.
 //
 // An open key is a handle to a path: a key deleted behind an open handle answers
 // ERROR_KEY_DELETED. Access rights given at open are enforced on values and subkeys.

@@ -1,17 +1,10 @@
 #include "platform/registry/store.h"
 
-#include "platform/base/lasterror.h"
-#include "platform/debug/debug.h"
 #include "platform/registry/registry.h"
-#include "platform/registry/store_file.h"
+#include "platform/registry/store_cache.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <pwd.h>
-#include <sys/file.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,126 +41,60 @@ std::string RegistryStorePath()
 namespace registry {
 namespace {
 
-LONG Failure(const char* what, const std::string& path, int error)
+StoreCache& Cache()
 {
-    DebugPrintf("registry: %s %s failed: %s", what, path.c_str(), std::strerror(error));
-    return static_cast<LONG>(ErrorFromErrno(error));
+    static StoreCache* cache = new StoreCache; // outlives every static destructor that may still read the store
+    return *cache;
 }
 
-// Closes the descriptor when it goes out of scope.
-struct Descriptor {
-    int fd;
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-LONG ReadWhole(const std::string& path, std::string& text)
+// The store as it stands now: the kept version while the file is still the one it came
+// from, else the file read again (and kept, when there is a file).
+LONG CurrentVersion(const std::string& path, std::shared_ptr<const StoreVersion>& current)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0)
-        return errno == ENOENT ? ERROR_SUCCESS : Failure("open", path, errno);
-    char buffer[65536];
-    while (true) {
-        ssize_t got = ::read(file.fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return Failure("read", path, errno);
-        if (got == 0)
-            return ERROR_SUCCESS;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-LONG WriteWhole(int fd, const std::string& path, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return Failure("write", path, errno);
-        done += static_cast<std::size_t>(put);
-    }
-    if (::fsync(fd) != 0)
-        return Failure("fsync", path, errno);
-    return ERROR_SUCCESS;
-}
-
-// The new content goes to a temporary file beside the store, reaches the disk, and then
-// replaces the store in one rename: a reader sees the old store or the new one, never a mix.
-LONG ReplaceStore(const std::string& path, const std::string& text)
-{
-    std::string temporary = path + ".tmp";
-    LONG result;
-    {
-        Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (file.fd < 0)
-            return Failure("create", temporary, errno);
-        result = WriteWhole(file.fd, temporary, text);
-    }
-    if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), path.c_str()) != 0)
-        result = Failure("rename", temporary, errno);
-    if (result != ERROR_SUCCESS) {
-        ::unlink(temporary.c_str());
+    StoreVersion opened;
+    if (LONG result = OpenStore(path, opened); result != ERROR_SUCCESS)
         return result;
-    }
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    Descriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.fd < 0 || ::fsync(directory.fd) != 0)
-        return Failure("fsync", folder, errno);
-    return ERROR_SUCCESS;
-}
-
-LONG LoadFrom(const std::string& path, Key& top)
-{
-    std::string text;
-    if (LONG result = ReadWhole(path, text); result != ERROR_SUCCESS)
+    if (opened.file.IsOpen() && (current = Cache().Find(opened.identity)) != nullptr)
+        return ERROR_SUCCESS;
+    auto version = std::make_shared<StoreVersion>(std::move(opened));
+    if (LONG result = ReadStore(path, *version); result != ERROR_SUCCESS)
         return result;
-    if (!text.empty() && !ParseStore(text, top)) {
-        DebugPrintf("registry: %s is not a registry store; it is left untouched", path.c_str());
-        return ERROR_BADDB;
-    }
+    if (version->file.IsOpen())
+        Cache().Keep(version);
+    current = std::move(version);
     return ERROR_SUCCESS;
 }
 
 } // namespace
 
-LONG LoadStore(Key& top)
+LONG LoadStore(std::shared_ptr<const Key>& top)
 {
-    return LoadFrom(RegistryStorePath(), top);
+    std::shared_ptr<const StoreVersion> current;
+    if (LONG result = CurrentVersion(RegistryStorePath(), current); result != ERROR_SUCCESS)
+        return result;
+    top = std::shared_ptr<const Key>(current, &current->top);
+    return ERROR_SUCCESS;
 }
 
 LONG ChangeStore(const std::function<LONG(Key& top, bool& changed)>& change)
 {
     std::string path = RegistryStorePath();
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error)
-        return Failure("create folder", folder.string(), error.value());
-    std::string lockPath = path + ".lock";
-    Descriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (lock.fd < 0)
-        return Failure("open", lockPath, errno);
-    while (::flock(lock.fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return Failure("lock", lockPath, errno);
-    }
-    Key top;
-    if (LONG result = LoadFrom(path, top); result != ERROR_SUCCESS)
+    Descriptor lock;
+    if (LONG result = LockStore(path, lock); result != ERROR_SUCCESS)
         return result;
+    std::shared_ptr<const StoreVersion> current;
+    if (LONG result = CurrentVersion(path, current); result != ERROR_SUCCESS)
+        return result;
+    // Readers may hold the current version: the change works on a copy of it.
+    StoreVersion next;
+    next.top = Key(current->top);
     bool changed = false;
-    LONG result = change(top, changed);
+    LONG result = change(next.top, changed);
     if (result != ERROR_SUCCESS || !changed)
         return result;
-    return ReplaceStore(path, SerializeStore(top));
+    if ((result = ReplaceStore(path, next)) == ERROR_SUCCESS)
+        Cache().Keep(std::make_shared<const StoreVersion>(std::move(next)));
+    return result;
 }
 
 } // namespace registry

@@ -1,20 +1,22 @@
-// The store file on disk: where it lives, reading it whole, and changing it under the
+// The store as the registry calls see it: read as it stands now, and changed under the
 // exclusive lock with an atomic replacement (see registry.h for the rules).
 #pragma once
 
 #include "platform/registry/key_tree.h"
 
 #include <functional>
+#include <memory>
 
 namespace platform::registry {
 
-// Loads the store as it stands now into an empty `top`. ERROR_SUCCESS (a missing or
-// empty file is an empty store), ERROR_BADDB for a file that is not a store, or the
-// error of the failed read.
-LONG LoadStore(Key& top);
+// The store as it stands now, with the root keys; a parsed copy shared with other callers
+// while the file is unchanged. ERROR_SUCCESS (a missing or empty file is an empty store),
+// ERROR_BADDB for a file that is not a store, or the error of the failed read.
+LONG LoadStore(std::shared_ptr<const Key>& top);
 
-// Locks the store, loads it, runs `change` and, when it succeeds and reports a change,
-// writes the store back atomically. The result is change's, or the store's own error.
+// Locks the store, loads it, runs `change` on a copy of it (with the root keys) and, when
+// it succeeds and reports a change, writes the store back atomically. The result is
+// change's, or the store's own error.
 LONG ChangeStore(const std::function<LONG(Key& top, bool& changed)>& change);
 
 } // namespace platform::registry

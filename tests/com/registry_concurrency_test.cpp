@@ -1,10 +1,14 @@
 // Two writers change the store at the same time, as two processes (the station and
 // regsvr32) or as two threads of the station: every change re-reads the store under the
-// lock, so neither loses the other's writes.
+// lock, so neither loses the other's writes. Threads reading while another writes share
+// the process's parsed copy of the store.
 #include "platform/registry/registry.h"
+#include "platform/registry/values.h"
 #include "tests/com/registry_helpers.h"
 #include "tests/com/temporary_store.h"
 
+#include <atomic>
+#include <charconv>
 #include <gtest/gtest.h>
 #include <latch>
 #include <sys/wait.h>
@@ -100,6 +104,48 @@ TEST(RegistryConcurrency, TwoThreadsWritingAtOnceLoseNothing)
     EXPECT_EQ(results[0], 0);
     EXPECT_EQ(results[1], 0);
     ExpectEveryWrite(kSteps);
+}
+
+// Reads the counter until the writer is done: it must never go back, and the read that
+// started after the writer finished must show the last value. Empty when all was so.
+std::string ReadInOrder(HKEY key, const std::atomic<bool>& writerDone, int last)
+{
+    int seen = 0;
+    for (bool finished = false; !finished;) {
+        finished = writerDone.load();
+        std::string text;
+        if (LSTATUS status = platform::registry::QueryString(key, "Count", text); status != ERROR_SUCCESS)
+            return "read failed: error " + std::to_string(status);
+        int count = -1;
+        std::from_chars(text.data(), text.data() + text.size(), count);
+        if (count < 0)
+            return "read " + text;
+        if (count < seen)
+            return "went back from " + std::to_string(seen) + " to " + std::to_string(count);
+        seen = count;
+    }
+    return seen == last ? "" : "ended at " + std::to_string(seen);
+}
+
+TEST(RegistryConcurrency, ReadersInOtherThreadsSeeEveryChangeInOrder)
+{
+    constexpr int kChanges = 60;
+    TemporaryStore store;
+    HKEY key = CreateKey(HKEY_LOCAL_MACHINE, "Counted");
+    ASSERT_EQ(SetText(key, "Count", "0"), ERROR_SUCCESS);
+    std::atomic<bool> writerDone{false};
+    std::string problems[3];
+    std::vector<std::thread> readers;
+    for (std::string& problem : problems)
+        readers.emplace_back([&] { problem = ReadInOrder(key, writerDone, kChanges); });
+    for (int count = 1; count <= kChanges; ++count)
+        EXPECT_EQ(SetText(key, "Count", std::to_string(count)), ERROR_SUCCESS);
+    writerDone = true;
+    for (std::thread& reader : readers)
+        reader.join();
+    for (const std::string& problem : problems)
+        EXPECT_EQ(problem, "");
+    RegCloseKey(key);
 }
 
 } // namespace

@@ -5,11 +5,16 @@
 #include "platform/registry/registry.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fabrun_test {
 
@@ -40,6 +45,25 @@ public:
 
     const std::string& path() const { return path_; }
     const std::string& folder() const { return folder_; }
+    // The store file's bytes as they are now.
+    std::string Text() const
+    {
+        std::ifstream in(path_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Puts `text` in place of the store file the way every writer does, as a new file renamed
+    // over it, modified at `modified` when given. False when a step failed.
+    bool Replace(const std::string& text, std::optional<timespec> modified = std::nullopt) const
+    {
+        const std::string fresh = path_ + ".outside";
+        std::ofstream(fresh, std::ios::binary | std::ios::trunc) << text;
+        if (modified) {
+            timespec times[2] = {*modified, *modified};
+            if (utimensat(AT_FDCWD, fresh.c_str(), times, 0) != 0)
+                return false;
+        }
+        return std::filesystem::file_size(fresh) == text.size() && rename(fresh.c_str(), path_.c_str()) == 0;
+    }
 
 private:
     std::optional<std::string> previous_;
