@@ -95,6 +95,17 @@ LONG LoadBase(const Target& target, std::shared_ptr<const Key>& top, const Key*&
     return base != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+// ERROR_SUCCESS when the target key exists now, ERROR_FILE_NOT_FOUND when it does not, or
+// the store's error.
+LONG FindExisting(const Target& target)
+{
+    std::shared_ptr<const Key> top;
+    const Key* base;
+    if (LONG status = LoadBase(target, top, base); status != ERROR_SUCCESS)
+        return status;
+    return platform::registry::FindPath(*base, target.Below()) != nullptr ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
 HKEY Issue(Path path, REGSAM access)
 {
     return reinterpret_cast<HKEY>(platform::IssueHandle(std::make_shared<OpenKey>(std::move(path), access)));
@@ -112,7 +123,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
     bool createdAny = false;
-    LONG status = platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
+    auto create = [&](Key& top, bool& changed) -> LONG {
         Key* at = target.FindBase(top);
         if (at == nullptr)
             return ERROR_KEY_DELETED;
@@ -125,9 +136,13 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
         }
         changed = createdAny;
         return ERROR_SUCCESS;
-    });
-    if (status != ERROR_SUCCESS)
-        return status;
+    };
+    // A key that exists is opened from the parsed store, without the writers' lock; the
+    // lock decides between creating and opening only when it seemed missing.
+    if (FindExisting(target) != ERROR_SUCCESS) {
+        if (LONG status = platform::registry::ChangeStore(create); status != ERROR_SUCCESS)
+            return status;
+    }
     if (disposition != nullptr)
         *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = Issue(std::move(target.path), access);
@@ -142,12 +157,8 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY resul
     Target target;
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
-    std::shared_ptr<const Key> top;
-    const Key* base;
-    if (LONG status = LoadBase(target, top, base); status != ERROR_SUCCESS)
+    if (LONG status = FindExisting(target); status != ERROR_SUCCESS)
         return status;
-    if (platform::registry::FindPath(*base, target.Below()) == nullptr)
-        return ERROR_FILE_NOT_FOUND;
     *result = Issue(std::move(target.path), access);
     return ERROR_SUCCESS;
 }
