@@ -101,11 +101,11 @@ std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const ch
     return static_cast<unsigned>(value);
 }
 
-std::vector<std::uint8_t> ReadBinaryAttribute(const std::string& folder, const char* name)
+std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name)
 {
     auto text = ReadWhole(folder + "/" + name);
     if (!text)
-        return {};
+        return std::nullopt;
     return std::vector<std::uint8_t>(text->begin(), text->end());
 }
 

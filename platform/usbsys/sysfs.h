@@ -18,7 +18,8 @@ std::optional<std::string> ReadAttribute(const std::string& folder, const char* 
 // A hexadecimal attribute ("0951"), or nothing when missing or malformed.
 std::optional<unsigned> ReadHexAttribute(const std::string& folder, const char* name);
 std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const char* name);
-std::vector<std::uint8_t> ReadBinaryAttribute(const std::string& folder, const char* name);
+// The bytes of a binary attribute, or nothing when it is missing.
+std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name);
 bool HasEntry(const std::string& folder, const char* name);
 
 // Names in a folder, sorted; empty when it cannot be read.
