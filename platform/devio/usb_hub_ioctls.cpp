@@ -1,6 +1,8 @@
 // The hub driver's control codes over sysfs: a hub handle holds the hub's sysfs folder,
 // and each request reads the port it names afresh, so a device plugged or pulled since
-// the last request is seen at once.
+// the last request is seen at once. A request reads only the attributes it answers with:
+// every USB device has maxchild and descriptors, so reading them also tells that the hub
+// or device is (still) there.
 #include "platform/base/lasterror.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/usb_hub_ioctl.h"
@@ -17,26 +19,45 @@ namespace {
 
 using platform::usbsys::ReadUsbDevice;
 using platform::usbsys::UsbDevice;
+using platform::usbsys::UsbDeviceAt;
 
 std::string LastPart(const std::string& path)
 {
     return path.substr(path.find_last_of('/') + 1);
 }
 
+// The hub a handle is on, with its port count; nothing for a host controller, or for a hub
+// that has gone.
 std::optional<UsbDevice> HubOf(const platform::FileObject& handle)
 {
-    auto hub = ReadUsbDevice(LastPart(handle.linuxPath()), handle.linuxPath());
-    if (!hub || !hub->IsHub())
+    auto hub = UsbDeviceAt(LastPart(handle.linuxPath()), handle.linuxPath());
+    if (!hub)
         return std::nullopt;
-    return hub;
+    auto portCount = platform::usbsys::ReadDecimalAttribute(hub->folder, "maxchild");
+    if (!portCount)
+        return std::nullopt;
+    hub->portCount = *portCount;
+    // A hub whose ports are not counted yet still tells by its class.
+    if (!hub->IsHub())
+        hub->deviceClass =
+            static_cast<std::uint8_t>(platform::usbsys::ReadHexAttribute(hub->folder, "bDeviceClass").value_or(0));
+    return hub->IsHub() ? hub : std::nullopt;
 }
 
-std::optional<UsbDevice> DeviceOnPort(const UsbDevice& hub, ULONG port)
+// Where the device on a port would be, with nothing read yet; nothing for a port the hub
+// does not have.
+std::optional<UsbDevice> PlaceOnPort(const UsbDevice& hub, ULONG port)
 {
     if (port == 0 || port > hub.portCount)
         return std::nullopt;
     const std::string name = hub.ChildName(port);
-    return ReadUsbDevice(name, hub.folder + "/" + name);
+    return UsbDeviceAt(name, hub.folder + "/" + name);
+}
+
+std::optional<UsbDevice> DeviceOnPort(const UsbDevice& hub, ULONG port)
+{
+    auto place = PlaceOnPort(hub, port);
+    return place ? ReadUsbDevice(place->sysName, place->folder) : std::nullopt;
 }
 
 BOOL Fail(DWORD error)
@@ -50,8 +71,9 @@ UCHAR SpeedCode(unsigned mbps)
     return mbps >= 5000 ? UsbSuperSpeed : mbps >= 480 ? UsbHighSpeed : mbps >= 12 ? UsbFullSpeed : UsbLowSpeed;
 }
 
-// The device and configuration descriptors as the kernel read them at enumeration.
-std::vector<std::uint8_t> DescriptorsOf(const UsbDevice& device)
+// The device and configuration descriptors as the kernel read them at enumeration; nothing
+// when the device has gone.
+std::optional<std::vector<std::uint8_t>> DescriptorsOf(const UsbDevice& device)
 {
     return platform::usbsys::ReadBinaryAttribute(device.folder, "descriptors");
 }
@@ -81,10 +103,11 @@ BOOL NodeInformationOrRootHubName(platform::FileObject& handle, LPVOID, DWORD, L
     if (auto hub = HubOf(handle)) {
         if (outSize < sizeof(USB_NODE_INFORMATION))
             return Fail(ERROR_INSUFFICIENT_BUFFER);
+        const bool superSpeed = platform::usbsys::ReadSpeedMbps(hub->folder) >= 5000;
         USB_NODE_INFORMATION info{};
         info.NodeType = 0;
         info.HubInformation.HubDescriptor.bDescriptorLength = 9;
-        info.HubInformation.HubDescriptor.bDescriptorType = hub->speedMbps >= 5000 ? 0x2A : 0x29;
+        info.HubInformation.HubDescriptor.bDescriptorType = superSpeed ? 0x2A : 0x29;
         info.HubInformation.HubDescriptor.bNumberOfPorts = static_cast<UCHAR>(std::min(hub->portCount, 255u));
         std::memcpy(out, &info, sizeof info);
         *returned = sizeof info;
@@ -121,7 +144,7 @@ BOOL ConnectionInformation(platform::FileObject& handle, LPVOID in, DWORD inSize
     USB_NODE_CONNECTION_INFORMATION_EX info{};
     info.ConnectionIndex = port;
     if (auto device = DeviceOnPort(*hub, port)) {
-        auto descriptors = DescriptorsOf(*device);
+        const auto descriptors = DescriptorsOf(*device).value_or(std::vector<std::uint8_t>{});
         if (descriptors.size() >= sizeof(USB_DEVICE_DESCRIPTOR))
             std::memcpy(&info.DeviceDescriptor, descriptors.data(), sizeof(USB_DEVICE_DESCRIPTOR));
         info.DeviceDescriptor.idVendor = device->vendorId;
@@ -173,10 +196,11 @@ BOOL DescriptorFromConnection(platform::FileObject& handle, LPVOID in, DWORD inS
     auto hub = HubOf(handle);
     if (!hub)
         return Fail(ERROR_DEVICE_NOT_CONNECTED);
-    auto device = DeviceOnPort(*hub, request.ConnectionIndex);
-    if (!device)
+    const auto device = PlaceOnPort(*hub, request.ConnectionIndex);
+    const auto descriptors = device ? DescriptorsOf(*device) : std::nullopt;
+    if (!descriptors)
         return Fail(ERROR_DEVICE_NOT_CONNECTED);
-    const auto all = DescriptorsOf(*device);
+    const auto& all = *descriptors;
     const std::uint8_t type = static_cast<std::uint8_t>(request.SetupPacket.wValue >> 8);
     const std::uint8_t index = static_cast<std::uint8_t>(request.SetupPacket.wValue & 0xFF);
     std::optional<std::vector<std::uint8_t>> descriptor;

@@ -101,11 +101,11 @@ std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const ch
     return static_cast<unsigned>(value);
 }
 
-std::vector<std::uint8_t> ReadBinaryAttribute(const std::string& folder, const char* name)
+std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name)
 {
     auto text = ReadWhole(folder + "/" + name);
     if (!text)
-        return {};
+        return std::nullopt;
     return std::vector<std::uint8_t>(text->begin(), text->end());
 }
 
@@ -132,32 +132,41 @@ std::vector<std::string> ListFolder(const std::string& folder)
 
 std::string ResolvePath(const std::string& path)
 {
+    return PathResolver().Resolve(path);
+}
+
+std::string PathResolver::Resolve(const std::string& path)
+{
     std::string current = Normalise(path);
-    // Follow links component by component; sysfs chains are short, a bound stops loops.
+    // Follow the first link and look again from the root: parts already found to be no
+    // links are not read twice. Sysfs chains are short; a bound stops loops.
     for (int hops = 0; hops < 40; ++hops) {
-        bool followed = false;
-        std::size_t at = 0;
-        while (at < current.size()) {
-            std::size_t next = current.find('/', at + 1);
-            std::string prefix = current.substr(0, next == std::string::npos ? current.size() : next);
-            char target[PATH_MAX];
-            ssize_t length = ::readlink(prefix.c_str(), target, sizeof target - 1);
-            if (length > 0) {
-                std::string link(target, static_cast<std::size_t>(length));
-                std::string base = prefix.substr(0, prefix.find_last_of('/'));
-                std::string rest = next == std::string::npos ? std::string() : current.substr(next);
-                current = Normalise((link.front() == '/' ? link : base + "/" + link) + rest);
-                followed = true;
-                break;
-            }
-            if (next == std::string::npos)
-                break;
-            at = next;
-        }
-        if (!followed)
+        auto link = FirstLink(current);
+        if (!link)
             return current;
+        const std::string base = current.substr(0, current.find_last_of('/', link->end - 1));
+        const std::string rest = current.substr(link->end);
+        current = Normalise((link->target.front() == '/' ? link->target : base + "/" + link->target) + rest);
     }
     return current;
+}
+
+std::optional<PathResolver::Link> PathResolver::FirstLink(const std::string& path)
+{
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string part = path.substr(0, end);
+        if (!plainParts_.contains(part)) {
+            char target[PATH_MAX];
+            ssize_t length = ::readlink(part.c_str(), target, sizeof target - 1);
+            if (length > 0)
+                return Link{end == std::string::npos ? path.size() : end, std::string(target, static_cast<std::size_t>(length))};
+            if (errno == ENOENT || errno == ENOTDIR)
+                return std::nullopt; // nothing below a missing part can be a link
+            plainParts_.insert(part);
+        }
+        if (end == std::string::npos)
+            return std::nullopt;
+    }
 }
 
 } // namespace platform::usbsys

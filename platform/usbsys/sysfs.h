@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,30 @@ std::optional<std::string> ReadAttribute(const std::string& folder, const char* 
 // A hexadecimal attribute ("0951"), or nothing when missing or malformed.
 std::optional<unsigned> ReadHexAttribute(const std::string& folder, const char* name);
 std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const char* name);
-std::vector<std::uint8_t> ReadBinaryAttribute(const std::string& folder, const char* name);
+// The bytes of a binary attribute, or nothing when it is missing.
+std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name);
 bool HasEntry(const std::string& folder, const char* name);
 
 // Names in a folder, sorted; empty when it cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder);
 // The path an entry leads to, with links followed and "." and ".." folded away.
 std::string ResolvePath(const std::string& path);
+
+// Resolves paths as ResolvePath does, remembering the folders it has found not to be links,
+// so that the entries of one listing look at the parents they share once. Keep one for one
+// reading of the tree only: what it remembers is true of that moment.
+class PathResolver {
+public:
+    std::string Resolve(const std::string& path);
+
+private:
+    struct Link {
+        std::size_t end; // where the linked part ends in the path
+        std::string target;
+    };
+    std::optional<Link> FirstLink(const std::string& path);
+
+    std::set<std::string> plainParts_;
+};
 
 } // namespace platform::usbsys

@@ -1,22 +1,15 @@
 #include "platform/usbsys/usb_tree.h"
 
 #include "platform/usbsys/sysfs.h"
+#include "platform/usbsys/usb_disks.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
 #include <strings.h>
 
 namespace platform::usbsys {
 namespace {
-
-unsigned SpeedOf(const std::string& folder)
-{
-    auto text = ReadAttribute(folder, "speed");
-    if (!text)
-        return 0;
-    return static_cast<unsigned>(std::atof(text->c_str()));
-}
 
 // The order a walk of the tree meets devices in: by bus, then port by port, parents first.
 bool TreeOrder(const UsbDevice& a, const UsbDevice& b)
@@ -26,93 +19,54 @@ bool TreeOrder(const UsbDevice& a, const UsbDevice& b)
     return a.ports < b.ports;
 }
 
-bool IsUnitAddress(const std::string& name, unsigned& lun)
-{
-    unsigned host, channel, target;
-    char tail;
-    return std::sscanf(name.c_str(), "%u:%u:%u:%u%c", &host, &channel, &target, &lun, &tail) == 4;
-}
-
-std::vector<std::string> Components(const std::string& path)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 1;
-    while (start < path.size()) {
-        std::size_t slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        parts.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return parts;
-}
-
-void ReadDisks(UsbTree& tree)
-{
-    const std::string root = SysfsRoot();
-    std::string classFolder = root + "/class/block";
-    auto names = ListFolder(classFolder);
-    if (names.empty()) {
-        classFolder = root + "/block";
-        names = ListFolder(classFolder);
-    }
-    for (const auto& name : names)
-        if (auto disk = ReadDisk(name, ResolvePath(classFolder + "/" + name), tree.devices))
-            tree.disks.push_back(std::move(*disk));
-}
-
 // Instance ids do not tell letter case apart, so neither does this.
+bool SerialsMatch(const std::string& a, const std::string& b)
+{
+    return !a.empty() && ::strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
 bool SameSerial(const UsbDevice& a, const UsbDevice& b)
 {
     return a.sysName != b.sysName && a.vendorId == b.vendorId && a.productId == b.productId && a.serial && b.serial &&
-           !a.serial->empty() && ::strcasecmp(a.serial->c_str(), b.serial->c_str()) == 0;
+           SerialsMatch(*a.serial, *b.serial);
+}
+
+std::optional<std::uint16_t> ReadId(const std::string& folder, const char* name)
+{
+    auto value = ReadHexAttribute(folder, name);
+    if (!value)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(*value);
+}
+
+bool IsDeviceName(const std::string& name)
+{
+    unsigned bus;
+    std::vector<unsigned> ports;
+    return ParseDeviceName(name, bus, ports);
+}
+
+std::string DevicesFolder()
+{
+    return SysfsRoot() + "/bus/usb/devices";
+}
+
+std::vector<UsbDevice> ReadUsbDevices(PathResolver& resolver)
+{
+    std::vector<UsbDevice> devices;
+    const std::string folder = DevicesFolder();
+    for (const auto& name : ListFolder(folder))
+        if (IsDeviceName(name))
+            if (auto device = ReadUsbDevice(name, resolver.Resolve(folder + "/" + name)))
+                devices.push_back(std::move(*device));
+    std::sort(devices.begin(), devices.end(), TreeOrder);
+    for (auto& device : devices)
+        device.serialShared = std::any_of(devices.begin(), devices.end(),
+                                          [&](const UsbDevice& other) { return SameSerial(device, other); });
+    return devices;
 }
 
 } // namespace
-
-std::optional<Disk> ReadDisk(const std::string& name, const std::string& folder, const std::vector<UsbDevice>& devices)
-{
-    if (HasEntry(folder, "partition") || !HasEntry(folder, "dev"))
-        return std::nullopt; // a partition, or a link left by a disk that has gone
-    Disk disk;
-    disk.kernelName = name;
-    disk.folder = folder;
-    disk.cdrom = name.rfind("sr", 0) == 0;
-    // The deepest USB device whose folder holds the disk's folder owns it.
-    std::size_t owner = 0;
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const auto& device = devices[i];
-        if (folder.rfind(device.folder + "/", 0) == 0 &&
-            (!disk.usbDevice || device.folder.size() > devices[owner].folder.size())) {
-            disk.usbDevice = i;
-            owner = i;
-        }
-    }
-    std::string unitFolder;
-    std::string walked;
-    for (const auto& part : Components(folder)) {
-        walked += "/" + part;
-        if (disk.usbDevice && part.find(':') != std::string::npos && part.find('.') != std::string::npos &&
-            part.rfind(devices[owner].sysName + ":", 0) == 0)
-            disk.uas = ReadAttribute(walked, "bInterfaceProtocol").value_or("") == "62";
-        if (IsUnitAddress(part, disk.lun))
-            unitFolder = walked;
-    }
-    if (!unitFolder.empty()) {
-        disk.vendor = ReadAttribute(unitFolder, "vendor").value_or("");
-        disk.model = ReadAttribute(unitFolder, "model").value_or("");
-        disk.revision = ReadAttribute(unitFolder, "rev").value_or("");
-        if (ReadAttribute(unitFolder, "type").value_or("") == "5")
-            disk.cdrom = true;
-    }
-    std::map<unsigned, std::string> partitions;
-    for (const auto& child : ListFolder(folder))
-        if (auto number = ReadDecimalAttribute(folder + "/" + child, "partition"))
-            partitions[*number] = child;
-    for (auto& [number, partition] : partitions)
-        disk.partitions.push_back(partition);
-    return disk;
-}
 
 std::string UsbDevice::ChildName(unsigned port) const
 {
@@ -147,23 +101,39 @@ bool ParseDeviceName(const std::string& sysName, unsigned& bus, std::vector<unsi
     return !ports.empty();
 }
 
-std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder)
+unsigned ReadSpeedMbps(const std::string& folder)
+{
+    auto text = ReadAttribute(folder, "speed");
+    if (!text)
+        return 0;
+    return static_cast<unsigned>(std::atof(text->c_str()));
+}
+
+std::optional<UsbDevice> UsbDeviceAt(const std::string& sysName, const std::string& folder)
 {
     UsbDevice device;
     if (!ParseDeviceName(sysName, device.bus, device.ports))
         return std::nullopt;
-    auto vendor = ReadHexAttribute(folder, "idVendor");
-    if (!vendor)
-        return std::nullopt;
     device.sysName = sysName;
     device.folder = folder;
-    device.vendorId = static_cast<std::uint16_t>(*vendor);
-    device.productId = static_cast<std::uint16_t>(ReadHexAttribute(folder, "idProduct").value_or(0));
-    device.bcdDevice = static_cast<std::uint16_t>(ReadHexAttribute(folder, "bcdDevice").value_or(0));
-    device.deviceClass = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bDeviceClass").value_or(0));
-    device.speedMbps = SpeedOf(folder);
-    device.portCount = ReadDecimalAttribute(folder, "maxchild").value_or(0);
-    device.serial = ReadAttribute(folder, "serial");
+    return device;
+}
+
+std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder)
+{
+    auto device = UsbDeviceAt(sysName, folder);
+    if (!device)
+        return std::nullopt;
+    auto vendor = ReadId(folder, "idVendor");
+    if (!vendor)
+        return std::nullopt;
+    device->vendorId = *vendor;
+    device->productId = ReadId(folder, "idProduct").value_or(0);
+    device->bcdDevice = ReadId(folder, "bcdDevice").value_or(0);
+    device->deviceClass = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bDeviceClass").value_or(0));
+    device->speedMbps = ReadSpeedMbps(folder);
+    device->portCount = ReadDecimalAttribute(folder, "maxchild").value_or(0);
+    device->serial = ReadAttribute(folder, "serial");
     return device;
 }
 
@@ -193,28 +163,33 @@ std::optional<std::size_t> UsbTree::ParentOf(std::size_t device) const
 
 std::vector<UsbDevice> ReadUsbDevices()
 {
-    std::vector<UsbDevice> devices;
-    const std::string folder = SysfsRoot() + "/bus/usb/devices";
-    for (const auto& name : ListFolder(folder))
-        if (auto device = ReadUsbDevice(name, ResolvePath(folder + "/" + name)))
-            devices.push_back(std::move(*device));
-    std::sort(devices.begin(), devices.end(), TreeOrder);
-    for (auto& device : devices)
-        device.serialShared = std::any_of(devices.begin(), devices.end(),
-                                          [&](const UsbDevice& other) { return SameSerial(device, other); });
-    return devices;
+    PathResolver resolver;
+    return ReadUsbDevices(resolver);
 }
 
 bool SerialIsShared(const UsbDevice& device)
 {
-    const auto devices = ReadUsbDevices();
-    return std::any_of(devices.begin(), devices.end(), [&](const UsbDevice& other) { return SameSerial(device, other); });
+    if (!device.serial || device.serial->empty())
+        return false;
+    const std::string folder = DevicesFolder();
+    for (const auto& name : ListFolder(folder)) {
+        if (name == device.sysName || !IsDeviceName(name))
+            continue;
+        // Through the listing's link, which the kernel follows; the ids only for a serial that matches.
+        const std::string other = folder + "/" + name;
+        auto serial = ReadAttribute(other, "serial");
+        if (serial && SerialsMatch(*device.serial, *serial) && ReadId(other, "idVendor") == device.vendorId &&
+            ReadId(other, "idProduct").value_or(0) == device.productId)
+            return true;
+    }
+    return false;
 }
 
 UsbTree ReadUsbTree()
 {
+    PathResolver resolver;
     UsbTree tree;
-    tree.devices = ReadUsbDevices();
+    tree.devices = ReadUsbDevices(resolver);
     for (std::size_t i = 0; i < tree.devices.size(); ++i) {
         const auto& device = tree.devices[i];
         if (!device.IsRootHub())
@@ -232,7 +207,7 @@ UsbTree ReadUsbTree()
         }
         found->rootHubs.push_back(i);
     }
-    ReadDisks(tree);
+    ReadDisks(tree, resolver);
     return tree;
 }
 

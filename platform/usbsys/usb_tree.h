@@ -66,6 +66,14 @@ struct UsbTree {
 // Splits a device's sysfs name into bus and port chain: "2-1.4" -> 2, {1, 4}; "usb3" -> 3, {}.
 bool ParseDeviceName(const std::string& sysName, unsigned& bus, std::vector<unsigned>& ports);
 
+// A device's name, folder, bus and port chain, from its sysfs name alone: nothing is read, so
+// that a caller reads only the attributes it needs. Nothing when the name is not a device's
+// (an interface's "1-1:1.0", a host controller's).
+std::optional<UsbDevice> UsbDeviceAt(const std::string& sysName, const std::string& folder);
+
+// A device's speed ("480", "1.5") in whole Mbit/s; 0 when it cannot be read.
+unsigned ReadSpeedMbps(const std::string& folder);
+
 // One device read from its folder; nothing when the folder is not a USB device (any more).
 // Its serial is not compared with the others': see SerialIsShared.
 std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder);
@@ -73,6 +81,7 @@ std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::st
 // Every USB device present now, in tree order, shared serial numbers marked.
 std::vector<UsbDevice> ReadUsbDevices();
 // Whether another device present now shares this one's serial number (see serialShared).
+// Reads the others' serial numbers, and their ids only where one matches.
 bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();

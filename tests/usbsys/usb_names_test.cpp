@@ -22,6 +22,7 @@ struct Device {
     const char* sysName; // on root hub usb1
     unsigned productId;
     std::optional<std::string> serial;
+    unsigned vendorId = 0x1E3D;
 };
 
 // A sysfs tree with root hub usb1 and devices on its ports, pointed at by FABRUN_SYSFS_ROOT.
@@ -33,7 +34,7 @@ public:
         root_ = mkdtemp(pattern);
         Add("usb1", 0x1D6B, 0x0002, std::nullopt, "4");
         for (const Device& device : devices)
-            Add(device.sysName, 0x1E3D, device.productId, device.serial, "0");
+            Add(device.sysName, device.vendorId, device.productId, device.serial, "0");
         setenv("FABRUN_SYSFS_ROOT", root_.c_str(), 1);
     }
     ~SysfsTree()
@@ -130,16 +131,53 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"separator_in_the_serial", {{"1-1", 0x6025, "SN&01"}}, {true}}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.what); });
 
-TEST(SerialShared, ADeviceReadAloneIsComparedWithTheOthersPresent)
+struct SharedCase {
+    const char* what;
+    std::vector<Device> devices;
+    std::vector<bool> shared; // per device
+};
+
+void PrintTo(const SharedCase& c, std::ostream* out)
 {
+    *out << c.what;
+}
+
+class SerialShared : public ::testing::TestWithParam<SharedCase> {
+protected:
     fabrun_test::TemporaryStore store;
-    SysfsTree tree({{"1-1", 0x6025, "SN01"}, {"1-2", 0x6025, "SN01"}, {"1-3", 0x6025, "SN03"}});
+};
+
+// A control code reads one device and asks about the others; a tree read compares all the
+// devices it read. Both must give the same answer.
+TEST_P(SerialShared, ADeviceReadAloneIsComparedWithTheOthersPresentAsInATreeRead)
+{
+    const SharedCase& c = GetParam();
+    SysfsTree tree(c.devices);
+    const auto read = platform::usbsys::ReadUsbDevices();
+    ASSERT_EQ(read.size(), c.devices.size() + 1);
     const std::string devices = platform::usbsys::SysfsRoot() + "/bus/usb/devices/";
-    for (auto [name, shared] : {std::pair{"1-1", true}, {"1-2", true}, {"1-3", false}}) {
+    for (std::size_t i = 0; i < c.devices.size(); ++i) {
+        const char* name = c.devices[i].sysName;
         auto device = platform::usbsys::ReadUsbDevice(name, platform::usbsys::ResolvePath(devices + name));
         ASSERT_TRUE(device) << name;
-        EXPECT_EQ(platform::usbsys::SerialIsShared(*device), shared) << name;
+        EXPECT_EQ(platform::usbsys::SerialIsShared(*device), c.shared[i]) << name;
+        EXPECT_EQ(read[i + 1].serialShared, c.shared[i]) << name << " in the tree read";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SerialShared,
+    ::testing::Values(SharedCase{"twins_beside_a_third",
+                                 {{"1-1", 0x6025, "SN01"}, {"1-2", 0x6025, "SN01"}, {"1-3", 0x6025, "SN03"}},
+                                 {true, true, false}},
+                      SharedCase{"letter_case_differs", {{"1-1", 0x6025, "sn01"}, {"1-2", 0x6025, "SN01"}}, {true, true}},
+                      SharedCase{"another_product", {{"1-1", 0x6025, "SN01"}, {"1-2", 0x6026, "SN01"}}, {false, false}},
+                      SharedCase{"another_vendor",
+                                 {{"1-1", 0x6025, "SN01"}, {"1-2", 0x6025, "SN01", 0x0951}},
+                                 {false, false}},
+                      SharedCase{"no_serials", {{"1-1", 0x6025, std::nullopt}, {"1-2", 0x6025, std::nullopt}}, {false, false}},
+                      SharedCase{"empty_serials", {{"1-1", 0x6025, ""}, {"1-2", 0x6025, ""}}, {false, false}},
+                      SharedCase{"a_serial_beside_none", {{"1-1", 0x6025, "SN01"}, {"1-2", 0x6025, std::nullopt}}, {false, false}}),
+    [](const ::testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.what); });
 
 } // namespace
