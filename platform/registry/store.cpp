@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -51,6 +52,11 @@ StoreCache& Cache()
 // from, else the file read again (and kept, when there is a file).
 LONG CurrentVersion(const std::string& path, std::shared_ptr<const StoreVersion>& current)
 {
+    // The kept version holds its file open, so its inode cannot come back as another file:
+    // one stat tells that the store is still that file, unchanged.
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (current = Cache().Find(IdentityOf(info))) != nullptr)
+        return ERROR_SUCCESS;
     StoreVersion opened;
     if (LONG result = OpenStore(path, opened); result != ERROR_SUCCESS)
         return result;
