@@ -24,13 +24,14 @@ std::optional<std::string> ReadWhole(const std::string& path)
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        // An attribute (and a plain file) hands over all it holds until its end: a short
+        // read is the end, and asking again would only read nothing.
+        if (n < static_cast<ssize_t>(sizeof buffer)) {
             ::close(fd);
-            if (n < 0)
-                return std::nullopt;
-            return text;
+            return n < 0 ? std::nullopt : std::optional<std::string>(std::move(text));
         }
-        text.append(buffer, static_cast<std::size_t>(n));
     }
 }
 

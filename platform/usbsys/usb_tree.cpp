@@ -31,6 +31,8 @@ bool SameSerial(const UsbDevice& a, const UsbDevice& b)
            SerialsMatch(*a.serial, *b.serial);
 }
 
+constexpr std::size_t kDeviceDescriptorBytes = 18;
+
 std::optional<std::uint16_t> ReadId(const std::string& folder, const char* name)
 {
     auto value = ReadHexAttribute(folder, name);
@@ -124,13 +126,16 @@ std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::st
     auto device = UsbDeviceAt(sysName, folder);
     if (!device)
         return std::nullopt;
-    auto vendor = ReadId(folder, "idVendor");
-    if (!vendor)
+    // The device descriptor as the kernel read it at enumeration: ids, release and class
+    // in one read. A folder without one is no USB device (any more).
+    const auto descriptor = ReadBinaryAttribute(folder, "descriptors").value_or(std::vector<std::uint8_t>{});
+    if (descriptor.size() < kDeviceDescriptorBytes)
         return std::nullopt;
-    device->vendorId = *vendor;
-    device->productId = ReadId(folder, "idProduct").value_or(0);
-    device->bcdDevice = ReadId(folder, "bcdDevice").value_or(0);
-    device->deviceClass = static_cast<std::uint8_t>(ReadHexAttribute(folder, "bDeviceClass").value_or(0));
+    auto word = [&](std::size_t at) { return static_cast<std::uint16_t>(descriptor[at] | (descriptor[at + 1] << 8)); };
+    device->vendorId = word(8);
+    device->productId = word(10);
+    device->bcdDevice = word(12);
+    device->deviceClass = descriptor[4];
     device->speedMbps = ReadSpeedMbps(folder);
     device->portCount = ReadDecimalAttribute(folder, "maxchild").value_or(0);
     device->serial = ReadAttribute(folder, "serial");

@@ -58,6 +58,12 @@ private:
         std::snprintf(hex, sizeof hex, "%04x", product);
         write("idProduct", hex);
         write("bcdDevice", "0100");
+        // The device descriptor as the kernel keeps it: a hub for usb1, else a device.
+        const unsigned char descriptor[18] = {18, 1, 0x00, 0x02, static_cast<unsigned char>(name == "usb1" ? 9 : 0), 0, 0, 64,
+                                              static_cast<unsigned char>(vendor), static_cast<unsigned char>(vendor >> 8),
+                                              static_cast<unsigned char>(product), static_cast<unsigned char>(product >> 8),
+                                              0x00, 0x01, 1, 2, 3, 1};
+        std::ofstream(folder + "/descriptors", std::ios::binary).write(reinterpret_cast<const char*>(descriptor), sizeof descriptor);
         write("speed", "480");
         write("maxchild", maxchild);
         if (serial)
