@@ -14,14 +14,13 @@ BOOL GetDeviceNumber(FileObject& device, DWORD, LPVOID, DWORD, LPVOID out, DWORD
     if (!dev)
         return FALSE;
     auto found = storage::FindDevice(*dev, device.linuxPath());
-    auto number = found ? storage::NumberOfDisk(found->disk) : std::nullopt;
-    if (!number) {
+    if (!found) {
         SetLastError(ERROR_INVALID_FUNCTION); // not a disk of the numbering (an optical drive, a RAM disk)
         return FALSE;
     }
     STORAGE_DEVICE_NUMBER record{};
     record.DeviceType = FILE_DEVICE_DISK;
-    record.DeviceNumber = static_cast<DWORD>(*number);
+    record.DeviceNumber = static_cast<DWORD>(storage::NumberOfDisk(found->disk));
     record.PartitionNumber = static_cast<DWORD>(found->device.partitionNumber);
     return CopyRecordOut(&record, sizeof record, out, outSize, returned);
 }

@@ -49,6 +49,10 @@ std::optional<BlockDevice> BlockDeviceOf(dev_t dev, const std::string& node = {}
 // The whole disk that holds a device (itself when it is one).
 std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node = {});
 
+// How many real data disks (not loop devices) holding a medium have a device number below
+// `limit`.
+std::size_t CountRealDisksBelow(dev_t limit);
+
 // Logical sector size from sysfs (512 when unknown).
 std::uint32_t LogicalSectorBytes(const std::string& diskKernelName);
 

@@ -1,6 +1,7 @@
 #include "platform/storage/disk_numbers.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform::storage {
 
@@ -32,18 +33,19 @@ std::optional<NumberedDisk> DiskByNumber(int number)
     return std::nullopt;
 }
 
-std::optional<int> NumberOfDisk(const BlockDevice& disk)
+int NumberOfDisk(const BlockDevice& disk)
 {
-    for (const NumberedDisk& entry : NumberedDisks())
-        if (entry.disk.dev == disk.dev)
-            return entry.number;
-    return std::nullopt;
+    // As NumberedDisks numbers them, counting only what comes before this disk.
+    const int loop = LoopIndex(disk.kernelName);
+    if (loop >= 0)
+        return static_cast<int>(CountRealDisksBelow(std::numeric_limits<dev_t>::max())) + loop;
+    return static_cast<int>(CountRealDisksBelow(disk.dev));
 }
 
 std::optional<int> DiskNumberOfDevice(dev_t dev, const std::string& node)
 {
     auto disk = WholeDiskOf(dev, node);
-    return disk ? NumberOfDisk(*disk) : std::nullopt;
+    return disk ? std::optional<int>(NumberOfDisk(*disk)) : std::nullopt;
 }
 
 } // namespace platform::storage

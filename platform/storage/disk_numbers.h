@@ -18,7 +18,7 @@ struct NumberedDisk {
 std::vector<NumberedDisk> NumberedDisks();
 std::optional<NumberedDisk> DiskByNumber(int number);
 // The number of a whole disk of ListWholeDisks.
-std::optional<int> NumberOfDisk(const BlockDevice& disk);
+int NumberOfDisk(const BlockDevice& disk);
 // The number of the whole disk that holds a device (a disk or one of its partitions);
 // `node` as for FindDevice.
 std::optional<int> DiskNumberOfDevice(dev_t dev, const std::string& node = {});

@@ -56,10 +56,8 @@ std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node)
     if (auto found = FindDevice(dev, node)) {
         if (!IsVolume(*found))
             return std::nullopt;
-        auto number = NumberOfDisk(found->disk);
-        if (!number)
-            return std::nullopt;
-        return MakeVolume(std::move(found->device), *number, found->disk.kernelName);
+        const int number = NumberOfDisk(found->disk);
+        return MakeVolume(std::move(found->device), number, found->disk.kernelName);
     }
     for (BlockDevice& drive : ListOpticalDrives())
         if (drive.dev == dev)

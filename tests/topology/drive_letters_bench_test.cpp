@@ -6,12 +6,14 @@
 
 #include "platform/devio/devio.h"
 #include "platform/registry/values.h"
+#include "platform/storage/disk_numbers.h"
 #include "platform/storage/drive_letters.h"
 #include "platform/storage/volume_api.h"
 #include "platform/storage/volumes.h"
 #include "platform/text/text.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -130,6 +132,23 @@ TEST_F(DriveLetters, ADeviceIsFoundByItsNumberWhicheverNodeTheCallerNames)
         EXPECT_EQ(found->device.node, drive2.PartitionNode()) << node;
         EXPECT_EQ(found->disk.node, drive2.DiskNode()) << node;
     }
+}
+
+TEST_F(DriveLetters, ADiskNumberCountsADiskThatCameBackUnderItsNameWithAnotherDeviceNumber)
+{
+    auto numberOfDrive3 = [&] {
+        auto disk = platform::storage::VolumeDeviceOfNode(drive3.PartitionNode());
+        return disk ? platform::storage::NumberOfDisk(disk->disk) : -1;
+    };
+    const int before = numberOfDrive3();
+    ASSERT_GE(before, 1) << "drive 1's disk comes before drive 3's";
+    // Drive 1's disk leaves and a disk numbered above drive 3's comes back under its name.
+    const std::string entry = testbed.RootDir() + "/sys/block/" + drive1.DiskNode().substr(5);
+    const auto target = std::filesystem::read_symlink(entry);
+    std::ofstream(entry + "/dev") << "8:250\n";
+    std::filesystem::remove(entry);
+    std::filesystem::create_symlink(target, entry);
+    EXPECT_EQ(numberOfDrive3(), before - 1);
 }
 
 TEST_F(DriveLetters, TheScanReplacesTheLettersTheCallersEntriesHeld)
