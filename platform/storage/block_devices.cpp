@@ -1,5 +1,7 @@
 #include "platform/storage/block_devices.h"
 
+#include "platform/base/entry_memo.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -7,8 +9,6 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -254,46 +254,17 @@ std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node)
 
 namespace {
 
-// What a /sys/block entry says of its disk for as long as the entry is the same one: its
-// device number and whether it is a data disk (a loop device's binding changes without a
-// new entry, so loop devices are not described here). An entry is the same one while its
-// inode and change time are: a disk that leaves and comes back under its name brings a
-// new entry.
-struct EntryFacts {
-    ino_t inode = 0;
-    std::int64_t changedNs = 0;
+// What a /sys/block entry says of its disk for the entry's life: its device number and
+// whether it is a data disk. A loop device's binding changes under one entry, so loop
+// devices are not described this way.
+struct DiskFacts {
     std::optional<dev_t> dev;
     bool dataDisk = false;
 };
 
-class KnownEntries {
-public:
-    std::optional<EntryFacts> Facts(const std::string& name)
-    {
-        struct stat entry;
-        if (::lstat((kSysBlock + name).c_str(), &entry) != 0)
-            return std::nullopt;
-        const std::int64_t changedNs = static_cast<std::int64_t>(entry.st_ctim.tv_sec) * 1'000'000'000 + entry.st_ctim.tv_nsec;
-        {
-            std::lock_guard guard(lock_);
-            auto known = facts_.find(name);
-            if (known != facts_.end() && known->second.inode == entry.st_ino && known->second.changedNs == changedNs)
-                return known->second;
-        }
-        EntryFacts facts{entry.st_ino, changedNs, ReadDevNumber(kSysBlock + name), IsDataDisk(name)};
-        std::lock_guard guard(lock_);
-        facts_[name] = facts;
-        return facts;
-    }
-
-private:
-    std::mutex lock_;
-    std::map<std::string, EntryFacts> facts_;
-};
-
-KnownEntries& Known()
+EntryMemo<DiskFacts>& KnownDisks()
 {
-    static KnownEntries* known = new KnownEntries; // outlives every static destructor that may still ask
+    static auto* known = new EntryMemo<DiskFacts>; // outlives every static destructor that may still ask
     return *known;
 }
 
@@ -305,7 +276,9 @@ std::size_t CountRealDisksBelow(dev_t limit)
     for (const std::string& name : ListDirectory(kSysBlock)) {
         if (LoopIndex(name) >= 0)
             continue;
-        auto facts = Known().Facts(name);
+        auto facts = KnownDisks().Get(kSysBlock + name, [&] {
+            return std::optional<DiskFacts>(DiskFacts{ReadDevNumber(kSysBlock + name), IsDataDisk(name)});
+        });
         if (!facts || !facts->dataDisk || !facts->dev || *facts->dev >= limit)
             continue;
         // Whether it holds a medium can change at any time: read afresh.

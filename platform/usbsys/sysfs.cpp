@@ -147,9 +147,23 @@ std::string PathResolver::Resolve(const std::string& path)
             return current;
         const std::string base = current.substr(0, current.find_last_of('/', link->end - 1));
         const std::string rest = current.substr(link->end);
-        current = Normalise((link->target.front() == '/' ? link->target : base + "/" + link->target) + rest);
+        const std::string target = Normalise(link->target.front() == '/' ? link->target : base + "/" + link->target);
+        TrustDeviceFolders(target);
+        current = Normalise(target + rest);
     }
     return current;
+}
+
+// Sysfs links lead to a device's own folder, and the folders of the device tree nest as
+// folders: no part of such a target is a link, so none is read as one.
+void PathResolver::TrustDeviceFolders(const std::string& target)
+{
+    const std::string devices = Normalise(SysfsRoot() + "/devices");
+    if (target.rfind(devices + "/", 0) != 0)
+        return;
+    for (std::size_t end = devices.size(); end != std::string::npos; end = target.find('/', end + 1))
+        plainParts_.insert(target.substr(0, end));
+    plainParts_.insert(target);
 }
 
 std::optional<PathResolver::Link> PathResolver::FirstLink(const std::string& path)

@@ -40,6 +40,7 @@ private:
         std::string target;
     };
     std::optional<Link> FirstLink(const std::string& path);
+    void TrustDeviceFolders(const std::string& target);
 
     std::set<std::string> plainParts_;
 };

@@ -1,5 +1,6 @@
 #include "platform/usbsys/usb_tree.h"
 
+#include "platform/base/entry_memo.h"
 #include "platform/usbsys/sysfs.h"
 #include "platform/usbsys/usb_disks.h"
 
@@ -33,12 +34,12 @@ bool SameSerial(const UsbDevice& a, const UsbDevice& b)
 
 constexpr std::size_t kDeviceDescriptorBytes = 18;
 
-std::optional<std::uint16_t> ReadId(const std::string& folder, const char* name)
+// What a device of the bus's listing is: everything ReadUsbDevice reads is fixed when the
+// device is enumerated, and one entry of the listing stands for one device while it exists.
+EntryMemo<UsbDevice>& KnownDevices()
 {
-    auto value = ReadHexAttribute(folder, name);
-    if (!value)
-        return std::nullopt;
-    return static_cast<std::uint16_t>(*value);
+    static auto* known = new EntryMemo<UsbDevice>; // outlives every static destructor that may still ask
+    return *known;
 }
 
 bool IsDeviceName(const std::string& name)
@@ -53,13 +54,20 @@ std::string DevicesFolder()
     return SysfsRoot() + "/bus/usb/devices";
 }
 
+// A device of the bus's listing, read only when its entry is new.
+std::optional<UsbDevice> ListedDevice(const std::string& folder, const std::string& name, PathResolver& resolver)
+{
+    const std::string entry = folder + "/" + name;
+    return KnownDevices().Get(entry, [&] { return ReadUsbDevice(name, resolver.Resolve(entry)); });
+}
+
 std::vector<UsbDevice> ReadUsbDevices(PathResolver& resolver)
 {
     std::vector<UsbDevice> devices;
     const std::string folder = DevicesFolder();
     for (const auto& name : ListFolder(folder))
         if (IsDeviceName(name))
-            if (auto device = ReadUsbDevice(name, resolver.Resolve(folder + "/" + name)))
+            if (auto device = ListedDevice(folder, name, resolver))
                 devices.push_back(std::move(*device));
     std::sort(devices.begin(), devices.end(), TreeOrder);
     for (auto& device : devices)
@@ -177,14 +185,12 @@ bool SerialIsShared(const UsbDevice& device)
     if (!device.serial || device.serial->empty())
         return false;
     const std::string folder = DevicesFolder();
+    PathResolver resolver;
     for (const auto& name : ListFolder(folder)) {
         if (name == device.sysName || !IsDeviceName(name))
             continue;
-        // Through the listing's link, which the kernel follows; the ids only for a serial that matches.
-        const std::string other = folder + "/" + name;
-        auto serial = ReadAttribute(other, "serial");
-        if (serial && SerialsMatch(*device.serial, *serial) && ReadId(other, "idVendor") == device.vendorId &&
-            ReadId(other, "idProduct").value_or(0) == device.productId)
+        auto other = ListedDevice(folder, name, resolver);
+        if (other && SameSerial(device, *other))
             return true;
     }
     return false;

@@ -39,6 +39,18 @@ protected:
         return letters;
     }
 
+    // What a replug of another device at drive 1's place leaves in sysfs, while drive 1's
+    // node stays: a new entry in the bus's listing, and another serial number.
+    void AnotherDeviceAnswersBehindDrive1()
+    {
+        const std::string folder = sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'}));
+        std::ofstream(testbed.RootDir() + folder + "/serial") << "SN0009\n";
+        const std::string entry = testbed.RootDir() + "/sys/bus/usb/devices/" + folder.substr(folder.find_last_of('/') + 1);
+        const auto target = std::filesystem::read_symlink(entry);
+        std::filesystem::remove(entry);
+        std::filesystem::create_symlink(target, entry);
+    }
+
     fabrun_test::TemporaryStore store;
 };
 
@@ -101,7 +113,7 @@ TEST_F(DriveLetters, ALetterIsNotGivenToAnotherDeviceBehindItsVolumesNode)
     const char away = LettersByPartition().at(drive1.PartitionNode());
     // Another device now answers behind drive 1's node (its serial tells); no walk since,
     // so the device listing still names drive 1 there.
-    std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
+    AnotherDeviceAnswersBehindDrive1();
     auto volume = platform::storage::VolumeOfDriveLetter(away);
     EXPECT_FALSE(volume) << away << ": " << volume->node;
 }
@@ -114,7 +126,7 @@ TEST_F(DriveLetters, ADiskPathDoesNotOpenAnotherDeviceBehindItsNode)
         if (records[i].DevicePath().find("sn0001") != std::string::npos)
             path = records[i].DevicePath();
     ASSERT_FALSE(path.empty()) << "drive 1 is walked";
-    std::ofstream(testbed.RootDir() + sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'})) + "/serial") << "SN0009\n";
+    AnotherDeviceAnswersBehindDrive1();
     HANDLE disk = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(disk, INVALID_HANDLE_VALUE) << path;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
