@@ -49,7 +49,7 @@ char NewLetter(const Assignment& assignment, const std::map<char, VolumeRecordDa
 std::optional<BlockDevice> RecordedUsbVolume(char letter)
 {
     std::map<char, VolumeRecordData> records;
-    if (ReadLetterRecords(records) != ERROR_SUCCESS)
+    if (ReadLetterRecords(records, letter) != ERROR_SUCCESS)
         return std::nullopt;
     auto record = records.find(letter);
     if (record == records.end())

@@ -38,13 +38,13 @@ std::string InterfacePathOfRecord(const VolumeRecordData& data)
     return path;
 }
 
-LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records)
+LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records, char last)
 {
     registry::ScopedKey key;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMountedDevices, 0, KEY_READ, key.out());
     if (status == ERROR_FILE_NOT_FOUND)
         return ERROR_SUCCESS;
-    for (char letter = 'C'; status == ERROR_SUCCESS && letter <= 'Z'; ++letter) {
+    for (char letter = 'C'; status == ERROR_SUCCESS && letter <= last; ++letter) {
         DWORD type = REG_NONE;
         VolumeRecordData data;
         status = registry::QueryValue(key.get(), ValueName(letter).c_str(), type, data);

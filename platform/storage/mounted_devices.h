@@ -20,8 +20,9 @@ VolumeRecordData RecordDataOfVolume(const std::string& interfacePath);
 // The interface path ("\\?\...") a record names.
 std::string InterfacePathOfRecord(const VolumeRecordData& data);
 
-// The record of each letter C..Z that has one (none yet is no failure), or the store's error.
-LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records);
+// The record of each letter C..`last` that has one (none yet is no failure), or the
+// store's error.
+LONG ReadLetterRecords(std::map<char, VolumeRecordData>& records, char last = 'Z');
 LONG KeepLetterRecord(char letter, const VolumeRecordData& data);
 
 } // namespace platform::storage
