@@ -115,8 +115,8 @@ void AddStoragePaths(const UsbTree& tree, const Disk& disk, std::map<std::string
         paths["/dev/" + disk.partitions[p]] = InterfacePath(VolumeInstanceId(instanceId, static_cast<unsigned>(p + 1)), kVolumeClass);
 }
 
-// The USB device that holds a disk's folder (read whole) after the hub it hangs off (only
-// what names it: its place); empty when no USB device holds the folder.
+// The USB device that holds a disk's folder (as the bus lists it) after the hub it hangs
+// off (only what names it: its place); empty when no listed USB device holds the folder.
 std::vector<UsbDevice> OwnerAndHub(const std::string& diskFolder)
 {
     std::vector<std::size_t> ends; // where each component that names a USB device ends
@@ -133,8 +133,8 @@ std::vector<UsbDevice> OwnerAndHub(const std::string& diskFolder)
     if (ends.size() < 2)
         return {};
     const std::string ownerFolder = diskFolder.substr(0, ends.back());
-    auto owner = ReadUsbDevice(ownerFolder.substr(ownerFolder.find_last_of('/') + 1), ownerFolder);
-    if (!owner)
+    auto owner = ListedUsbDevice(ownerFolder.substr(ownerFolder.find_last_of('/') + 1));
+    if (!owner || owner->folder != ownerFolder)
         return {};
     UsbDevice hub;
     hub.folder = diskFolder.substr(0, ends[ends.size() - 2]);

@@ -174,6 +174,12 @@ std::optional<std::size_t> UsbTree::ParentOf(std::size_t device) const
     return IndexOf(d.sysName.substr(0, d.sysName.find_last_of('.')));
 }
 
+std::optional<UsbDevice> ListedUsbDevice(const std::string& sysName)
+{
+    PathResolver resolver;
+    return ListedDevice(DevicesFolder(), sysName, resolver);
+}
+
 std::vector<UsbDevice> ReadUsbDevices()
 {
     PathResolver resolver;

@@ -78,10 +78,13 @@ unsigned ReadSpeedMbps(const std::string& folder);
 // Its serial is not compared with the others': see SerialIsShared.
 std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::string& folder);
 
+// A device of the bus's listing by its name ("1-4.2"), read only when its listing entry is
+// new (what ReadUsbDevice reads is fixed at enumeration); nothing when it is not listed.
+std::optional<UsbDevice> ListedUsbDevice(const std::string& sysName);
 // Every USB device present now, in tree order, shared serial numbers marked.
 std::vector<UsbDevice> ReadUsbDevices();
-// Whether another device present now shares this one's serial number (see serialShared).
-// Reads the others' serial numbers, and their ids only where one matches.
+// Whether another device present now shares this one's serial number (see serialShared),
+// from the devices of the bus's listing.
 bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();
