@@ -1,25 +1,55 @@
 #include "platform/registry/key_tree.h"
 
+#include "platform/registry/registry.h"
 #include "platform/text/text.h"
 
+#include <algorithm>
+
 namespace platform::registry {
+namespace {
+
+bool IsAscii(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void FoldAscii(std::string_view name, char* folded)
+{
+    std::transform(name.begin(), name.end(), folded,
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+}
+
+// Runs `use` on the folded name. Lookups run on every call, so the usual short ASCII name
+// is folded on the stack instead of into a new string.
+template <class Use>
+decltype(auto) WithFolded(std::string_view name, Use use)
+{
+    char buffer[kMaxKeyNameLength];
+    if (name.size() <= sizeof buffer && IsAscii(name)) {
+        FoldAscii(name, buffer);
+        return use(std::string_view(buffer, name.size()));
+    }
+    return use(std::string_view(FoldName(name)));
+}
+
+} // namespace
 
 std::string FoldName(std::string_view name)
 {
-    bool ascii = true;
-    for (char c : name)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
-        std::string folded(name);
-        for (char& c : folded)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
+    if (IsAscii(name)) {
+        std::string folded(name.size(), '\0');
+        FoldAscii(name, folded.data());
         return folded;
     }
     std::u16string wide = AnsiToWide(name);
     for (char16_t& unit : wide)
         unit = WideToUpper(unit);
     return WideToAnsi(wide);
+}
+
+std::size_t NameLength(std::string_view name)
+{
+    return IsAscii(name) ? name.size() : AnsiToWide(name).size();
 }
 
 Key::Key(const Key& other) : name_(other.name_), values_(other.values_)
@@ -30,8 +60,10 @@ Key::Key(const Key& other) : name_(other.name_), values_(other.values_)
 
 Key* Key::FindChild(std::string_view name)
 {
-    auto found = children_.find(FoldName(name));
-    return found == children_.end() ? nullptr : found->second.get();
+    return WithFolded(name, [&](std::string_view folded) -> Key* {
+        auto found = children_.find(folded);
+        return found == children_.end() ? nullptr : found->second.get();
+    });
 }
 
 const Key* Key::FindChild(std::string_view name) const
@@ -64,11 +96,12 @@ const Key* Key::ChildAt(std::size_t index) const
 
 const Value* Key::FindValue(std::string_view name) const
 {
-    std::string folded = FoldName(name);
-    for (const Value& value : values_)
-        if (value.folded == folded)
-            return &value;
-    return nullptr;
+    return WithFolded(name, [&](std::string_view folded) -> const Value* {
+        for (const Value& value : values_)
+            if (value.folded == folded)
+                return &value;
+        return nullptr;
+    });
 }
 
 void Key::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)

@@ -22,6 +22,9 @@ struct Value {
 // The form under which two names compare equal when they differ only in letter case.
 std::string FoldName(std::string_view name);
 
+// The name's length in characters (UTF-16 units), as the limits on names count it.
+std::size_t NameLength(std::string_view name);
+
 class Key {
 public:
     explicit Key(std::string name = {}) : name_(std::move(name)) {}
@@ -55,7 +58,7 @@ public:
 
 private:
     std::string name_;
-    std::map<std::string, std::unique_ptr<Key>> children_; // by folded name
+    std::map<std::string, std::unique_ptr<Key>, std::less<>> children_; // by folded name
     std::vector<Value> values_;
 };
 

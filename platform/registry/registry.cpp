@@ -4,7 +4,6 @@
 #include "platform/base/lasterror.h"
 #include "platform/registry/root_keys.h"
 #include "platform/registry/store.h"
-#include "platform/text/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -69,7 +68,7 @@ LONG ResolveTarget(HKEY key, LPCSTR subKey, Target& target)
         std::string_view name = rest.substr(0, separator);
         if (name.empty())
             return ERROR_BAD_PATHNAME;
-        if (platform::AnsiToWide(name).size() > kMaxKeyNameLength)
+        if (platform::registry::NameLength(name) > kMaxKeyNameLength)
             return ERROR_INVALID_PARAMETER;
         target.path.emplace_back(name);
         if (separator == std::string_view::npos)

@@ -171,6 +171,33 @@ TEST_F(Registry, BadHandlesAndPathsAreRefused)
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Absent", 0, KEY_READ, &opened), ERROR_FILE_NOT_FOUND);
 }
 
+// Names beyond ASCII take another way through folding and length checks than plain ones.
+TEST_F(Registry, NamesBeyondAsciiMatchWithoutLetterCaseAndCountCharactersNotBytes)
+{
+    HKEY key = CreateKey(HKEY_LOCAL_MACHINE, "\xC3\x84rger"); // Ärger
+    ASSERT_EQ(SetText(key, "\xC3\xA9t\xC3\xA9", "summer"), ERROR_SUCCESS); // été
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "\xC3\xA4RGER"));
+    EXPECT_EQ(ValueBytes(key, "\xC3\x89T\xC3\x89"), std::string("summer", 7));
+    RegCloseKey(key);
+
+    struct Case {
+        std::size_t characters;
+        LSTATUS expected;
+    };
+    for (const Case& c : {Case{255, ERROR_SUCCESS}, Case{256, ERROR_INVALID_PARAMETER}}) {
+        std::string name;
+        for (std::size_t at = 0; at < c.characters; ++at)
+            name += "\xC3\xA9";
+        HKEY created = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                                  nullptr),
+                  c.expected)
+            << c.characters;
+        if (created != nullptr)
+            RegCloseKey(created);
+    }
+}
+
 TEST_F(Registry, NamesAndDataOfAnyKindSurviveTheStoreFile)
 {
     const std::vector<std::string> names = {"with space", "100%", "@", "line\nbreak", "Gr\xC3\xBC\xC3\x9F" "e", "a=b:c"};
