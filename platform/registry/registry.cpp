@@ -2,6 +2,7 @@
 
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
+#include "platform/registry/open_key.h"
 #include "platform/registry/root_keys.h"
 #include "platform/registry/store.h"
 
@@ -13,53 +14,58 @@
 namespace {
 
 using platform::registry::Key;
+using platform::registry::KeyPath;
+using platform::registry::OpenKey;
 using platform::registry::RootKey;
 using platform::registry::RootKeys;
-using Path = std::vector<std::string>;
 
-// An open key: the path it names (its root key's name first) and the rights it was opened with.
-class OpenKey : public platform::HandleObject {
-public:
-    OpenKey(Path keyPath, REGSAM keyAccess) : path(std::move(keyPath)), access(keyAccess) {}
-    Path path;
-    REGSAM access;
-};
-
-// What a call names: the key behind the handle (its base) and the path below it.
+// What a call names: the key behind the handle (its base) and the names below it.
 struct Target {
-    Path path;
-    std::size_t baseDepth = 0;
-    REGSAM baseAccess = 0;
+    std::shared_ptr<OpenKey> base;
+    KeyPath below;
 
-    Path Base() const { return Path(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(baseDepth)); }
-    Path Below() const { return Path(path.begin() + static_cast<std::ptrdiff_t>(baseDepth), path.end()); }
-    // The base key in `top`, or nullptr when it was deleted behind the handle.
-    Key* FindBase(Key& top) const { return platform::registry::FindPath(top, Base()); }
+    KeyPath Path() const
+    {
+        KeyPath path = base->path;
+        path.insert(path.end(), below.begin(), below.end());
+        return path;
+    }
+    // The base key in a copy of the store being changed, or nullptr when it was deleted
+    // behind the handle.
+    Key* FindBase(Key& top) const { return platform::registry::FindPath(top, base->path); }
 };
+
+// The open key a root key handle stands for, with every right, or nullptr for another
+// handle. Like any open key it remembers where it found its key last.
+const std::shared_ptr<OpenKey>* RootOpenKey(HKEY key)
+{
+    static const auto* roots = [] {
+        auto* made = new std::vector<std::shared_ptr<OpenKey>>; // outlives every static destructor that may still call us
+        for (const RootKey& root : RootKeys())
+            made->push_back(std::make_shared<OpenKey>(KeyPath{root.name}, KEY_ALL_ACCESS));
+        return made;
+    }();
+    for (std::size_t at = 0; at < roots->size(); ++at)
+        if (RootKeys()[at].key == key)
+            return &(*roots)[at];
+    return nullptr;
+}
 
 LONG ResolveHandle(HKEY key, Target& target)
 {
-    for (const RootKey& root : RootKeys()) {
-        if (root.key == key) {
-            target.path = {root.name};
-            target.baseAccess = KEY_ALL_ACCESS;
-            return ERROR_SUCCESS;
-        }
+    if (const auto* root = RootOpenKey(key)) {
+        target.base = *root;
+        return ERROR_SUCCESS;
     }
-    auto open = platform::HandleAs<OpenKey>(reinterpret_cast<HANDLE>(key));
-    if (open == nullptr)
-        return ERROR_INVALID_HANDLE;
-    target.path = open->path;
-    target.baseAccess = open->access;
-    return ERROR_SUCCESS;
+    target.base = platform::HandleAs<OpenKey>(reinterpret_cast<HANDLE>(key));
+    return target.base != nullptr ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-// Resolves the handle and appends the '\'-separated names of `subKey` (null or empty: none).
+// Resolves the handle and splits the '\'-separated names of `subKey` (null or empty: none).
 LONG ResolveTarget(HKEY key, LPCSTR subKey, Target& target)
 {
     if (LONG status = ResolveHandle(key, target); status != ERROR_SUCCESS)
         return status;
-    target.baseDepth = target.path.size();
     if (subKey == nullptr || *subKey == '\0')
         return ERROR_SUCCESS;
     std::string_view rest(subKey);
@@ -70,7 +76,7 @@ LONG ResolveTarget(HKEY key, LPCSTR subKey, Target& target)
             return ERROR_BAD_PATHNAME;
         if (platform::registry::NameLength(name) > kMaxKeyNameLength)
             return ERROR_INVALID_PARAMETER;
-        target.path.emplace_back(name);
+        target.below.emplace_back(name);
         if (separator == std::string_view::npos)
             return ERROR_SUCCESS;
         rest.remove_prefix(separator + 1);
@@ -82,7 +88,7 @@ LONG ResolveWithAccess(HKEY key, REGSAM needed, Target& target)
 {
     if (LONG status = ResolveTarget(key, nullptr, target); status != ERROR_SUCCESS)
         return status;
-    return (target.baseAccess & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return (target.base->access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 // Loads the store and finds the target's base key in it; `top` keeps the base alive.
@@ -90,7 +96,7 @@ LONG LoadBase(const Target& target, std::shared_ptr<const Key>& top, const Key*&
 {
     if (LONG status = platform::registry::LoadStore(top); status != ERROR_SUCCESS)
         return status;
-    base = platform::registry::FindPath(*top, target.Base());
+    base = target.base->FindIn(top);
     return base != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
@@ -102,10 +108,10 @@ LONG FindExisting(const Target& target)
     const Key* base;
     if (LONG status = LoadBase(target, top, base); status != ERROR_SUCCESS)
         return status;
-    return platform::registry::FindPath(*base, target.Below()) != nullptr ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return platform::registry::FindPath(*base, target.below) != nullptr ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
-HKEY Issue(Path path, REGSAM access)
+HKEY Issue(KeyPath path, REGSAM access)
 {
     return reinterpret_cast<HKEY>(platform::IssueHandle(std::make_shared<OpenKey>(std::move(path), access)));
 }
@@ -126,9 +132,9 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
         Key* at = target.FindBase(top);
         if (at == nullptr)
             return ERROR_KEY_DELETED;
-        if (platform::registry::FindPath(*at, target.Below()) == nullptr && (target.baseAccess & KEY_CREATE_SUB_KEY) == 0)
+        if (platform::registry::FindPath(*at, target.below) == nullptr && (target.base->access & KEY_CREATE_SUB_KEY) == 0)
             return ERROR_ACCESS_DENIED;
-        for (const std::string& name : target.Below()) {
+        for (const std::string& name : target.below) {
             bool created;
             at = &at->AddChild(name, created);
             createdAny = createdAny || created;
@@ -144,7 +150,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
     }
     if (disposition != nullptr)
         *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = Issue(std::move(target.path), access);
+    *result = Issue(target.Path(), access);
     return ERROR_SUCCESS;
 }
 
@@ -158,7 +164,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY resul
         return status;
     if (LONG status = FindExisting(target); status != ERROR_SUCCESS)
         return status;
-    *result = Issue(std::move(target.path), access);
+    *result = Issue(target.Path(), access);
     return ERROR_SUCCESS;
 }
 
@@ -248,15 +254,16 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
     return platform::registry::ChangeStore([&](Key& top, bool& changed) -> LONG {
-        if (target.FindBase(top) == nullptr)
+        Key* at = target.FindBase(top);
+        if (at == nullptr)
             return ERROR_KEY_DELETED;
-        Key* parent = platform::registry::FindPath(top, Path(target.path.begin(), target.path.end() - 1));
-        const Key* doomed = parent != nullptr ? parent->FindChild(target.path.back()) : nullptr;
+        Key* parent = platform::registry::FindPath(*at, KeyPath(target.below.begin(), target.below.end() - 1));
+        const Key* doomed = parent != nullptr ? parent->FindChild(target.below.back()) : nullptr;
         if (doomed == nullptr)
             return ERROR_FILE_NOT_FOUND;
         if (doomed->ChildCount() > 0)
             return ERROR_ACCESS_DENIED;
-        parent->RemoveChild(target.path.back());
+        parent->RemoveChild(target.below.back());
         changed = true;
         return ERROR_SUCCESS;
     });
@@ -264,9 +271,8 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
 
 LSTATUS RegCloseKey(HKEY key)
 {
-    for (const RootKey& root : RootKeys())
-        if (root.key == key)
-            return ERROR_SUCCESS;
+    if (RootOpenKey(key) != nullptr)
+        return ERROR_SUCCESS;
     if (platform::HandleAs<OpenKey>(reinterpret_cast<HANDLE>(key)) == nullptr)
         return ERROR_INVALID_HANDLE;
     return CloseHandle(reinterpret_cast<HANDLE>(key)) ? ERROR_SUCCESS : static_cast<LSTATUS>(GetLastError());
