@@ -4,19 +4,23 @@ namespace platform::registry {
 
 LSTATUS QueryValue(HKEY key, const char* name, DWORD& type, std::vector<BYTE>& data)
 {
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    // The value may grow between the two calls (another process): ask again.
-    while (status == ERROR_SUCCESS) {
-        data.resize(size);
-        status = RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
-        if (status == ERROR_SUCCESS)
-            data.resize(size);
-        if (status != ERROR_MORE_DATA)
-            break;
-        status = ERROR_SUCCESS;
+    // Every call checks the store file: one call with room for the usual short value, a
+    // second only for a longer one, and again when it grew meanwhile (another process).
+    constexpr DWORD kUsualSize = 256;
+    std::vector<BYTE> read(kUsualSize);
+    while (true) {
+        DWORD size = static_cast<DWORD>(read.size());
+        LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, read.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            read.resize(size);
+            continue;
+        }
+        if (status == ERROR_SUCCESS) {
+            read.resize(size);
+            data = std::move(read);
+        }
+        return status;
     }
-    return status;
 }
 
 LSTATUS QueryString(HKEY key, const char* name, std::string& text)
