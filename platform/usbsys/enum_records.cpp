@@ -2,10 +2,13 @@
 
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
+#include "platform/registry/store.h"
 #include "platform/registry/values.h"
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace platform::usbsys {
 namespace {
@@ -17,17 +20,58 @@ constexpr const char* kClassKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 constexpr const char* kUsbDriverClass = "{36fc9e60-c465-11cf-8056-444553540000}";
 constexpr unsigned kDriverKeyNumbers = 10000; // "\0000" .. "\9999"
 
-struct Allocation {
+struct WholeRecord {
+    std::string parentIdPrefix;
+    std::string symbolicName;
+    std::string driverKey;
+};
+
+struct Records {
     // Two threads naming one new device must not allocate two keys for it.
     std::mutex lock;
     // Numbers below this one were taken when this process last looked.
     unsigned next = 0;
+    // The records found whole, by instance id, in the version of the store `checkedIn`:
+    // while the store is that version, keeping one of them again would write nothing and
+    // find the same driver key. The walk names every device several times.
+    registry::SeenVersion checkedIn;
+    std::unordered_map<std::string, WholeRecord> whole;
 };
 
-Allocation& State()
+Records& State()
 {
-    static Allocation* state = new Allocation;
+    static Records* state = new Records;
     return *state;
+}
+
+const std::string* DriverKeyOfWholeRecord(const Records& state, const std::shared_ptr<const registry::Key>& top,
+                                          const std::string& instanceId, const std::string& parentIdPrefix,
+                                          const std::string& symbolicName)
+{
+    if (!state.checkedIn.Is(top))
+        return nullptr;
+    auto found = state.whole.find(instanceId);
+    if (found == state.whole.end() || found->second.parentIdPrefix != parentIdPrefix ||
+        found->second.symbolicName != symbolicName)
+        return nullptr;
+    return &found->second.driverKey;
+}
+
+// Remembers a record the calls kept, as whole in `before`, the version that was current
+// before them, only when that version is still current after them: then nothing, not
+// even our own write, replaced the store in between, and every call found the record in
+// that version. Otherwise it is checked again the next time.
+void RememberWholeRecord(Records& state, const std::shared_ptr<const registry::Key>& before, const std::string& instanceId,
+                         WholeRecord record)
+{
+    std::shared_ptr<const registry::Key> after;
+    if (before == nullptr || registry::LoadStore(after) != ERROR_SUCCESS || after != before)
+        return;
+    if (!state.checkedIn.Is(before)) {
+        state.whole.clear();
+        state.checkedIn.Remember(before);
+    }
+    state.whole.insert_or_assign(instanceId, std::move(record));
 }
 
 // Claims the first free number: creating its key is the claim, so two processes never
@@ -62,8 +106,7 @@ LSTATUS KeepRecord(const std::string& instanceId, const std::string& parentIdPre
         return status;
     status = registry::QueryString(record.get(), "Driver", driverKey);
     if (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && driverKey.empty())) {
-        auto& state = State();
-        if ((status = AllocateDriverKey(state.next, driverKey)) != ERROR_SUCCESS)
+        if ((status = AllocateDriverKey(State().next, driverKey)) != ERROR_SUCCESS)
             return status;
         status = registry::KeepString(record.get(), "Driver", driverKey);
     }
@@ -84,7 +127,14 @@ LSTATUS KeepRecord(const std::string& instanceId, const std::string& parentIdPre
 std::string KeepEnumRecord(const std::string& instanceId, const std::string& parentIdPrefix,
                            const std::string& symbolicName)
 {
-    std::lock_guard guard(State().lock);
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    // A store that cannot be read leaves `before` empty: the calls below report it.
+    std::shared_ptr<const registry::Key> before;
+    if (registry::LoadStore(before) == ERROR_SUCCESS) {
+        if (const auto* driverKey = DriverKeyOfWholeRecord(state, before, instanceId, parentIdPrefix, symbolicName))
+            return *driverKey;
+    }
     std::string driverKey;
     const LSTATUS status = KeepRecord(instanceId, parentIdPrefix, symbolicName, driverKey);
     if (status != ERROR_SUCCESS) {
@@ -92,6 +142,7 @@ std::string KeepEnumRecord(const std::string& instanceId, const std::string& par
         SetLastError(static_cast<DWORD>(status));
         return {};
     }
+    RememberWholeRecord(state, before, instanceId, {parentIdPrefix, symbolicName, driverKey});
     return driverKey;
 }
 

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +48,65 @@ TEST(EnumRecords, EachInstanceHasOneDriverKeyKeptInTheStore)
     EXPECT_EQ(Value(kSerial, "ParentIdPrefix"), "<none>") << "a device named by its serial has none";
     EXPECT_EQ(Value(std::string(kSerial) + "\\Device Parameters", "SymbolicName"),
               "\\??\\USB#VID_1E3D&PID_6025#SN0001#{a5dcbf10}");
+}
+
+bool SetValue(const std::string& key, const char* name, const std::string& text)
+{
+    platform::registry::ScopedKey open;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Enum\\" + key).c_str(), 0, KEY_ALL_ACCESS,
+                         open.out()) == ERROR_SUCCESS &&
+           RegSetValueExA(open.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool DeleteKey(const std::string& key)
+{
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Enum\\" + key).c_str()) == ERROR_SUCCESS;
+}
+
+// A record that was kept, and found whole since, is kept again after this process or another
+// one changed it.
+TEST(EnumRecords, ARecordChangedBehindTheWalkIsKeptAgain)
+{
+    const std::string parameters = std::string(kTwin1) + "\\Device Parameters";
+    const char* symbolicName = "\\??\\USB#VID_1E3D&PID_6025#5&1a2b&0&1#{a5dcbf10}";
+    struct Case {
+        const char* what;
+        std::function<bool()> change;
+        bool newDriverKey; // a record that lost its driver key is given another one, never the old one again
+    };
+    const Case cases[] = {
+        {"its symbolic name changed", [&] { return SetValue(parameters, "SymbolicName", "\\??\\other"); }, false},
+        {"its parent id prefix changed", [] { return SetValue(kTwin1, "ParentIdPrefix", "6&ff&0"); }, false},
+        {"its device parameters deleted", [&] { return DeleteKey(parameters); }, false},
+        {"its driver key emptied", [] { return SetValue(kTwin1, "Driver", ""); }, true},
+        {"deleted whole", [&] { return DeleteKey(parameters) && DeleteKey(kTwin1); }, true},
+    };
+    for (const Case& c : cases) {
+        for (bool otherProcess : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (otherProcess ? " by another process" : " by this process"));
+            fabrun_test::TemporaryStore store;
+            const std::string kept = KeepEnumRecord(kTwin1, "6&aa&0", symbolicName);
+            ASSERT_EQ(KeepEnumRecord(kTwin1, "6&aa&0", symbolicName), kept);
+            if (otherProcess) {
+                pid_t child = fork();
+                ASSERT_GE(child, 0);
+                if (child == 0)
+                    _exit(c.change() ? 0 : 1);
+                int status = 0;
+                ASSERT_EQ(waitpid(child, &status, 0), child);
+                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            } else {
+                ASSERT_TRUE(c.change());
+            }
+            const std::string again = KeepEnumRecord(kTwin1, "6&aa&0", symbolicName);
+            EXPECT_FALSE(again.empty());
+            EXPECT_EQ(again != kept, c.newDriverKey) << kept << " then " << again;
+            EXPECT_EQ(Value(kTwin1, "Driver"), again);
+            EXPECT_EQ(Value(kTwin1, "ParentIdPrefix"), "6&aa&0");
+            EXPECT_EQ(Value(parameters, "SymbolicName"), symbolicName);
+        }
+    }
 }
 
 TEST(EnumRecords, AStoreThatCannotBeReadGivesNoKey)
