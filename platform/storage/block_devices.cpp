@@ -1,6 +1,7 @@
 #include "platform/storage/block_devices.h"
 
 #include "platform/base/entry_memo.h"
+#include "platform/usbsys/sysfs.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstdio>
 #include <dirent.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -21,11 +21,10 @@ const std::string kSysClassBlock = "/sys/class/block/"; // partitions as well as
 
 std::optional<std::string> ReadLine(const std::string& path)
 {
-    std::ifstream in(path);
-    std::string line;
-    if (!in || !std::getline(in, line))
+    auto text = usbsys::ReadWholeFile(path);
+    if (!text || text->empty())
         return std::nullopt;
-    return line;
+    return text->substr(0, text->find('\n'));
 }
 
 std::optional<std::uint64_t> ReadNumber(const std::string& path)
@@ -70,25 +69,48 @@ bool IsDataDisk(const std::string& name)
     return Exists(kSysBlock + name + "/device");
 }
 
-std::vector<std::string> ListDirectory(const std::string& path)
+// Whether a disk hangs off a USB host controller: below a root hub's "usbN" folder.
+bool HangsOffUsb(const std::string& name)
 {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr)
-        return names;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
+    char resolved[PATH_MAX];
+    if (::realpath((kSysBlock + name).c_str(), resolved) == nullptr)
+        return false;
+    const std::string path = resolved;
+    for (std::size_t at = path.find("/usb"); at != std::string::npos; at = path.find("/usb", at + 1)) {
+        std::size_t end = at + 4;
+        while (end < path.size() && std::isdigit(static_cast<unsigned char>(path[end])))
+            ++end;
+        if (end > at + 4 && end < path.size() && path[end] == '/')
+            return true;
     }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
+    return false;
 }
 
-std::optional<BlockDevice> DescribeDisk(const std::string& name)
+// What a /sys/block entry says of its disk for the entry's life: its device number,
+// whether it is a data disk and whether it hangs off USB. A loop device's binding changes
+// under one entry, so loop devices are not described this way.
+struct DiskFacts {
+    std::optional<dev_t> dev;
+    bool dataDisk = false;
+    bool usb = false;
+};
+
+EntryMemo<DiskFacts>& KnownDisks()
 {
-    auto dev = ReadDevNumber(kSysBlock + name);
+    static auto* known = new EntryMemo<DiskFacts>; // outlives every static destructor that may still ask
+    return *known;
+}
+
+std::optional<DiskFacts> FactsOfDisk(const std::string& name)
+{
+    return KnownDisks().Get(kSysBlock + name, [&] {
+        return std::optional<DiskFacts>(DiskFacts{ReadDevNumber(kSysBlock + name), IsDataDisk(name), HangsOffUsb(name)});
+    });
+}
+
+// The size is read afresh every time: a medium can come and go under one entry.
+std::optional<BlockDevice> DescribeDisk(const std::string& name, std::optional<dev_t> dev)
+{
     auto sectors = ReadNumber(kSysBlock + name + "/size");
     if (!dev || !sectors)
         return std::nullopt;
@@ -102,33 +124,84 @@ std::optional<BlockDevice> DescribeDisk(const std::string& name)
 
 std::optional<BlockDevice> DescribeDataDisk(const std::string& name)
 {
-    if (!IsDataDisk(name))
-        return std::nullopt;
-    auto disk = DescribeDisk(name);
+    std::optional<BlockDevice> disk;
+    if (LoopIndex(name) >= 0) {
+        if (IsDataDisk(name))
+            disk = DescribeDisk(name, ReadDevNumber(kSysBlock + name));
+    } else if (auto facts = FactsOfDisk(name); facts && facts->dataDisk) {
+        disk = DescribeDisk(name, facts->dev);
+    }
     if (!disk || disk->lengthBytes == 0)
         return std::nullopt;
     return disk;
 }
 
-// A disk's folder holds its partitions beside other folders; those stop at the first read.
-std::optional<BlockDevice> DescribePartition(const std::string& diskPath, const std::string& name)
+// What a block device's entry (a disk's or a partition's folder, or a link to it) says for
+// the entry's life: its device number and, for a partition, its number, where it starts
+// and the disk whose folder holds it. Its length can change under one entry (a partition
+// can be resized), so it is read afresh.
+struct EntryFacts {
+    dev_t dev = 0;
+    int partitionNumber = 0; // 0: a whole disk
+    std::uint64_t startSectors = 0;
+    std::string diskName;
+};
+
+EntryMemo<EntryFacts>& KnownEntries()
 {
-    const std::string path = diskPath + name;
-    auto number = ReadNumber(path + "/partition");
-    if (!number)
+    static auto* known = new EntryMemo<EntryFacts>; // outlives every static destructor that may still ask
+    return *known;
+}
+
+// The name of the folder that holds an entry's target: a partition's lies in its disk's
+// (".../block/sdb/sdb1").
+std::string HoldingFolderName(const std::string& path)
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
+    const std::string where = length > 0 ? std::string(target, static_cast<std::size_t>(length)) : path;
+    const std::size_t last = where.find_last_of('/');
+    const std::size_t before = last == std::string::npos || last == 0 ? std::string::npos : where.find_last_of('/', last - 1);
+    return before == std::string::npos ? std::string() : where.substr(before + 1, last - before - 1);
+}
+
+std::optional<EntryFacts> FactsOfEntry(const std::string& path)
+{
+    return KnownEntries().Get(path, [&]() -> std::optional<EntryFacts> {
+        auto dev = ReadDevNumber(path);
+        if (!dev)
+            return std::nullopt;
+        EntryFacts facts;
+        facts.dev = *dev;
+        auto number = ReadNumber(path + "/partition");
+        if (!number)
+            return facts;
+        auto start = ReadNumber(path + "/start");
+        if (!start)
+            return std::nullopt;
+        facts.partitionNumber = static_cast<int>(*number);
+        facts.startSectors = *start;
+        facts.diskName = HoldingFolderName(path);
+        return facts;
+    });
+}
+
+// The partition at `path` ("/sys/block/sdb/sdb1", or its class entry) with its length now.
+std::optional<BlockDevice> DescribePartition(const std::string& path, const std::string& name)
+{
+    auto facts = FactsOfEntry(path);
+    if (!facts || facts->partitionNumber == 0)
         return std::nullopt;
-    auto start = ReadNumber(path + "/start");
     auto sectors = ReadNumber(path + "/size");
-    auto dev = ReadDevNumber(path);
-    if (!start || !sectors || !dev)
+    if (!sectors)
         return std::nullopt;
     BlockDevice partition;
     partition.kernelName = name;
     partition.node = "/dev/" + name;
-    partition.dev = *dev;
-    partition.offsetBytes = *start * 512;
+    partition.dev = facts->dev;
+    partition.offsetBytes = facts->startSectors * 512;
     partition.lengthBytes = *sectors * 512;
-    partition.partitionNumber = static_cast<int>(*number);
+    partition.partitionNumber = facts->partitionNumber;
     return partition;
 }
 
@@ -150,7 +223,7 @@ int LoopIndex(const std::string& kernelName)
 std::vector<BlockDevice> ListWholeDisks()
 {
     std::vector<BlockDevice> disks;
-    for (const std::string& name : ListDirectory(kSysBlock))
+    for (const std::string& name : usbsys::ListFolder(kSysBlock))
         if (auto disk = DescribeDataDisk(name))
             disks.push_back(*disk);
     return disks;
@@ -159,10 +232,10 @@ std::vector<BlockDevice> ListWholeDisks()
 std::vector<BlockDevice> ListOpticalDrives()
 {
     std::vector<BlockDevice> drives;
-    for (const std::string& name : ListDirectory(kSysBlock)) {
+    for (const std::string& name : usbsys::ListFolder(kSysBlock)) {
         if (!StartsWith(name, "sr") || !Exists(kSysBlock + name + "/device"))
             continue;
-        if (auto drive = DescribeDisk(name); drive && drive->lengthBytes > 0)
+        if (auto drive = DescribeDisk(name, ReadDevNumber(kSysBlock + name)); drive && drive->lengthBytes > 0)
             drives.push_back(*drive);
     }
     return drives;
@@ -172,9 +245,12 @@ std::vector<BlockDevice> ListPartitions(const std::string& diskKernelName)
 {
     std::vector<BlockDevice> partitions;
     std::string diskPath = kSysBlock + diskKernelName + "/";
-    for (const std::string& name : ListDirectory(diskPath))
-        if (auto partition = DescribePartition(diskPath, name))
-            partitions.push_back(*partition);
+    // A partition's name always begins with its disk's ("sdb1", "nvme0n1p1"); the folder's
+    // other entries are its attributes.
+    for (const std::string& name : usbsys::ListFolder(diskPath))
+        if (StartsWith(name, diskKernelName.c_str()))
+            if (auto partition = DescribePartition(diskPath + name, name))
+                partitions.push_back(*partition);
     std::sort(partitions.begin(), partitions.end(),
               [](const BlockDevice& a, const BlockDevice& b) { return a.partitionNumber < b.partitionNumber; });
     return partitions;
@@ -192,29 +268,18 @@ std::optional<DeviceOnDisk> LookUpNode(const std::string& node, std::optional<de
     const std::string folder = kSysClassBlock + name;
     if (name.empty() || name.find('/') != std::string::npos)
         return std::nullopt;
-    auto read = ReadDevNumber(folder);
-    if (!read || (expected && *read != *expected))
+    auto facts = FactsOfEntry(folder);
+    if (!facts || (expected && facts->dev != *expected))
         return std::nullopt;
-    const dev_t dev = *read;
-    if (!Exists(folder + "/partition")) {
+    if (facts->partitionNumber == 0) {
         auto disk = DescribeDataDisk(name);
-        if (!disk || disk->dev != dev)
+        if (!disk || disk->dev != facts->dev)
             return std::nullopt;
         return DeviceOnDisk{*disk, *disk};
     }
-    // A partition's folder lies in its disk's: ".../block/sdb/sdb1".
-    char target[PATH_MAX];
-    const ssize_t length = ::readlink(folder.c_str(), target, sizeof target - 1);
-    if (length <= 0)
-        return std::nullopt;
-    const std::string link(target, static_cast<std::size_t>(length));
-    const std::size_t last = link.find_last_of('/');
-    const std::size_t before = last == std::string::npos || last == 0 ? std::string::npos : link.find_last_of('/', last - 1);
-    if (before == std::string::npos || link.substr(last + 1) != name)
-        return std::nullopt;
-    auto disk = DescribeDataDisk(link.substr(before + 1, last - before - 1));
-    auto partition = DescribePartition(kSysClassBlock, name);
-    if (!disk || !partition || partition->dev != dev)
+    auto disk = DescribeDataDisk(facts->diskName);
+    auto partition = DescribePartition(folder, name);
+    if (!disk || !partition)
         return std::nullopt;
     return DeviceOnDisk{*partition, *disk};
 }
@@ -252,33 +317,13 @@ std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node)
     return found ? std::optional<BlockDevice>(found->disk) : std::nullopt;
 }
 
-namespace {
-
-// What a /sys/block entry says of its disk for the entry's life: its device number and
-// whether it is a data disk. A loop device's binding changes under one entry, so loop
-// devices are not described this way.
-struct DiskFacts {
-    std::optional<dev_t> dev;
-    bool dataDisk = false;
-};
-
-EntryMemo<DiskFacts>& KnownDisks()
-{
-    static auto* known = new EntryMemo<DiskFacts>; // outlives every static destructor that may still ask
-    return *known;
-}
-
-} // namespace
-
 std::size_t CountRealDisksBelow(dev_t limit)
 {
     std::size_t count = 0;
-    for (const std::string& name : ListDirectory(kSysBlock)) {
+    for (const std::string& name : usbsys::ListFolder(kSysBlock)) {
         if (LoopIndex(name) >= 0)
             continue;
-        auto facts = KnownDisks().Get(kSysBlock + name, [&] {
-            return std::optional<DiskFacts>(DiskFacts{ReadDevNumber(kSysBlock + name), IsDataDisk(name)});
-        });
+        auto facts = FactsOfDisk(name);
         if (!facts || !facts->dataDisk || !facts->dev || *facts->dev >= limit)
             continue;
         // Whether it holds a medium can change at any time: read afresh.
@@ -296,18 +341,10 @@ std::uint32_t LogicalSectorBytes(const std::string& diskKernelName)
 
 bool IsUsbDisk(const std::string& diskKernelName)
 {
-    char resolved[PATH_MAX];
-    if (::realpath((kSysBlock + diskKernelName).c_str(), resolved) == nullptr)
-        return false;
-    const std::string path = resolved;
-    for (std::size_t at = path.find("/usb"); at != std::string::npos; at = path.find("/usb", at + 1)) {
-        std::size_t end = at + 4;
-        while (end < path.size() && std::isdigit(static_cast<unsigned char>(path[end])))
-            ++end;
-        if (end > at + 4 && end < path.size() && path[end] == '/')
-            return true;
-    }
-    return false;
+    if (LoopIndex(diskKernelName) >= 0)
+        return HangsOffUsb(diskKernelName);
+    auto facts = FactsOfDisk(diskKernelName);
+    return facts && facts->usb;
 }
 
 bool IsRemovable(const std::string& diskKernelName)

@@ -184,24 +184,16 @@ std::optional<std::string> UsbStoragePathOf(const std::string& devNode)
 {
     if (devNode.rfind("/dev/", 0) != 0)
         return std::nullopt;
-    const std::string name = devNode.substr(5);
-    const std::string root = SysfsRoot();
-    std::string folder = ResolvePath(root + "/class/block/" + name);
-    if (!HasEntry(folder, "dev"))
-        folder = ResolvePath(root + "/block/" + name);
-    std::string diskName = name;
-    if (HasEntry(folder, "partition")) {
-        const std::size_t slash = folder.find_last_of('/');
-        folder.erase(slash);
-        diskName = folder.substr(folder.find_last_of('/') + 1);
-    }
+    auto place = DiskPlaceOf(devNode.substr(5));
+    if (!place)
+        return std::nullopt;
     UsbTree tree;
-    tree.devices = OwnerAndHub(folder);
+    tree.devices = OwnerAndHub(place->folder);
     if (tree.devices.empty())
         return std::nullopt;
     UsbDevice& owner = tree.devices.back();
     owner.serialShared = SerialIsShared(owner);
-    auto disk = ReadDisk(diskName, folder, tree.devices);
+    auto disk = ReadDisk(place->name, tree.devices);
     if (!disk)
         return std::nullopt;
     std::map<std::string, std::string> paths;

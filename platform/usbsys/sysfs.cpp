@@ -13,28 +13,6 @@
 namespace platform::usbsys {
 namespace {
 
-std::optional<std::string> ReadWhole(const std::string& path)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n > 0)
-            text.append(buffer, static_cast<std::size_t>(n));
-        // An attribute (and a plain file) hands over all it holds until its end: a short
-        // read is the end, and asking again would only read nothing.
-        if (n < static_cast<ssize_t>(sizeof buffer)) {
-            ::close(fd);
-            return n < 0 ? std::nullopt : std::optional<std::string>(std::move(text));
-        }
-    }
-}
-
 std::string Normalise(const std::string& path)
 {
     std::vector<std::string> parts;
@@ -66,9 +44,31 @@ std::string SysfsRoot()
     return root != nullptr && *root != '\0' ? std::string(root) : std::string("/sys");
 }
 
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        // An attribute (and a plain file) hands over all it holds until its end: a short
+        // read is the end, and asking again would only read nothing.
+        if (n < static_cast<ssize_t>(sizeof buffer)) {
+            ::close(fd);
+            return n < 0 ? std::nullopt : std::optional<std::string>(std::move(text));
+        }
+    }
+}
+
 std::optional<std::string> ReadAttribute(const std::string& folder, const char* name)
 {
-    auto text = ReadWhole(folder + "/" + name);
+    auto text = ReadWholeFile(folder + "/" + name);
     if (!text)
         return std::nullopt;
     auto first = text->find_first_not_of(" \t\r\n");
@@ -104,7 +104,7 @@ std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const ch
 
 std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name)
 {
-    auto text = ReadWhole(folder + "/" + name);
+    auto text = ReadWholeFile(folder + "/" + name);
     if (!text)
         return std::nullopt;
     return std::vector<std::uint8_t>(text->begin(), text->end());

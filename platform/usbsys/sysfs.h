@@ -13,6 +13,9 @@ namespace platform::usbsys {
 
 std::string SysfsRoot();
 
+// A small file whole (an attribute, or anything that hands over what it holds in one go).
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
 // The text of an attribute file without its line end and surrounding blanks.
 std::optional<std::string> ReadAttribute(const std::string& folder, const char* name);
 // A hexadecimal attribute ("0951"), or nothing when missing or malformed.

@@ -1,5 +1,7 @@
 #include "platform/usbsys/usb_disks.h"
 
+#include "platform/base/entry_memo.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -42,70 +44,158 @@ std::optional<std::size_t> OwnerOf(const std::vector<UsbDevice>& devices, const 
     return owner;
 }
 
-bool IsDisk(const std::string& folder)
+// What an entry of the block listing stands for while it exists: where it leads and, for a
+// disk, what its SCSI unit and USB interface reported when it came. Its partitions come
+// and go under one entry, so they are not kept.
+struct BlockEntry {
+    bool partition = false;
+    std::string folder;
+    unsigned lun = 0;
+    bool cdromUnit = false;
+    std::string vendor, model, revision;
+    std::string interfaceDevice; // the USB device whose interface the disk hangs off
+    bool uas = false;            // that interface speaks USB Attached SCSI
+};
+
+EntryMemo<BlockEntry>& KnownEntries()
 {
-    return !HasEntry(folder, "partition") && HasEntry(folder, "dev"); // not a partition, nor a disk that has gone
+    static auto* known = new EntryMemo<BlockEntry>; // outlives every static destructor that may still ask
+    return *known;
 }
 
-// A disk known to be one, read from its resolved folder.
-Disk ReadDiskAt(const std::string& name, const std::string& folder, const std::vector<UsbDevice>& devices)
+// Told through the entry's link, which the kernel follows: only disks are resolved and read.
+std::optional<BlockEntry> ReadEntry(const std::string& entry, PathResolver& resolver)
 {
-    Disk disk;
-    disk.kernelName = name;
-    disk.folder = folder;
-    disk.cdrom = name.rfind("sr", 0) == 0;
-    disk.usbDevice = OwnerOf(devices, folder);
-    std::string unitFolder;
-    std::string walked;
-    for (const auto& part : Components(folder)) {
+    BlockEntry known;
+    if (HasEntry(entry, "partition")) {
+        known.partition = true;
+        known.folder = resolver.Resolve(entry);
+        return known;
+    }
+    if (!HasEntry(entry, "dev"))
+        return std::nullopt; // no block device, or a disk that has gone
+    known.folder = resolver.Resolve(entry);
+    std::string walked, unitFolder, lastDevice;
+    for (const auto& part : Components(known.folder)) {
         walked += "/" + part;
-        if (disk.usbDevice && part.find(':') != std::string::npos && part.find('.') != std::string::npos &&
-            part.rfind(devices[*disk.usbDevice].sysName + ":", 0) == 0)
-            disk.uas = ReadAttribute(walked, "bInterfaceProtocol").value_or("") == "62";
-        if (IsUnitAddress(part, disk.lun))
+        unsigned bus;
+        std::vector<unsigned> ports;
+        if (ParseDeviceName(part, bus, ports)) {
+            lastDevice = part;
+        } else if (!lastDevice.empty() && part.find('.') != std::string::npos && part.rfind(lastDevice + ":", 0) == 0) {
+            known.interfaceDevice = lastDevice;
+            known.uas = ReadAttribute(walked, "bInterfaceProtocol").value_or("") == "62";
+        }
+        if (IsUnitAddress(part, known.lun))
             unitFolder = walked;
     }
     if (!unitFolder.empty()) {
-        disk.vendor = ReadAttribute(unitFolder, "vendor").value_or("");
-        disk.model = ReadAttribute(unitFolder, "model").value_or("");
-        disk.revision = ReadAttribute(unitFolder, "rev").value_or("");
-        if (ReadAttribute(unitFolder, "type").value_or("") == "5")
-            disk.cdrom = true;
+        known.vendor = ReadAttribute(unitFolder, "vendor").value_or("");
+        known.model = ReadAttribute(unitFolder, "model").value_or("");
+        known.revision = ReadAttribute(unitFolder, "rev").value_or("");
+        known.cdromUnit = ReadAttribute(unitFolder, "type").value_or("") == "5";
     }
-    // A partition's name always begins with its disk's ("sdb1", "nvme0n1p1").
+    return known;
+}
+
+// The block listing: the class's, which holds partitions as well as disks, or the older
+// /sys/block.
+std::vector<std::string> ListingFolders()
+{
+    const std::string root = SysfsRoot();
+    return {root + "/class/block", root + "/block"};
+}
+
+// The entry of a block device by its name, from the first listing that has it.
+std::optional<BlockEntry> KnownEntry(const std::string& name, PathResolver& resolver)
+{
+    for (const std::string& folder : ListingFolders()) {
+        const std::string entry = folder + "/" + name;
+        if (auto known = KnownEntries().Get(entry, [&] { return ReadEntry(entry, resolver); }))
+            return known;
+    }
+    return std::nullopt;
+}
+
+// A partition's number, fixed for its entry's life.
+EntryMemo<unsigned>& KnownPartitions()
+{
+    static auto* known = new EntryMemo<unsigned>; // outlives every static destructor that may still ask
+    return *known;
+}
+
+// A partition's name always begins with its disk's ("sdb1", "nvme0n1p1").
+std::vector<std::string> PartitionsIn(const std::string& name, const std::string& folder)
+{
     std::map<unsigned, std::string> partitions;
-    for (const auto& child : ListFolder(folder))
-        if (child.rfind(name, 0) == 0)
-            if (auto number = ReadDecimalAttribute(folder + "/" + child, "partition"))
-                partitions[*number] = child;
+    for (const auto& child : ListFolder(folder)) {
+        if (child.rfind(name, 0) != 0)
+            continue;
+        const std::string path = folder + "/" + child;
+        if (auto number = KnownPartitions().Get(path, [&] { return ReadDecimalAttribute(path, "partition"); }))
+            partitions[*number] = child;
+    }
+    std::vector<std::string> names;
     for (auto& [number, partition] : partitions)
-        disk.partitions.push_back(partition);
+        names.push_back(partition);
+    return names;
+}
+
+Disk DiskOf(const std::string& name, const BlockEntry& known, const std::vector<UsbDevice>& devices)
+{
+    Disk disk;
+    disk.kernelName = name;
+    disk.folder = known.folder;
+    disk.cdrom = name.rfind("sr", 0) == 0 || known.cdromUnit;
+    disk.usbDevice = OwnerOf(devices, known.folder);
+    disk.uas = disk.usbDevice && devices[*disk.usbDevice].sysName == known.interfaceDevice && known.uas;
+    disk.lun = known.lun;
+    disk.vendor = known.vendor;
+    disk.model = known.model;
+    disk.revision = known.revision;
+    disk.partitions = PartitionsIn(name, known.folder);
     return disk;
 }
 
 } // namespace
 
-std::optional<Disk> ReadDisk(const std::string& name, const std::string& folder, const std::vector<UsbDevice>& devices)
+std::optional<DiskPlace> DiskPlaceOf(const std::string& blockName)
 {
-    if (!IsDisk(folder))
+    if (blockName.empty() || blockName.find('/') != std::string::npos)
         return std::nullopt;
-    return ReadDiskAt(name, folder, devices);
+    PathResolver resolver;
+    auto known = KnownEntry(blockName, resolver);
+    if (!known)
+        return std::nullopt;
+    if (!known->partition)
+        return DiskPlace{blockName, known->folder};
+    // A partition's folder lies in its disk's.
+    const std::string folder = known->folder.substr(0, known->folder.find_last_of('/'));
+    return DiskPlace{folder.substr(folder.find_last_of('/') + 1), folder};
+}
+
+std::optional<Disk> ReadDisk(const std::string& kernelName, const std::vector<UsbDevice>& devices)
+{
+    PathResolver resolver;
+    auto known = KnownEntry(kernelName, resolver);
+    if (!known || known->partition)
+        return std::nullopt;
+    return DiskOf(kernelName, *known, devices);
 }
 
 void ReadDisks(UsbTree& tree, PathResolver& resolver)
 {
-    const std::string root = SysfsRoot();
-    std::string classFolder = root + "/class/block";
-    auto names = ListFolder(classFolder);
-    if (names.empty()) {
-        classFolder = root + "/block";
-        names = ListFolder(classFolder);
-    }
-    for (const auto& name : names) {
-        // Told through the class entry's link, which the kernel follows: only disks are resolved.
-        const std::string entry = classFolder + "/" + name;
-        if (IsDisk(entry))
-            tree.disks.push_back(ReadDiskAt(name, resolver.Resolve(entry), tree.devices));
+    for (const std::string& folder : ListingFolders()) {
+        const auto names = ListFolder(folder);
+        if (names.empty())
+            continue;
+        for (const auto& name : names) {
+            const std::string entry = folder + "/" + name;
+            auto known = KnownEntries().Get(entry, [&] { return ReadEntry(entry, resolver); });
+            if (known && !known->partition)
+                tree.disks.push_back(DiskOf(name, *known, tree.devices));
+        }
+        return;
     }
 }
 

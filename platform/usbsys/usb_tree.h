@@ -88,8 +88,14 @@ std::vector<UsbDevice> ReadUsbDevices();
 bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();
-// One disk read from its resolved folder, owned by the deepest of `devices` that holds it;
-// nothing for a partition or a disk that has gone.
-std::optional<Disk> ReadDisk(const std::string& kernelName, const std::string& folder, const std::vector<UsbDevice>& devices);
+// The disk a block device ("sdb", or its partition "sdb1") is or lies on: its name and folder.
+struct DiskPlace {
+    std::string name;
+    std::string folder;
+};
+std::optional<DiskPlace> DiskPlaceOf(const std::string& blockName);
+// One disk by its name, owned by the deepest of `devices` that holds it; nothing for a
+// partition or a disk that has gone.
+std::optional<Disk> ReadDisk(const std::string& kernelName, const std::vector<UsbDevice>& devices);
 
 } // namespace platform::usbsys
