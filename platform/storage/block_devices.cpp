@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstdio>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -122,18 +121,19 @@ std::optional<BlockDevice> DescribeDisk(const std::string& name, std::optional<d
     return disk;
 }
 
+// A data disk with or without a medium (an empty one's length is 0).
 std::optional<BlockDevice> DescribeDataDisk(const std::string& name)
 {
-    std::optional<BlockDevice> disk;
-    if (LoopIndex(name) >= 0) {
-        if (IsDataDisk(name))
-            disk = DescribeDisk(name, ReadDevNumber(kSysBlock + name));
-    } else if (auto facts = FactsOfDisk(name); facts && facts->dataDisk) {
-        disk = DescribeDisk(name, facts->dev);
-    }
-    if (!disk || disk->lengthBytes == 0)
-        return std::nullopt;
-    return disk;
+    if (LoopIndex(name) >= 0)
+        return IsDataDisk(name) ? DescribeDisk(name, ReadDevNumber(kSysBlock + name)) : std::nullopt;
+    auto facts = FactsOfDisk(name);
+    return facts && facts->dataDisk ? DescribeDisk(name, facts->dev) : std::nullopt;
+}
+
+std::optional<BlockDevice> DescribeDiskWithMedium(const std::string& name)
+{
+    auto disk = DescribeDataDisk(name);
+    return disk && disk->lengthBytes > 0 ? disk : std::nullopt;
 }
 
 // What a block device's entry (a disk's or a partition's folder, or a link to it) says for
@@ -220,12 +220,19 @@ int LoopIndex(const std::string& kernelName)
     return index;
 }
 
-std::vector<BlockDevice> ListWholeDisks()
+std::vector<BlockDevice> ListDataDisks()
 {
     std::vector<BlockDevice> disks;
     for (const std::string& name : usbsys::ListFolder(kSysBlock))
         if (auto disk = DescribeDataDisk(name))
             disks.push_back(*disk);
+    return disks;
+}
+
+std::vector<BlockDevice> ListWholeDisks()
+{
+    std::vector<BlockDevice> disks = ListDataDisks();
+    std::erase_if(disks, [](const BlockDevice& disk) { return disk.lengthBytes == 0; });
     return disks;
 }
 
@@ -272,12 +279,12 @@ std::optional<DeviceOnDisk> LookUpNode(const std::string& node, std::optional<de
     if (!facts || (expected && facts->dev != *expected))
         return std::nullopt;
     if (facts->partitionNumber == 0) {
-        auto disk = DescribeDataDisk(name);
+        auto disk = DescribeDiskWithMedium(name);
         if (!disk || disk->dev != facts->dev)
             return std::nullopt;
         return DeviceOnDisk{*disk, *disk};
     }
-    auto disk = DescribeDataDisk(facts->diskName);
+    auto disk = DescribeDiskWithMedium(facts->diskName);
     auto partition = DescribePartition(folder, name);
     if (!disk || !partition)
         return std::nullopt;
@@ -324,10 +331,7 @@ std::size_t CountRealDisksBelow(dev_t limit)
         if (LoopIndex(name) >= 0)
             continue;
         auto facts = FactsOfDisk(name);
-        if (!facts || !facts->dataDisk || !facts->dev || *facts->dev >= limit)
-            continue;
-        // Whether it holds a medium can change at any time: read afresh.
-        if (ReadNumber(kSysBlock + name + "/size").value_or(0) > 0)
+        if (facts && facts->dataDisk && facts->dev && *facts->dev < limit)
             ++count;
     }
     return count;

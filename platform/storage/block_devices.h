@@ -19,8 +19,10 @@ struct BlockDevice {
 };
 
 // Whole disks that can hold data: real disks with a device behind them and loop devices
-// bound to a backing file. Partitions, RAM disks, optical drives and device-mapper
-// targets are not disks here.
+// bound to a backing file, with or without a medium (an empty card reader's length is 0).
+// Partitions, RAM disks, optical drives and device-mapper targets are not disks here.
+std::vector<BlockDevice> ListDataDisks();
+// Those of them that hold a medium now.
 std::vector<BlockDevice> ListWholeDisks();
 
 // Optical drives with a medium ("sr0"): volumes of their own, never physical drives.
@@ -49,8 +51,8 @@ std::optional<BlockDevice> BlockDeviceOf(dev_t dev, const std::string& node = {}
 // The whole disk that holds a device (itself when it is one).
 std::optional<BlockDevice> WholeDiskOf(dev_t dev, const std::string& node = {});
 
-// How many real data disks (not loop devices) holding a medium have a device number below
-// `limit`.
+// How many real data disks (not loop devices), with or without a medium, have a device
+// number below `limit`.
 std::size_t CountRealDisksBelow(dev_t limit);
 
 // Logical sector size from sysfs (512 when unknown).

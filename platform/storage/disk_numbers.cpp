@@ -8,7 +8,7 @@ namespace platform::storage {
 std::vector<NumberedDisk> NumberedDisks()
 {
     std::vector<BlockDevice> real, loops;
-    for (BlockDevice& disk : ListWholeDisks())
+    for (BlockDevice& disk : ListDataDisks())
         (LoopIndex(disk.kernelName) >= 0 ? loops : real).push_back(std::move(disk));
     std::sort(real.begin(), real.end(), [](const BlockDevice& a, const BlockDevice& b) { return a.dev < b.dev; });
     std::vector<NumberedDisk> numbered;
@@ -20,6 +20,8 @@ std::vector<NumberedDisk> NumberedDisks()
         int number = loopBase + LoopIndex(disk.kernelName);
         numbered.push_back({number, std::move(disk)});
     }
+    // An empty disk keeps its number but is no physical drive until a medium comes.
+    std::erase_if(numbered, [](const NumberedDisk& entry) { return entry.disk.lengthBytes == 0; });
     std::sort(numbered.begin(), numbered.end(),
               [](const NumberedDisk& a, const NumberedDisk& b) { return a.number < b.number; });
     return numbered;

@@ -1,7 +1,8 @@
 // Physical-drive numbers: the one place that decides which disk "\\.\PhysicalDrive%d" is.
-// Real disks are numbered from 0 in device-number order; loop devices (test disks) follow
+// Real disks are numbered from 0 in device-number order, with or without a medium, so that
+// a card coming or going never renumbers another disk; loop devices (test disks) follow
 // them at (count of real disks + loop index), so that binding or releasing one loop device
-// never renumbers another disk.
+// never renumbers another disk. Only disks that hold a medium are physical drives.
 #pragma once
 
 #include "platform/storage/block_devices.h"

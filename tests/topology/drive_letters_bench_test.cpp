@@ -163,6 +163,25 @@ TEST_F(DriveLetters, ADiskNumberCountsADiskThatCameBackUnderItsNameWithAnotherDe
     EXPECT_EQ(numberOfDrive3(), before - 1);
 }
 
+TEST_F(DriveLetters, ADiskWithoutAMediumKeepsTheOthersNumbersButIsNoPhysicalDrive)
+{
+    auto numberOf = [&](const sim::BenchFlashDrive& drive) {
+        auto disk = platform::storage::VolumeDeviceOfNode(drive.PartitionNode());
+        return disk ? platform::storage::NumberOfDisk(disk->disk) : -1;
+    };
+    const int number1 = numberOf(drive1);
+    const int number3 = numberOf(drive3);
+    ASSERT_GE(number1, 0);
+    ASSERT_GT(number3, number1);
+    // Drive 1's card leaves its reader: the disk stays, with nothing in it.
+    std::ofstream(testbed.RootDir() + "/sys/block/" + drive1.DiskNode().substr(5) + "/size") << "0\n";
+    EXPECT_EQ(numberOf(drive3), number3);
+    auto physical3 = platform::storage::DiskByNumber(number3);
+    ASSERT_TRUE(physical3);
+    EXPECT_EQ(physical3->disk.node, drive3.DiskNode());
+    EXPECT_FALSE(platform::storage::DiskByNumber(number1));
+}
+
 TEST_F(DriveLetters, TheScanReplacesTheLettersTheCallersEntriesHeld)
 {
     auto disks = std::make_unique<DiskEntry[]>(kPortCount);
