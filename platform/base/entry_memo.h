@@ -20,9 +20,10 @@ class EntryMemo {
 public:
     // The facts of the entry at `path` (not followed when a link), read by `read` only when
     // the entry is new; nothing when there is no such entry or `read` found nothing (which
-    // is not kept: it is asked again next time).
-    template <class Read>
-    std::optional<Facts> Get(const std::string& path, Read read)
+    // is not kept: it is asked again next time). Facts that `settled` says may still change
+    // (a device its driver has not finished with) are not kept either.
+    template <class Read, class Settled = bool (*)(const Facts&)>
+    std::optional<Facts> Get(const std::string& path, Read read, Settled settled = [](const Facts&) { return true; })
     {
         struct stat entry;
         if (::lstat(path.c_str(), &entry) != 0)
@@ -35,7 +36,7 @@ public:
                 return known->second.facts;
         }
         std::optional<Facts> facts = read();
-        if (facts) {
+        if (facts && settled(*facts)) {
             std::lock_guard guard(lock_);
             known_[path] = {stamp, *facts};
         }

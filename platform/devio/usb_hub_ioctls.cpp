@@ -1,8 +1,8 @@
 // The hub driver's control codes over sysfs: a hub handle holds the hub's sysfs folder,
-// and each request reads the port it names afresh, so a device plugged or pulled since
-// the last request is seen at once. A request reads only the attributes it answers with:
-// every USB device has maxchild and descriptors, so reading them also tells that the hub
-// or device is (still) there.
+// and each request looks at the port it names afresh, so a device plugged or pulled since
+// the last request is seen at once. What is fixed at a device's enumeration comes from the
+// bus listing's kept entry of that device, which exists only while the device does; what
+// can change (its configuration) is read each time.
 #include "platform/base/lasterror.h"
 #include "platform/devio/devio.h"
 #include "platform/devio/usb_hub_ioctl.h"
@@ -26,22 +26,23 @@ std::string LastPart(const std::string& path)
     return path.substr(path.find_last_of('/') + 1);
 }
 
+// The device at a place: the bus listing's device when the listing leads there, else read
+// from the place itself (a device being listed); nothing when no device is there.
+std::optional<UsbDevice> DeviceAt(const std::optional<UsbDevice>& place)
+{
+    if (!place)
+        return std::nullopt;
+    if (auto listed = platform::usbsys::ListedUsbDevice(place->sysName); listed && listed->folder == place->folder)
+        return listed;
+    return ReadUsbDevice(place->sysName, place->folder);
+}
+
 // The hub a handle is on, with its port count; nothing for a host controller, or for a hub
 // that has gone.
 std::optional<UsbDevice> HubOf(const platform::FileObject& handle)
 {
-    auto hub = UsbDeviceAt(LastPart(handle.linuxPath()), handle.linuxPath());
-    if (!hub)
-        return std::nullopt;
-    auto portCount = platform::usbsys::ReadDecimalAttribute(hub->folder, "maxchild");
-    if (!portCount)
-        return std::nullopt;
-    hub->portCount = *portCount;
-    // A hub whose ports are not counted yet still tells by its class.
-    if (!hub->IsHub())
-        hub->deviceClass =
-            static_cast<std::uint8_t>(platform::usbsys::ReadHexAttribute(hub->folder, "bDeviceClass").value_or(0));
-    return hub->IsHub() ? hub : std::nullopt;
+    auto hub = DeviceAt(UsbDeviceAt(LastPart(handle.linuxPath()), handle.linuxPath()));
+    return hub && hub->IsHub() ? hub : std::nullopt;
 }
 
 // Where the device on a port would be, with nothing read yet; nothing for a port the hub
@@ -56,8 +57,7 @@ std::optional<UsbDevice> PlaceOnPort(const UsbDevice& hub, ULONG port)
 
 std::optional<UsbDevice> DeviceOnPort(const UsbDevice& hub, ULONG port)
 {
-    auto place = PlaceOnPort(hub, port);
-    return place ? ReadUsbDevice(place->sysName, place->folder) : std::nullopt;
+    return DeviceAt(PlaceOnPort(hub, port));
 }
 
 BOOL Fail(DWORD error)

@@ -35,7 +35,8 @@ bool SameSerial(const UsbDevice& a, const UsbDevice& b)
 constexpr std::size_t kDeviceDescriptorBytes = 18;
 
 // What a device of the bus's listing is: everything ReadUsbDevice reads is fixed when the
-// device is enumerated, and one entry of the listing stands for one device while it exists.
+// device is enumerated (a hub's port count once its driver has taken it), and one entry of
+// the listing stands for one device while it exists.
 EntryMemo<UsbDevice>& KnownDevices()
 {
     static auto* known = new EntryMemo<UsbDevice>; // outlives every static destructor that may still ask
@@ -58,7 +59,9 @@ std::string DevicesFolder()
 std::optional<UsbDevice> ListedDevice(const std::string& folder, const std::string& name, PathResolver& resolver)
 {
     const std::string entry = folder + "/" + name;
-    return KnownDevices().Get(entry, [&] { return ReadUsbDevice(name, resolver.Resolve(entry)); });
+    // A hub's ports are counted when its driver takes it, after it is listed.
+    return KnownDevices().Get(entry, [&] { return ReadUsbDevice(name, resolver.Resolve(entry)); },
+                              [](const UsbDevice& device) { return device.deviceClass != 9 || device.portCount > 0; });
 }
 
 std::vector<UsbDevice> ReadUsbDevices(PathResolver& resolver)
