@@ -24,24 +24,20 @@ std::optional<std::string> SubkeyName(HKEY key, DWORD index)
     return std::string(name, length);
 }
 
-// The instance subkey of the device id whose "Driver" value is the driver key.
+// The instance subkey of the device id whose "Driver" value is the driver key. Key names
+// compare without letter case, so the device id's key is opened by its name.
 std::optional<std::string> FindInstance(HKEY usb, const char* deviceId, const std::string& driverKey)
 {
-    for (DWORD i = 0; auto name = SubkeyName(usb, i); ++i) {
-        if (::strcasecmp(name->c_str(), deviceId) != 0)
-            continue;
-        ScopedKey device;
-        if (RegOpenKeyExA(usb, name->c_str(), 0, KEY_READ, device.out()) != ERROR_SUCCESS)
-            return std::nullopt;
-        for (DWORD j = 0; auto instance = SubkeyName(device.get(), j); ++j) {
-            ScopedKey key;
-            std::string driver;
-            if (RegOpenKeyExA(device.get(), instance->c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS &&
-                platform::registry::QueryString(key.get(), "Driver", driver) == ERROR_SUCCESS &&
-                ::strcasecmp(driver.c_str(), driverKey.c_str()) == 0)
-                return *name + "\\" + *instance;
-        }
+    ScopedKey device;
+    if (RegOpenKeyExA(usb, deviceId, 0, KEY_READ, device.out()) != ERROR_SUCCESS)
         return std::nullopt;
+    for (DWORD j = 0; auto instance = SubkeyName(device.get(), j); ++j) {
+        ScopedKey key;
+        std::string driver;
+        if (RegOpenKeyExA(device.get(), instance->c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS &&
+            platform::registry::QueryString(key.get(), "Driver", driver) == ERROR_SUCCESS &&
+            ::strcasecmp(driver.c_str(), driverKey.c_str()) == 0)
+            return std::string(deviceId) + "\\" + *instance;
     }
     return std::nullopt;
 }
