@@ -67,6 +67,23 @@ public:
                     BYTE* buffer) override;
 
 private:
+    // Shared by the slots of one family (base_api2_vendor.cpp).
+    INT LunSetting(HANDLE* handles, BYTE index, BYTE rd, BYTE readSub, DWORD readLength, INT value, BYTE* out);
+    INT SecurityTransfer(HANDLE* handles, BYTE index, bool read, BYTE sub, INT param, DWORD length, BYTE* buffer);
+    INT AccessTransfer(HANDLE* handles, BYTE index, bool read, BYTE sub, BYTE c11, INT address, INT length,
+                       BYTE* buffer, BYTE c12, BYTE c13);
+    INT SystemRecord(HANDLE* handles, BYTE index, BYTE rd, BYTE readSub, BYTE* buffer64);
+    INT BadBlockCommand(HANDLE* handles, BYTE index, BYTE op, INT address, INT c9, INT c10, INT c11, INT c12,
+                        INT length, BYTE* out);
+    // XDATA access and the block transfers (base_api2_blocks.cpp); run under the device's lock.
+    INT XdataTransfer(HANDLE device, bool read, WORD reg, DWORD length, BYTE* buffer);
+    bool ReadRegister(HANDLE device, WORD reg, BYTE& value, const char* retryLine, bool (*valid)(BYTE));
+    bool RestoreRegister(HANDLE device, WORD reg, BYTE value);
+    INT BlockTransfer(HANDLE device, BYTE rd, BYTE kind, BYTE flags, const BlockTag& tag, DWORD block, DWORD length,
+                      BYTE* buffer);
+    INT ProtectedBlockTransfer(HANDLE device, BYTE rd, BYTE kind, BYTE flags, const BlockTag& tag, DWORD block,
+                               DWORD length, BYTE* buffer);
+
     // Made in the constructor's body, after its entry line.
     std::optional<CVCommCMDControl> vendor_;
 };
