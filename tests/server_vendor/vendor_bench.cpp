@@ -48,6 +48,16 @@ std::string Describe(const sim::CommandRecord& command)
                       reinterpret_cast<const char*>(&c[10]));
         return text;
     }
+    if (c.size() == 16 && c[0] == 0xEE && c[1] == 0x8B) {
+        std::snprintf(text, sizeof text, "power %02X", c[6]);
+        return text;
+    }
+    if (c.size() == 16 && c[0] == 0xEE && c[1] == 0x80 && (c[6] == 0x80 || c[6] == 0x81)) {
+        const bool in = command.direction == sim::DataDirection::FromDevice;
+        std::snprintf(text, sizeof text, "%s %s %04X", c[6] == 0x80 ? "eeprom" : "firmware", in ? "read" : "write",
+                      static_cast<unsigned>(c[4] << 8 | c[5]));
+        return text;
+    }
     std::ostringstream other;
     for (std::uint8_t b : c)
         other << std::hex << static_cast<unsigned>(b) << ' ';

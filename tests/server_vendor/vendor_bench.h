@@ -117,7 +117,8 @@ std::vector<std::uint8_t> CdbOf(const std::string& hex);
 // Compares what the bench received with the expected commands, one by one.
 void ExpectSent(const std::vector<sim::CommandRecord>& received, const std::vector<Sent>& expected);
 // A short text for a vendor command of the register and block families, for sequences:
-// "read 2809", "write 2809=00", "block read 89 flags=80 kind=02", "block write ... tag=CISSYS".
+// "read 2809", "write 2809=00", "block read flags=80 kind=02", "block write ... tag=CISSYS",
+// "power 01", "firmware read 1000", "eeprom write 0000".
 std::string Describe(const sim::CommandRecord& command);
 std::vector<std::string> Describe(const std::vector<sim::CommandRecord>& commands);
 
