@@ -307,8 +307,7 @@ protected:
     sim::BenchHub root{sim::RootHubSpec(1, 4)};
     sim::BenchHub hub{sim::HubSpec(1, {1}, 2, 4)};
     std::shared_ptr<sim::BenchFlashDrive> onHub1 = Drive({1, 1}, 11, 7, 'c', "SN0011");
-    // The server's poll leaves a drive unchanged only when it has a drive letter or is a
-    // "VirtualDisk"; the bench's drives have no letters.
+    // The server's poll rechecks a "VirtualDisk" in place and rescans the disks for the others.
     std::shared_ptr<sim::BenchFlashDrive> onHub3 = Drive({1, 3}, 12, 8, 'd', "SN0012", "VirtualDisk");
     std::shared_ptr<sim::BenchFlashDrive> onRoot2 = Drive({2}, 10, 6, 'b', "SN0010");
 };
@@ -354,6 +353,8 @@ TEST_F(ThirtyTwoPorts, WorkersGetACopyOfTheirRecordAndTheirDiskIsOpenedUntilTheR
 // as it is, a changed one is updated (and, in automatic-start mode, started on arrival).
 TEST_F(ThirtyTwoPorts, NotificationsTouchOnlyChangedPorts)
 {
+    // Port 1's drive holds no medium and so has no letter: each poll rescans the disks for it.
+    std::ofstream(bench.testbed().RootDir() + "/sys/block/" + onHub1->DiskNode().substr(5) + "/size") << "0\n";
     StartThirtyTwo();
     ExpectPresent({0, 1, 2});
     View().PortButton(0).click(); // a started port: the notification re-polls without a full walk
@@ -367,6 +368,7 @@ TEST_F(ThirtyTwoPorts, NotificationsTouchOnlyChangedPorts)
     EXPECT_TRUE(ShowsIcon(2, res::IDI_IDLE_CHIP_16));
     EXPECT_FALSE(HasLine("------EnumerateScanUSBPort()"));
     EXPECT_FALSE(View().PortButton(1).isEnabled()) << "present but unchanged: not enabled again";
+    EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Fail!!")) << "present but unchanged: its result stays";
     EXPECT_FALSE(View().WorkerBusy(1)) << "present but unchanged: not started";
     EXPECT_FALSE(HasLineStarting("OpenDiskPathBySymbolicName(Index=1,"));
     EXPECT_FALSE(HasLineStarting("OpenDiskPathBySymbolicName(Index=0,"));
