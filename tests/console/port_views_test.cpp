@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTableWidgetItem>
 
 #include <array>
 #include <functional>
@@ -282,13 +283,14 @@ protected:
     }
 
     std::shared_ptr<sim::BenchFlashDrive> Drive(std::vector<unsigned> chain, unsigned devnum, unsigned host, char letter,
-                                                const char* serial, const char* product = "Flash Disk")
+                                                const char* serial, const char* product = "Flash Disk",
+                                                sim::DriveMedia media = {})
     {
         sim::DrivePlacement place{1, std::move(chain), devnum, host, letter};
         sim::DiskIdentity identity;
         identity.product = product;
         auto drive = std::make_shared<sim::BenchFlashDrive>(sim::FlashDriveSpec(place, std::string(serial)), identity,
-                                                            std::vector<std::uint64_t>{65536}, place);
+                                                            std::vector<std::uint64_t>{65536}, place, media);
         benchDevices.push_back(drive);
         return drive;
     }
@@ -331,6 +333,27 @@ TEST_F(ThirtyTwoPorts, EnumerateWalksTheHubsAndShowsThePresentPorts)
     EXPECT_TRUE(HasLine("------EnumerateScanUSBPort()"));
     ExpectPresent({0, 1, 2, 3});
     EXPECT_EQ(RecordText(document.Ports()[2].serialNumber), "SN0013");
+}
+
+// A drive whose only unit is a CD-ROM (an ISO9660 LUN alone) is walked, shown present in
+// its tile and listed with its letter.
+TEST_F(ThirtyTwoPorts, ACdromOnlyDriveIsShownInItsTileAndInTheDeviceList)
+{
+    auto cdrom = Drive({1, 4}, 13, 9, 'e', "CD0013", "Flash Disk", sim::CdromOnly());
+    cdrom->Add(bench.testbed());
+    StartThirtyTwo();
+    ExpectPresent({0, 1, 2, 3});
+    const PortRecord& record = document.Ports()[2];
+    EXPECT_EQ(record.DevicePath().rfind("\\\\?\\usbstor#cdrom&", 0), 0u) << record.DevicePath();
+    EXPECT_EQ(RecordText(record.serialNumber), "CD0013");
+    ASSERT_EQ(record.disk.driveLetterCount, 1);
+
+    frame->OnDetailView();
+    const CDevListView& list = *frame->DevListView();
+    ASSERT_NE(list.item(2, 1), nullptr);
+    EXPECT_EQ(list.item(2, 1)->text(), QString("%1:\\ ").arg(QChar(record.disk.driveLetters[0])));
+    EXPECT_EQ(list.item(2, 6)->text(), QStringLiteral("TARVO   Flash Disk      "));
+    EXPECT_EQ(list.item(2, 7)->text(), QStringLiteral("CD0013"));
 }
 
 TEST_F(ThirtyTwoPorts, WorkersGetACopyOfTheirRecordAndTheirDiskIsOpenedUntilTheResult)
