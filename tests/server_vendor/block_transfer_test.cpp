@@ -153,6 +153,39 @@ TEST_F(BlockTransfer, RegisterSequenceOfEveryPath)
     }
 }
 
+// ReadWriteXdata sends once more, 10 ms later, when its first attempt failed.
+TEST_F(BlockTransfer, XdataAccessIsRetriedOnce)
+{
+    struct Case {
+        const char* name;
+        unsigned failures;
+        INT result;
+        std::vector<std::string> sequence;
+        std::vector<std::string> lines;
+        unsigned sleptMs;
+    };
+    const Case cases[] = {
+        {"first attempt answers", 0, 1, {"read 2809"}, {}, 0},
+        {"second attempt answers", 1, 1, {"read 2809", "read 2809"}, {" Retry ReadWriteXdata[0x2809]"}, 10},
+        {"neither answers", 2, 0, {"read 2809", "read 2809"}, {" Retry ReadWriteXdata[0x2809]"}, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        flash().ClearFaultRules();
+        if (c.failures != 0)
+            flash().AddFaultRule({kEncryptionRead, FaultKind::CheckCondition, 1, c.failures, {}});
+        flash().ClearCommands();
+        lines.Take();
+        const std::int64_t before = clock.clock().SleptTotal();
+        BYTE value = 0xCC;
+        EXPECT_EQ(ctrl2->ReadWriteXdata(handles, kFlashPort, 1, 0x2809, 1, &value), c.result);
+        EXPECT_EQ(value, c.result == 1 ? 0x01 : 0xCC);
+        EXPECT_EQ(Describe(flash().Commands()), c.sequence);
+        EXPECT_EQ(lines.Take(), c.lines);
+        EXPECT_EQ(clock.clock().SleptTotal() - before, std::int64_t{c.sleptMs} * 10'000);
+    }
+}
+
 TEST_F(BlockTransfer, TheTransferCarriesTagKindAddressAndLength)
 {
     std::vector<BYTE> page(2048, 0x11);
