@@ -1,5 +1,5 @@
 // CBaseAPI2: the object behind IPortwardenCtrl2, one slot per vendor command family
-// (base_api2_vendor.cpp).
+// (base_api2_vendor.cpp; the slots with logic of their own in base_api2_blocks.cpp).
 #pragma once
 
 #include "portwarden/interfaces.h"
@@ -75,14 +75,6 @@ private:
     INT SystemRecord(HANDLE* handles, BYTE index, BYTE rd, BYTE readSub, BYTE* buffer64);
     INT BadBlockCommand(HANDLE* handles, BYTE index, BYTE op, INT address, INT c9, INT c10, INT c11, INT c12,
                         INT length, BYTE* out);
-    // XDATA access and the block transfers (base_api2_blocks.cpp); run under the device's lock.
-    INT XdataTransfer(HANDLE device, bool read, WORD reg, DWORD length, BYTE* buffer);
-    bool ReadRegister(HANDLE device, WORD reg, BYTE& value, const char* retryLine, bool (*valid)(BYTE));
-    bool RestoreRegister(HANDLE device, WORD reg, BYTE value);
-    INT BlockTransfer(HANDLE device, BYTE rd, BYTE kind, BYTE flags, const BlockTag& tag, DWORD block, DWORD length,
-                      BYTE* buffer);
-    INT ProtectedBlockTransfer(HANDLE device, BYTE rd, BYTE kind, BYTE flags, const BlockTag& tag, DWORD block,
-                               DWORD length, BYTE* buffer);
 
     // Made in the constructor's body, after its entry line.
     std::optional<CVCommCMDControl> vendor_;

@@ -1,81 +1,20 @@
 // Bridge-drive (_USD) operations: button, EEPROM and firmware memory, power management,
 // the hard-disk LED, ATA IDENTIFY of the drive behind the bridge and SPI access. The
 // EEPROM and firmware-memory slots write no entry line.
-// The suspend switch and the timer live in the EEPROM image, so their slots read the
-// power-management information, the firmware memory and the EEPROM, change the image,
-// send the power command, write the firmware memory back and write the image with a new
-// checksum, all under the device's lock. Nothing is written unless every read succeeded
-// (a buffer never filled must not reach the device), and the slot fails when any of its
-// writes failed.
+// The suspend switch and the timer live in the EEPROM image: their slots change it with
+// vendor::ChangeEepromSetting, under the device's lock.
 #include "server/shell/base_api.h"
 
 #include "platform/debug/debug.h"
 #include "server/shell/port_device.h"
 #include "server/shell/vendor_access.h"
-
-#include <array>
-#include <functional>
-#include <vector>
+#include "server/vendor/eeprom_setting.h"
 
 using portwarden::BufferGiven;
 using portwarden::FitsWord;
 using portwarden::OnPortDevice;
 
 namespace {
-
-constexpr DWORD kPowerInfoLength = 4;
-constexpr std::size_t kEepromBusAddressByte = 3;
-constexpr DWORD kFirmwareLength = 0x6000;
-constexpr DWORD kFirmwarePiece = 4096;
-constexpr DWORD kEepromLength = 256;
-constexpr std::size_t kSuspendByte = 249;
-constexpr std::size_t kTimerBytes = 250;
-
-using EepromImage = std::array<BYTE, kEepromLength>;
-
-// Bytes 0..1 (big-endian): the value that makes the 128 big-endian words sum to 0.
-void StoreEepromChecksum(EepromImage& image)
-{
-    image[0] = image[1] = 0;
-    unsigned sum = 0;
-    for (std::size_t at = 0; at < image.size(); at += 2)
-        sum += unsigned{image[at]} << 8 | image[at + 1];
-    const auto checksum = static_cast<WORD>(0x10000 - (sum & 0xFFFF));
-    image[0] = static_cast<BYTE>(checksum >> 8);
-    image[1] = static_cast<BYTE>(checksum);
-}
-
-INT ChangeEepromSetting(CVCommCMDControl& vendor, HANDLE device, const char* slot,
-                        const std::function<void(EepromImage&)>& change, const std::function<int()>& powerCommand)
-{
-    BYTE info[kPowerInfoLength] = {};
-    if (vendor.USDPowerRead(device, 0x01, 0, 0, 0, 0, kPowerInfoLength, info) != 1) {
-        platform::DebugPrintf("%s: power-management information not read, nothing written", slot);
-        return 0;
-    }
-    const BYTE eepromAddress = info[kEepromBusAddressByte];
-    std::vector<BYTE> firmware(kFirmwareLength);
-    for (DWORD at = 0; at < kFirmwareLength; at += kFirmwarePiece) {
-        if (vendor.VendorAccessRead(device, 0x81, 1, 0, 0, at, kFirmwarePiece, &firmware[at], 0, 0) != 1) {
-            platform::DebugPrintf("%s: firmware memory not read at 0x%X, nothing written", slot, unsigned{at});
-            return 0;
-        }
-    }
-    EepromImage image{};
-    if (vendor.VendorAccessRead(device, 0x80, 1, 0, 0, 0, kEepromLength, image.data(), eepromAddress, 0) != 1) {
-        platform::DebugPrintf("%s: EEPROM not read, nothing written", slot);
-        return 0;
-    }
-    change(image);
-    bool done = powerCommand() == 1;
-    for (DWORD at = 0; at < kFirmwareLength; at += kFirmwarePiece)
-        done = vendor.VendorAccessWrite(device, 0x81, 0, 0, 0, at, kFirmwarePiece, &firmware[at], 0, 0) == 1 && done;
-    StoreEepromChecksum(image);
-    done = vendor.VendorAccessWrite(device, 0x80, 0, 0, 0, 0, kEepromLength, image.data(), eepromAddress, 0) == 1 && done;
-    if (!done)
-        platform::DebugPrintf("%s: a command of the change failed", slot);
-    return done ? 1 : 0;
-}
 
 BYTE Low(INT value)
 {
@@ -122,8 +61,8 @@ INT CBaseAPI::EnableSuspned_USD(HANDLE* handles, BYTE index, INT enable)
     const char* slot = on ? "EnableSuspned_USD()" : "DisableSuspned_USD()";
     OutputDebugStringA(slot);
     return OnPortDevice(handles, index, [&](HANDLE device) {
-        return ChangeEepromSetting(
-            *vendor_, device, slot, [&](EepromImage& image) { image[kSuspendByte] = on ? 1 : 0; },
+        return vendor::ChangeEepromSetting(
+            *vendor_, device, slot, [&](vendor::EepromImage& image) { image[vendor::kSuspendByte] = on ? 1 : 0; },
             [&] { return vendor_->USDPowerWrite(device, on ? 0x02 : 0x03, 0, 0, 0, 0, 0, nullptr); });
     });
 }
@@ -135,11 +74,11 @@ INT CBaseAPI::SetTimer_USD(HANDLE* handles, BYTE index, INT value)
         return 0;
     const BYTE high = Low(value >> 8), low = Low(value);
     return OnPortDevice(handles, index, [&](HANDLE device) {
-        return ChangeEepromSetting(
+        return vendor::ChangeEepromSetting(
             *vendor_, device, "SetTimer_USD()",
-            [&](EepromImage& image) {
-                image[kTimerBytes] = high;
-                image[kTimerBytes + 1] = low;
+            [&](vendor::EepromImage& image) {
+                image[vendor::kTimerBytes] = high;
+                image[vendor::kTimerBytes + 1] = low;
             },
             [&] { return vendor_->USDPowerWrite(device, 0x04, high, low, 0, 0, 0, nullptr); });
     });
