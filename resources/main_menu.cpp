@@ -35,8 +35,12 @@ constexpr MenuResourceItem kMainMenu[] = {
 };
 
 constexpr Accelerator kAccelerators[] = {
-    {"Ctrl+E", ID_FUNCTION_ENUMERATE}, {"Ctrl+S", ID_FUNCTION_SETTING}, {"Ctrl+D", ID_FUNCTION_DETAIL_VIEW},
-    {"Ctrl+A", ID_FUNCTION_AUTO_RUN},  {"Ctrl+R", ID_FUNCTION_RUN_STOP},
+    {"Ctrl+E", ID_FUNCTION_ENUMERATE}, {"Ctrl+S", ID_FUNCTION_SETTING},   {"Ctrl+D", ID_FUNCTION_DETAIL_VIEW},
+    {"Ctrl+A", ID_FUNCTION_AUTO_RUN},  {"Ctrl+R", ID_FUNCTION_RUN_STOP},  {"Ctrl+N", ID_FILE_NEW},
+    {"Ctrl+O", ID_FILE_OPEN},          {"Ctrl+Z", ID_EDIT_UNDO},          {"Ctrl+X", ID_EDIT_CUT},
+    {"Ctrl+C", ID_EDIT_COPY},          {"Ctrl+V", ID_EDIT_PASTE},         {"Alt+Backspace", ID_EDIT_UNDO},
+    {"Shift+Del", ID_EDIT_CUT},        {"Ctrl+Ins", ID_EDIT_COPY},        {"Shift+Ins", ID_EDIT_PASTE},
+    {"F6", ID_NEXT_PANE},              {"Shift+F6", ID_PREV_PANE},
 };
 
 } // namespace

@@ -22,7 +22,8 @@ struct Accelerator {
 
 // The items of menu resource `id` (IDR_MAINFRAME is the frame's); empty for an id without one.
 std::span<const MenuResourceItem> FindMenuResource(UINT id);
-// The accelerators that reach the frame's own commands.
+// Accelerator table 128: the frame's own commands, then the framework's (new and open
+// document, the edit keys, next and previous pane).
 std::span<const Accelerator> MainAccelerators();
 
 } // namespace res
