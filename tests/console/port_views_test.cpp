@@ -144,6 +144,13 @@ TEST_F(PortViews, EachDeviceNumberBuildsItsViewWithItsTilesIdsIconsAndRates)
         }
 
         EXPECT_TRUE(ShowsIcon(0, c.idleChip));
+        if (c.ports != 32) { // the server's walk finds no chip
+            const CIconTip* tip = View().PortButton(0).ToolTip();
+            ASSERT_NE(tip, nullptr) << "port 1 shows its chip's state";
+            EXPECT_EQ(tip->Style() & TTS_BALLOON, TTS_BALLOON);
+            EXPECT_EQ(tip->GetMaxTipWidth(), 400);
+            EXPECT_EQ(tip->Text(), QStringLiteral("Connected!!"));
+        }
         const int last = c.ports - 1;
         View().ShowPortSpeed(true, 1.5 * 1048576, 2.25 * 1048576, last);
         EXPECT_EQ(View().RateLabel(last, true).text(), QString::fromLatin1(c.readText));
