@@ -2,6 +2,11 @@
 
 #include "resources/resource_ids.h"
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+#include <vector>
+
 namespace res {
 namespace {
 
@@ -43,11 +48,62 @@ constexpr Accelerator kAccelerators[] = {
     {"F6", ID_NEXT_PANE},              {"Shift+F6", ID_PREV_PANE},
 };
 
+constexpr MenuResource kProgramMenus[] = {{IDR_MAINFRAME, nullptr, kMainMenu}};
+
+std::vector<MenuResource>& Menus()
+{
+    static std::vector<MenuResource> menus(std::begin(kProgramMenus), std::end(kProgramMenus));
+    return menus;
+}
+
+// "#" and the decimal digits of a 16-bit id; nothing else names an id.
+std::optional<UINT> NamedId(std::u16string_view name)
+{
+    if (name.size() < 2 || name[0] != u'#')
+        return std::nullopt;
+    UINT id = 0;
+    for (char16_t c : name.substr(1)) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        id = id * 10 + static_cast<UINT>(c - u'0');
+        if (id > 0xFFFF)
+            return std::nullopt;
+    }
+    return id;
+}
+
 } // namespace
+
+void AddMenuResources(std::span<const MenuResource> menus)
+{
+    Menus().insert(Menus().end(), menus.begin(), menus.end());
+}
 
 std::span<const MenuResourceItem> FindMenuResource(UINT id)
 {
-    return id == IDR_MAINFRAME ? std::span<const MenuResourceItem>(kMainMenu) : std::span<const MenuResourceItem>();
+    if (id == 0)
+        return {};
+    for (const MenuResource& menu : Menus())
+        if (menu.id == id)
+            return menu.items;
+    return {};
+}
+
+std::span<const MenuResourceItem> FindMenuResource(std::u16string_view name)
+{
+    if (const std::optional<UINT> id = NamedId(name))
+        return FindMenuResource(*id);
+    // Resource names compare without regard to letter case.
+    auto same = [name](std::u16string_view other) {
+        auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+        return other.size() == name.size() && std::equal(other.begin(), other.end(), name.begin(), [&](char16_t a, char16_t b) {
+                   return fold(a) == fold(b);
+               });
+    };
+    for (const MenuResource& menu : Menus())
+        if (menu.name != nullptr && same(menu.name))
+            return menu.items;
+    return {};
 }
 
 std::span<const Accelerator> MainAccelerators()
