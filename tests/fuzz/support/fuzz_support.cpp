@@ -67,15 +67,16 @@ std::string MakeScratchFolder()
 
 const std::string& ScratchFolder()
 {
-    static const std::string folder = [] {
-        std::string made = MakeScratchFolder();
+    // Never destroyed: the removal at exit still needs the name.
+    static const std::string* folder = [] {
+        auto* made = new std::string(MakeScratchFolder());
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(ScratchFolder(), ignored);
         });
         return made;
     }();
-    return folder;
+    return *folder;
 }
 
 void WriteFile(const std::string& path, std::string_view bytes)
