@@ -97,6 +97,9 @@ void PropertyFailed(const char* property, const char* file, int line)
 {
     std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, property);
     std::fflush(stderr);
+    // abort() skips the removal at exit; the input reproduces the files.
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchFolder(), ignored);
     std::abort();
 }
 
