@@ -2,6 +2,7 @@
 
 #include "platform/usbsys/enum_records.h"
 #include "platform/usbsys/sysfs.h"
+#include "platform/usbsys/usb_flags.h"
 
 #include <algorithm>
 #include <cctype>
@@ -94,7 +95,7 @@ UsbNames InstanceNames(const UsbDevice& device, const UsbDevice* parent)
                              Format("USB\\%s", RootHubKind(device))};
     } else {
         std::string unique;
-        if (SerialIsUsable(device)) {
+        if (SerialIsUsable(device) && !SerialNumbersIgnored(device.vendorId, device.productId)) {
             unique = *device.serial;
         } else {
             unique = (parent != nullptr ? PrefixOf(*parent) : std::string("5&0&0")) + "&" +
