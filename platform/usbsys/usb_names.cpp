@@ -2,7 +2,6 @@
 
 #include "platform/usbsys/enum_records.h"
 #include "platform/usbsys/sysfs.h"
-#include "platform/usbsys/usb_flags.h"
 
 #include <algorithm>
 #include <cctype>
@@ -95,7 +94,7 @@ UsbNames InstanceNames(const UsbDevice& device, const UsbDevice* parent)
                              Format("USB\\%s", RootHubKind(device))};
     } else {
         std::string unique;
-        if (SerialIsUsable(device) && !SerialNumbersIgnored(device.vendorId, device.productId)) {
+        if (SerialIsUsable(device)) {
             unique = *device.serial;
         } else {
             unique = (parent != nullptr ? PrefixOf(*parent) : std::string("5&0&0")) + "&" +

@@ -224,16 +224,21 @@ TEST_F(CleanUpOnBench, ACleanUpKilledWhileWritingTheStoreLeavesTheStoreAsItWas)
     EXPECT_FALSE(KeyExists(BelowMachine(kUsbRecords)));
 }
 
-TEST_F(CleanUpOnBench, IgnoredSerialsNameTheModelsDrivesByTheirPlace)
+// The flag is read when a drive comes, as the hub driver reads it: a drive that stays
+// plugged in keeps its name, and so its driver key, disk path and letter.
+TEST_F(CleanUpOnBench, IgnoredSerialsNameTheModelsDrivesByTheirPlaceWhenTheyCome)
 {
     const struct Case {
         const char* name;
-        WORD vendor, product;
+        WORD vendor, product; // whose serials are ignored
+        bool replugged;
         bool byPlace;
     } cases[] = {
-        {"another model's serials ignored", 0x1234, 0xABCD, false},
-        {"the model's serials ignored", kVendor, kProduct, true},
+        {"another model's serials ignored", 0x1234, 0xABCD, true, false},
+        {"the model's serials ignored, the drives stay", kVendor, kProduct, false, false},
+        {"the model's serials ignored, the drives come again", kVendor, kProduct, true, true},
     };
+    Walk();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(ctrl->SetIgnoredRegistry(c.vendor, c.product), 1);
@@ -249,6 +254,13 @@ TEST_F(CleanUpOnBench, IgnoredSerialsNameTheModelsDrivesByTheirPlace)
         EXPECT_EQ(type, REG_BINARY);
         EXPECT_EQ(data, std::vector<BYTE>{1});
 
+        if (c.replugged) {
+            for (auto* drive : {&drive1, &drive4})
+                drive->Unplug(testbed);
+            ASSERT_EQ(ctrl->EnumerateScanUSBPort(records.get()), 1);
+            for (auto* drive : {&drive1, &drive4})
+                drive->Plug(testbed);
+        }
         Walk();
         for (int record : {2, 3}) { // drives 4 and 1, which report serial numbers
             const PortRecord& r = records[record];
