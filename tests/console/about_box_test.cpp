@@ -6,7 +6,6 @@
 #include "platform/version/file_version_text.h"
 #include "resources/resource_ids.h"
 
-#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 
@@ -33,9 +32,10 @@ TEST_F(AboutBox, ShowsTheProgramsVersionAndTheDriverLine)
         {"flash-drive mode", true, 0x01, "RZ870Fabrun Version: 1. 0. 0", false},
         {"program renamed: the running program's own version", false, 0, "Fabrun Version: 2. 4. 6 ", true},
     };
-    // One station for every case: umockdev's table of descriptors fills after some
-    // twenty start-ups in one test program.
-    ASSERT_TRUE(Start());
+    // The box needs only the frame's folder and mode, not a started station (umockdev's
+    // table of descriptors fills after some twenty start-ups in one test program).
+    frame = std::make_unique<CMainFrame>(document, platform::AnsiToWide(Folder().string() + "/"));
+    frame->LoadSettings(); // as the start-up does first: the program's drive and folder
     const DWORD startMode = frame->FabrunMode;
     for (const AboutCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -61,7 +61,7 @@ TEST_F(AboutBox, ShowsTheProgramsVersionAndTheDriverLine)
                 shown.icon = shown.icon || !label->pixmap().isNull();
             qobject_cast<QPushButton*>(about->Item(IDOK))->click();
         });
-        frame->CommandAction(res::ID_APP_ABOUT)->trigger(); // returns when the box is closed
+        frame->OnCommand(res::ID_APP_ABOUT); // as the menu item sends it; returns when the box is closed
         ASSERT_TRUE(seen) << "Help / About shows the box";
         EXPECT_EQ(shown.title, QStringLiteral("About RZ520 Fabrun"));
         EXPECT_EQ(shown.version, QString::fromLatin1(c.versionLine));
