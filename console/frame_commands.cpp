@@ -1,6 +1,7 @@
 // The frame's commands: settings, enumerate, detail view, automatic run and its stop, the
 // device-number switch, and the device-change poll.
 #include "console/dev_list_view.h"
+#include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "console/port_view/port_view_factory.h"
@@ -59,6 +60,10 @@ void CMainFrame::OnCommand(UINT command)
     case res::ID_VIEW_STATUS_BAR:
         statusBar()->setVisible(!statusBar()->isVisible());
         CommandAction(command)->setChecked(statusBar()->isVisible());
+        break;
+    case res::ID_APP_ABOUT: // the application's command
+        if (auto* application = qobject_cast<CFabrunApp*>(QCoreApplication::instance()))
+            application->OnAppAbout(*this);
         break;
     default:
         platform::DebugPrintf("Main frame: command %u has no handler", command);

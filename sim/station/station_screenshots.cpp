@@ -1,6 +1,8 @@
 // Renders the main window of the station on the bench in the 16-port view: idle, while
-// port 1 runs, after a pass, and after a fail (a chip whose programming fails), as PNG
-// files in the folder given. Run it under umockdev-wrapper (scripts/station-screenshots.sh).
+// port 1 runs, after a pass, and after a fail (a chip whose programming fails), and the
+// About box, as PNG files in the folder given. Run it under umockdev-wrapper
+// (scripts/station-screenshots.sh).
+#include "console/about_dlg.h"
 #include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
@@ -34,10 +36,10 @@ bool WaitFor(const std::function<bool()>& done)
     return done();
 }
 
-bool Save(CMainFrame& frame, const fs::path& file)
+bool Save(QWidget& window, const fs::path& file)
 {
     QCoreApplication::processEvents();
-    bool saved = frame.grab().save(QString::fromStdString(file.string()));
+    bool saved = window.grab().save(QString::fromStdString(file.string()));
     std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
     return saved;
 }
@@ -58,6 +60,7 @@ int main(int argc, char** argv)
         folder.WriteStationIni(folder.DefaultStationIni());
         folder.WriteCisIni(folder.DefaultCisIni());
         folder.WriteFirmware(0x10000, 2024);
+        folder.CopyProgram("Fabrun"); // whose version the About box names
         folder.SetEnvironment();
         // A screen larger than the window, so that it takes its full 1024 x 768.
         folder.Write("screen.json", R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1280, "height": 1024,)"
@@ -90,6 +93,13 @@ int main(int argc, char** argv)
         WaitFor([&] { return view.PortButton(0).isEnabled(); });
         frame->OnAutoRun();
         ok = WaitFor([&] { return !view.WorkerBusy(0); }) && Save(*frame, output / "16-port-fail.png") && ok;
+
+        {
+            CAboutDlg about(*frame, frame.get()); // gone before the frame that owns it
+            about.OnInitDialog();
+            about.show();
+            ok = Save(about, output / "about-box.png") && ok;
+        }
         frame.reset();
         return ok ? 0 : 1;
     } catch (const std::exception& error) {
