@@ -102,7 +102,7 @@ IniDocument IniDocument::Parse(std::string_view fileBytes)
     // A damaged UTF-16LE file may end in half a unit: that byte stays after the last line,
     // so that lines added later begin on whole units and the next start reads them.
     if (unit == 2 && fileBytes.size() % 2 == 1) {
-        document.oddTail_ = fileBytes.substr(fileBytes.size() - 1);
+        document.oddTail_.assign(1, fileBytes.back());
         fileBytes.remove_suffix(1);
     }
     std::size_t start = 0;

@@ -96,7 +96,6 @@ const BYTE port = 7;
 TEST_F(RegisteredServer, SlotsStillToComeWriteTheirEntryLineAndFail)
 {
     handles[port] = reinterpret_cast<HANDLE>(0xABC);
-    const DWORD d = 0;
     const INT i = 0;
     const WORD w = 0;
     const std::vector<SlotCase> cases = {
