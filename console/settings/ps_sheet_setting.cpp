@@ -40,7 +40,7 @@ QPushButton* AddButton(QHBoxLayout& row, QWidget* parent, UINT id)
 } // namespace
 
 CPSheetSetting::CPSheetSetting(CMainFrame& frame, const std::u16string& caption)
-    : QDialog(nullptr), frame_(frame), tabs_(new QTabWidget(this)), modePage_(CreateModePage(frame, tabs_))
+    : QDialog(&frame), frame_(frame), tabs_(new QTabWidget(this)), modePage_(CreateModePage(frame, tabs_))
 {
     setWindowTitle(QString::fromStdU16String(caption));
     if (modePage_ != nullptr)
@@ -82,7 +82,11 @@ INT_PTR CPSheetSetting::DoModal()
 {
     if (!initialized_)
         OnInitDialog();
-    return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    const INT_PTR ended = exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    // The owner takes the keys again, as after any modal window.
+    if (frame_.isVisible())
+        frame_.activateWindow();
+    return ended;
 }
 
 void CPSheetSetting::OnLoadSettings()

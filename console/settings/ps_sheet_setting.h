@@ -1,6 +1,6 @@
 // The settings sheet: a modal sheet with the settings page of the current product mode
 // as its only tab, OK and Cancel, and "Load" and "SaveAs" buttons that switch the CIS
-// settings file. The page edits the main frame's record in place; keeping or undoing
+// settings file. Like every modal window it is owned by the main window. The page edits the main frame's record in place; keeping or undoing
 // the edits is the business of the Setting command that runs the sheet.
 #pragma once
 
