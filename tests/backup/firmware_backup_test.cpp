@@ -16,7 +16,8 @@ using backuptest::BackupTest;
 using backuptest::RandomBytes;
 using backuptest::ReadFile;
 
-const std::u16string kSuccess = u"Backup Firmware Success ";
+// The caption's default has a trailing blank, which the INI lookup drops as Windows does.
+const std::u16string kSuccess = u"Backup Firmware Success";
 const std::u16string kFail = u"Backup Firmware Fail";
 
 sim::ChipConfig Chip(WORD productId)

@@ -124,7 +124,7 @@ TEST_F(SettingsOnTheBench, TheBackupButtonReadsTheChipBehindItsWindow)
     EXPECT_TRUE(read(Folder() / "BackUpFW.BIN") == expected);
     EXPECT_TRUE(read(Folder() / "kept/backup.bin") == expected);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, u"Backup Firmware Success ");
+    EXPECT_EQ(boxes[0].text, u"Backup Firmware Success") << "the lookup drops the default's trailing blank";
     EXPECT_TRUE(frame->CisSetting.FilePathOfFWBackup.empty()) << "Cancel put the backup path back";
 }
 
