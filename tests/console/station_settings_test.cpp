@@ -111,11 +111,24 @@ TEST_F(SettingsOnTheBench, TheBackupButtonReadsTheChipBehindItsWindow)
     answers = {Path("kept/backup.bin")};
     fs::create_directories(Folder() / "kept");
     boxes.clear();
+    int ticksDuringBackup = 0;
+    bool busyWindowShown = false;
     WithSheet([&](CPSheetSetting& sheet, CUSDSettingPageDlg& page) {
         page.Button(res::IDC_FW_BACKUP_CHOOSE).click();
+        // The window keeps being served while the backup runs on a thread of its own.
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            ++ticksDuringBackup;
+            if (auto* modal = QApplication::activeModalWidget(); modal != nullptr && modal != &sheet)
+                busyWindowShown = true;
+        });
+        tick.start(1);
         page.Button(res::IDC_BACKUP_FW).click(); // returns when the backup has ended
+        tick.stop();
         sheet.CancelButton().click();
     });
+    EXPECT_GT(ticksDuringBackup, 0);
+    EXPECT_TRUE(busyWindowShown);
     const std::vector<BYTE> expected(flash.begin() + 0x20000, flash.begin() + 0x30000);
     auto read = [&](const fs::path& path) {
         std::ifstream file(path, std::ios::binary);
