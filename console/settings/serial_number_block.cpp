@@ -183,8 +183,9 @@ void SerialNumberBlock::Update()
     page_.SetItemText(IDC_SN_MASK, setting.SNMask.str());
     page_.SetItemText(IDC_SN_INTERVAL, platform::FormatWide("%d", setting.SNInterval));
     page_.SetCheck(IDC_DECIMAL_SN, setting.DecCheck == 1);
+    const INT shownLength = setting.SerialNumberY; // a copy: the record is packed
     showing_ = true;
-    page_.SetItemText(IDC_SERIAL_NUMBER, LastCharacters(SerialText(), std::min(setting.SerialNumberY, 1000)));
+    page_.SetItemText(IDC_SERIAL_NUMBER, LastCharacters(SerialText(), std::min(shownLength, 1000)));
     showing_ = false;
 }
 

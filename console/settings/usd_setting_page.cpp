@@ -237,15 +237,15 @@ void CUSDSettingPageDlg::ConnectHandlers()
     OnClicked(IDC_MEDIA_HARD_DISK, [this] { OnMedia(IDC_MEDIA_HARD_DISK, 3); });
     for (UINT lun = 0; lun < cis::kLunCount; ++lun)
         OnClicked(IDC_PUBLIC_LUN + lun, [this, lun] {
-            BYTE& map = frame_.CisSetting.FormatLunBitMap;
-            map = static_cast<BYTE>(IsChecked(IDC_PUBLIC_LUN + lun) ? map | (1u << lun) : map & ~(1u << lun));
+            const BYTE map = frame_.CisSetting.FormatLunBitMap;
+            frame_.CisSetting.FormatLunBitMap = static_cast<BYTE>(IsChecked(IDC_PUBLIC_LUN + lun) ? map | (1u << lun) : map & ~(1u << lun));
         });
     const std::pair<UINT, unsigned> lunTypeBoxes[] = {
         {IDC_HDD_POWER_CONTROL, 24}, {IDC_DISPLAY_RW_RATE, 21}, {IDC_HD_CAPACITY_DISPLAY, 20}};
     for (auto [id, bit] : lunTypeBoxes)
         OnClicked(id, [this, id = id, bit = bit] {
-            DWORD& map = frame_.CisSetting.LunTypeBitMap;
-            map = IsChecked(id) ? map | (1u << bit) : map & ~(1u << bit);
+            const DWORD map = frame_.CisSetting.LunTypeBitMap;
+            frame_.CisSetting.LunTypeBitMap = IsChecked(id) ? map | (1u << bit) : map & ~(1u << bit);
         });
     OnClicked(IDC_HUB_FW_DOWNLOAD, [this] { frame_.CisSetting.HubDLEnable = IsChecked(IDC_HUB_FW_DOWNLOAD) ? 1 : 0; });
     OnClicked(IDC_AUTO_RUN, [this] { OnAutoRun(); });

@@ -21,9 +21,10 @@ namespace {
 constexpr DWORD kFlashTypeBits = (1u << 30) | (1u << 14) | (1u << 13);
 constexpr DWORD kFlashTypeBit[] = {0, 1u << 30, 1u << 14, 1u << 13};
 
-void SetBit(DWORD& mask, DWORD bit, bool set)
+// The mask with `bit` set or cleared (the record's fields are packed: no references to them).
+DWORD WithBit(DWORD mask, DWORD bit, bool set)
 {
-    mask = set ? mask | bit : mask & ~bit;
+    return set ? mask | bit : mask & ~bit;
 }
 
 } // namespace
@@ -32,12 +33,12 @@ void CUSDSettingPageDlg::OnFwDownloadDisable()
 {
     CISSetting& setting = frame_.CisSetting;
     const bool checked = IsChecked(IDC_FW_DOWNLOAD_DISABLE);
-    SetBit(setting.TestProcedureMask, 0x1, checked);
+    setting.TestProcedureMask = WithBit(setting.TestProcedureMask, 0x1, checked);
     EnableItems({IDC_FLASH_TYPE}, !checked);
     if ((frame_.FabrunMode & kFabrunModeCisSwitchFree) != 0)
         return;
     // Without the independent CIS switch the firmware switch carries it along.
-    SetBit(setting.TestProcedureMask, 0x2, checked);
+    setting.TestProcedureMask = WithBit(setting.TestProcedureMask, 0x2, checked);
     SetCheck(IDC_CIS_DOWNLOAD_DISABLE, checked);
     EnableItems({IDC_MEDIA_EEPROM, IDC_MEDIA_EXTERNAL_FLASH, IDC_MEDIA_HARD_DISK}, false);
     EnableItems({IDC_PRODUCT_STRING, IDC_MANUFACTURE_STRING, IDC_USB_VID, IDC_USB_PID, IDC_INQUIRY_VID, IDC_INQUIRY_PID,
@@ -49,7 +50,7 @@ void CUSDSettingPageDlg::OnFwDownloadDisable()
 void CUSDSettingPageDlg::OnCisDownloadDisable()
 {
     const bool checked = IsChecked(IDC_CIS_DOWNLOAD_DISABLE);
-    SetBit(frame_.CisSetting.TestProcedureMask, 0x2, checked);
+    frame_.CisSetting.TestProcedureMask = WithBit(frame_.CisSetting.TestProcedureMask, 0x2, checked);
     EnableItems({IDC_MEDIA_EEPROM, IDC_MEDIA_EXTERNAL_FLASH, IDC_MEDIA_HARD_DISK, IDC_PRODUCT_STRING,
                  IDC_MANUFACTURE_STRING, IDC_USB_VID, IDC_USB_PID, IDC_INQUIRY_VID, IDC_INQUIRY_PID, IDC_PASSWORD,
                  IDC_LED_CTL0, IDC_LED_CTL1, IDC_SN_GENERATOR, IDC_SERIAL_NUMBER, IDC_SN_LENGTH, IDC_SN_LENGTH_OK,
@@ -59,7 +60,7 @@ void CUSDSettingPageDlg::OnCisDownloadDisable()
 
 void CUSDSettingPageDlg::OnFormatDisable()
 {
-    SetBit(frame_.CisSetting.TestProcedureMask, 0x4, IsChecked(IDC_FORMAT_DISABLE));
+    frame_.CisSetting.TestProcedureMask = WithBit(frame_.CisSetting.TestProcedureMask, 0x4, IsChecked(IDC_FORMAT_DISABLE));
     ShowLunBoxes();
 }
 
@@ -67,7 +68,7 @@ void CUSDSettingPageDlg::OnFormatDisable()
 void CUSDSettingPageDlg::OnStressTestDisable()
 {
     const bool checked = IsChecked(IDC_STRESS_TEST_DISABLE);
-    SetBit(frame_.CisSetting.TestProcedureMask, 0x8, checked);
+    frame_.CisSetting.TestProcedureMask = WithBit(frame_.CisSetting.TestProcedureMask, 0x8, checked);
     if (checked)
         SetCheck(IDC_DISPLAY_RW_RATE, false);
     EnableItems({IDC_DISPLAY_RW_RATE, IDC_TEST_DATA_SIZE}, !checked);
@@ -102,16 +103,16 @@ void CUSDSettingPageDlg::OnAutoRun()
 {
     const bool checked = IsChecked(IDC_AUTO_RUN);
     frame_.CisSetting.AutoRunEnable = checked ? 1 : 0;
-    SetBit(frame_.FabrunMode, kFabrunModeAutoRunActive, checked);
+    frame_.FabrunMode = WithBit(frame_.FabrunMode, kFabrunModeAutoRunActive, checked);
 }
 
 void CUSDSettingPageDlg::OnFlashTypeChanged()
 {
-    DWORD& map = frame_.CisSetting.LunTypeBitMap;
-    map &= ~kFlashTypeBits;
+    DWORD map = frame_.CisSetting.LunTypeBitMap & ~kFlashTypeBits;
     const int index = List(IDC_FLASH_TYPE).currentIndex();
     if (index > 0 && index < static_cast<int>(std::size(kFlashTypeBit)))
         map |= kFlashTypeBit[index];
+    frame_.CisSetting.LunTypeBitMap = map;
 }
 
 void CUSDSettingPageDlg::OnTestDataSizeChanged()

@@ -147,7 +147,7 @@ TEST_F(ChipPage, TestProcedureSwitchesSetTheirBitsAndGreyWhatTheyCover)
              platform::WideToUtf8(platform::FormatWide("FabrunMode=0x%08X\n", static_cast<unsigned>(c.fabrunMode))));
         Open();
         Click(c.box);
-        EXPECT_EQ(Record().TestProcedureMask, c.maskAfter) << c.name;
+        EXPECT_EQ(+Record().TestProcedureMask, c.maskAfter) << c.name;
         for (UINT id : c.checked)
             EXPECT_TRUE(Checked(id)) << c.name << ": " << id;
         for (UINT id : c.unchecked)
@@ -156,7 +156,7 @@ TEST_F(ChipPage, TestProcedureSwitchesSetTheirBitsAndGreyWhatTheyCover)
             EXPECT_FALSE(Enabled(id)) << c.name << ": " << id;
         for (UINT id : c.enabled)
             EXPECT_TRUE(Enabled(id)) << c.name << ": " << id;
-        EXPECT_EQ(Record().LunTypeBitMap & (1u << 21), 1u << 21) << c.name << ": the rate bit stays";
+        EXPECT_EQ(+Record().LunTypeBitMap & (1u << 21), 1u << 21) << c.name << ": the rate bit stays";
         page.reset();
     }
 }
@@ -216,10 +216,10 @@ TEST_F(ChipPage, MediaBoxesChooseOneTargetOrNone)
     Open();
     EXPECT_TRUE(Checked(IDC_MEDIA_EXTERNAL_FLASH));
     Click(IDC_MEDIA_EXTERNAL_FLASH); // unchecked: no target
-    EXPECT_EQ(Record().TargetStoreMedia, 0);
+    EXPECT_EQ(+Record().TargetStoreMedia, 0);
     for (const auto& click : clicks) {
         Click(click.box);
-        EXPECT_EQ(Record().TargetStoreMedia, click.media) << click.box;
+        EXPECT_EQ(+Record().TargetStoreMedia, click.media) << click.box;
         for (UINT id : {IDC_MEDIA_EEPROM, IDC_MEDIA_EXTERNAL_FLASH, IDC_MEDIA_HARD_DISK})
             EXPECT_EQ(Checked(id), id == click.left) << click.box << " then " << id;
     }
@@ -263,7 +263,7 @@ TEST_F(ChipPage, TheFlashTypeListShowsAndSetsOneOfThreeBits)
     const DWORD chosen[] = {0x00000001, 0x40000001, 0x00004001, 0x00002001};
     for (int index : {2, 0, 3, 1}) {
         Choose(IDC_FLASH_TYPE, index);
-        EXPECT_EQ(Record().LunTypeBitMap, chosen[index]) << index;
+        EXPECT_EQ(+Record().LunTypeBitMap, chosen[index]) << index;
     }
 }
 

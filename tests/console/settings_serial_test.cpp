@@ -56,7 +56,7 @@ TEST_F(SerialBlock, ChoosingAModeAppliesIt)
     } choices[] = {{4, u"261209##"}, {2, u"########"}, {5, u"261209##"}, {6, u"########"}};
     for (const auto& choice : choices) {
         Choose(IDC_SN_GENERATOR, choice.index);
-        EXPECT_EQ(Record().SNType, choice.index);
+        EXPECT_EQ(+Record().SNType, choice.index);
         EXPECT_EQ(Narrow(Record().SNMask.str()), Narrow(choice.mask)) << choice.index;
     }
     Choose(IDC_SN_GENERATOR, 7);
@@ -70,9 +70,9 @@ TEST_F(SerialBlock, ResetSnZeroesTheNumberAndLeavesFixSnChosen)
     Load(Cis(2, 8, "0x0000000000001234"));
     Open();
     Choose(IDC_SN_GENERATOR, 0);
-    EXPECT_EQ(Record().SerialNumberX, 0u);
-    EXPECT_EQ(Record().SNInterval, 1);
-    EXPECT_EQ(Record().SNType, 1);
+    EXPECT_EQ(+Record().SerialNumberX, 0u);
+    EXPECT_EQ(+Record().SNInterval, 1);
+    EXPECT_EQ(+Record().SNType, 1);
     EXPECT_EQ(page->List(IDC_SN_GENERATOR).currentIndex(), 1);
     EXPECT_EQ(Text(IDC_SERIAL_NUMBER), u"00000000");
     EXPECT_EQ(Text(IDC_SN_INTERVAL), u"1");
@@ -98,7 +98,7 @@ TEST_F(SerialBlock, OpeningShowsTheLastCharactersOfTheSerialNumberAndWritesNothi
         Open();
         EXPECT_EQ(Narrow(Text(IDC_SERIAL_NUMBER)), Narrow(c.shown)) << c.serial << " " << c.length;
         // Storing the shortened text would hand out an older number again.
-        EXPECT_EQ(Record().SerialNumberX, loaded) << c.serial << " " << c.length;
+        EXPECT_EQ(+Record().SerialNumberX, loaded) << c.serial << " " << c.length;
         frame->SerialLengthText.clear();
         page.reset();
     }
@@ -128,7 +128,7 @@ TEST_F(SerialBlock, TypingASerialNumberKeepsItsLastCharactersInTheBaseShown)
         }
         Type(IDC_SERIAL_NUMBER, c.typed);
         EXPECT_EQ(Narrow(Text(IDC_SERIAL_NUMBER)), Narrow(c.kept)) << Narrow(c.typed);
-        EXPECT_EQ(Record().SerialNumberX, c.value) << Narrow(c.typed);
+        EXPECT_EQ(+Record().SerialNumberX, c.value) << Narrow(c.typed);
         EXPECT_EQ(Text(IDC_SN_MASK), u"######AB") << "each serial edit refits the mask";
     }
 }
@@ -158,7 +158,7 @@ TEST_F(SerialBlock, TheIntervalKeepsThreeDigits)
     for (const auto& c : cases) {
         Type(IDC_SN_INTERVAL, c.typed);
         EXPECT_EQ(Narrow(Text(IDC_SN_INTERVAL)), Narrow(c.kept));
-        EXPECT_EQ(Record().SNInterval, c.value) << Narrow(c.typed);
+        EXPECT_EQ(+Record().SNInterval, c.value) << Narrow(c.typed);
     }
 }
 
@@ -182,13 +182,13 @@ TEST_F(SerialBlock, TheLengthTakesEffectWithItsOkButton)
         Open();
         EXPECT_EQ(Text(IDC_SERIAL_NUMBER), u"ABC");
         Type(IDC_SN_LENGTH, c.typed);
-        EXPECT_EQ(Record().SerialNumberY, 3) << "the edit alone changes nothing";
+        EXPECT_EQ(+Record().SerialNumberY, 3) << "the edit alone changes nothing";
         Click(IDC_SN_LENGTH_OK);
         EXPECT_EQ(Narrow(Text(IDC_SN_LENGTH)), Narrow(c.shown)) << Narrow(c.typed);
-        EXPECT_EQ(Record().SerialNumberY, c.length) << Narrow(c.typed);
+        EXPECT_EQ(+Record().SerialNumberY, c.length) << Narrow(c.typed);
         EXPECT_EQ(Narrow(frame->SerialLengthText), Narrow(c.shown)) << Narrow(c.typed);
         EXPECT_EQ(Narrow(Text(IDC_SERIAL_NUMBER)), Narrow(c.serial)) << Narrow(c.typed);
-        EXPECT_EQ(Record().SerialNumberX, c.value) << Narrow(c.typed);
+        EXPECT_EQ(+Record().SerialNumberX, c.value) << Narrow(c.typed);
         EXPECT_EQ(Record().SNMask.size(), static_cast<std::size_t>(c.length));
         frame->SerialLengthText.clear();
         page.reset();
@@ -224,15 +224,15 @@ TEST_F(SerialBlock, DecimalSnIsRefusedForANumberLongerThanTheLength)
         Open();
         Click(IDC_DECIMAL_SN);
         EXPECT_EQ(Checked(IDC_DECIMAL_SN), c.accepted) << c.serial;
-        EXPECT_EQ(Record().DecCheck, c.accepted ? 1 : 0) << c.serial;
+        EXPECT_EQ(+Record().DecCheck, c.accepted ? 1 : 0) << c.serial;
         EXPECT_EQ(Narrow(Text(IDC_SERIAL_NUMBER)), Narrow(c.shown)) << c.serial;
         EXPECT_EQ(Text(IDC_SERIAL_NUMBER_LABEL), c.accepted ? u"Serial Number(Dec):" : u"Serial Number(Hex):");
-        EXPECT_EQ(Record().SerialNumberX, value) << "the value is kept";
+        EXPECT_EQ(+Record().SerialNumberX, value) << "the value is kept";
         if (c.accepted) {
             Click(IDC_DECIMAL_SN);
-            EXPECT_EQ(Record().DecCheck, 0);
+            EXPECT_EQ(+Record().DecCheck, 0);
             EXPECT_EQ(Text(IDC_SERIAL_NUMBER_LABEL), u"Serial Number(Hex):");
-            EXPECT_EQ(Record().SerialNumberX, value) << "and back in hexadecimal";
+            EXPECT_EQ(+Record().SerialNumberX, value) << "and back in hexadecimal";
         }
         frame->SerialLengthText.clear();
         page.reset();

@@ -66,8 +66,8 @@ TEST_F(Sheet, CancelPutsEverythingBackAndSavesNothing)
         ChipPageOf(sheet).Button(IDC_AUTO_RUN).click();
         sheet.CancelButton().click();
     });
-    EXPECT_EQ(Record().LunTypeBitMap, 0x03u);
-    EXPECT_EQ(Record().BurnInCycle, 2u);
+    EXPECT_EQ(+Record().LunTypeBitMap, 0x03u);
+    EXPECT_EQ(+Record().BurnInCycle, 2u);
     EXPECT_EQ(Record().CISImage.bytes[700], 0);
     EXPECT_EQ(Record().AutoRunEnable, 0);
     EXPECT_EQ(frame->FabrunMode & 0x200, 0u) << "the AutoRun flag goes back with the switch";
@@ -82,14 +82,14 @@ TEST_F(Sheet, CancelAfterSaveSettingKeepsTheEditsAndSavesThem)
         ChipPageOf(sheet).Button(IDC_SAVE_SETTING).click();
         sheet.reject();
     });
-    EXPECT_EQ(Record().LunTypeBitMap, 0x0Fu);
+    EXPECT_EQ(+Record().LunTypeBitMap, 0x0Fu);
     EXPECT_NE(ReadFile("DefaultCIS.ini").find("LunTypeBitMap=0x0000000F"), std::string::npos);
     // The next opening starts without the request.
     RunSheet([&](CPSheetSetting& sheet) {
         Record().LunTypeBitMap = 0x01;
         sheet.reject();
     });
-    EXPECT_EQ(Record().LunTypeBitMap, 0x0Fu);
+    EXPECT_EQ(+Record().LunTypeBitMap, 0x0Fu);
 }
 
 TEST_F(Sheet, LoadReplacesEverySettingAndTheShownPage)
@@ -128,12 +128,12 @@ TEST_F(Sheet, CancelAfterLoadPutsBackTheRecordTheFileAndItsIni)
     answers = {folder.WideFile("other.ini")};
     RunSheet([&](CPSheetSetting& sheet) {
         sheet.LoadButton().click();
-        EXPECT_EQ(Record().BurnInCycle, 7u);
+        EXPECT_EQ(+Record().BurnInCycle, 7u);
         sheet.reject();
     });
     EXPECT_EQ(std::memcmp(&Record().CISImage, &before.CISImage, sizeof before.CISImage), 0);
     EXPECT_EQ(Record().FilePathOfFW.str(), u"/fw/one.bin");
-    EXPECT_EQ(Record().BurnInCycle, 2u);
+    EXPECT_EQ(+Record().BurnInCycle, 2u);
     EXPECT_EQ(frame->CISSettingFilePath, folder.WideFile("DefaultCIS.ini"));
     EXPECT_EQ(frame->CisIni->Path(), folder.WideFile("DefaultCIS.ini"));
     EXPECT_EQ(ReadFile("other.ini"), other) << "nothing was written into the loaded file";
@@ -196,7 +196,7 @@ TEST_F(Sheet, CancelKeepsASerialNumberThatWasAdvancedMeanwhile)
             c.edit(sheet);
             sheet.reject();
         });
-        EXPECT_EQ(Record().SerialNumberX, c.after) << c.name;
+        EXPECT_EQ(+Record().SerialNumberX, c.after) << c.name;
     }
 }
 

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,10 +30,14 @@ bool CarriesVersion(std::string_view file)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view file(reinterpret_cast<const char*>(data), size);
-    const std::string path = fuzz::ScratchFolder() + "/firmware.bin";
-    fuzz::WriteFile(path, file);
+    // The file lives in memory only, so that nothing is left behind.
+    const int descriptor = memfd_create("firmware", 0);
+    FUZZ_CHECK(descriptor >= 0);
+    FUZZ_CHECK(write(descriptor, file.data(), file.size()) == static_cast<ssize_t>(file.size()));
+    const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
     BYTE version[4];
     ReadFirmwareFileVersion(std::u16string(path.begin(), path.end()), version);
+    close(descriptor);
     const std::u16string text = FirmwareVersionText(version);
 
     // The version is read only from bytes the file has.
