@@ -5,6 +5,7 @@
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "console/port_view/port_view_factory.h"
+#include "console/settings/setting_command.h"
 #include "controls/icon_button.h"
 #include "engine/ini/language.h"
 #include "platform/debug/debug.h"
@@ -79,9 +80,8 @@ bool CMainFrame::DispatchesToView() const
 // The workers read the settings record while they run.
 void CMainFrame::OnSetting()
 {
-    if (!PortsIdleFor(u"Open the settings"))
-        return;
-    platform::DebugPrintf("OnSetting: this build has no settings sheet");
+    if (PortsIdleFor(u"Open the settings"))
+        RunSettingsSheet(*this);
 }
 
 void CMainFrame::OnEnumerate()

@@ -1,11 +1,12 @@
 // Renders the main window of the station on the bench in the 16-port view: idle, while
 // port 1 runs, after a pass, and after a fail (a chip whose programming fails), and the
-// About box, as PNG files in the folder given. Run it under umockdev-wrapper
-// (scripts/station-screenshots.sh).
+// About box and the settings sheet with the chip page, as PNG files in the folder given. Run it
+// under umockdev-wrapper (scripts/station-screenshots.sh).
 #include "console/about_dlg.h"
 #include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
+#include "console/settings/ps_sheet_setting.h"
 #include "controls/icon_button.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/process/process.h"
@@ -14,6 +15,7 @@
 #include "sim/station/station_chip.h"
 #include "sim/station/station_folder.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -40,6 +42,23 @@ bool Save(QWidget& window, const fs::path& file)
 {
     QCoreApplication::processEvents();
     bool saved = window.grab().save(QString::fromStdString(file.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
+    return saved;
+}
+
+// The settings sheet with the chip page, as the Setting command opens it; closed with Cancel.
+bool SaveSettingsSheet(CMainFrame& frame, const fs::path& file)
+{
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* sheet = qobject_cast<CPSheetSetting*>(widget); sheet != nullptr && sheet->isVisible()) {
+                QCoreApplication::processEvents();
+                saved = sheet->grab().save(QString::fromStdString(file.string()));
+                sheet->reject();
+            }
+    });
+    frame.OnSetting();
     std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
     return saved;
 }
@@ -100,6 +119,7 @@ int main(int argc, char** argv)
             about.show();
             ok = Save(about, output / "about-box.png") && ok;
         }
+        ok = SaveSettingsSheet(*frame, output / "settings-chip-page.png") && ok;
         frame.reset();
         return ok ? 0 : 1;
     } catch (const std::exception& error) {
