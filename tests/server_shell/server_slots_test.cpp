@@ -121,10 +121,6 @@ TEST_F(RegisteredServer, SlotsStillToComeWriteTheirEntryLineAndFail)
          {"FindISPAndCISUseBlock(7)"}},
         {28, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); }, {"BuildUFDSystemTable(7)"}},
         {29, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"ReadFlashID_UFD(7)"}},
-        {30, [&](void* o, int s) { return CallSlot<void*>(o, s, BYTE{16}, BYTE{1}, BYTE{1}, i); }, {}},
-        {31, [](void* o, int s) { return CallSlot(o, s, none); }, {}},
-        {32, [&](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}, i); }, {}},
-        {33, [&](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}); }, {}},
         {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, none); }, {"INITISP_UFD(7)"}},
         {42, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CPUReset_UFD(7)"}},
         {43, [&](void* o, int s) { return CallSlot(o, s, handles, port, i); }, {"SetHDCapLED_USD()"}},
@@ -169,6 +165,7 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
     BYTE probe = 0x55;
     DWORD first = 0, second = 0;
     HANDLE volume = nullptr;
+    std::intptr_t created = 0; // the block map slot 30 makes and slot 31 frees
     const DWORD zero = 0;
     const std::vector<WorkingCase> cases = {
         {3, [&](void* o, int s) { return CallSlot(o, s, disks.get()); }, std::nullopt, {"ScanDiskPath()"}},
@@ -200,6 +197,11 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
         {46, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0}, zero, zero, buffer, &first); }, 1,
          {"WriteDisk()"}},
         {51, [&](void* o, int s) { return CallSlot(o, s, handles, port, buffer); }, 0, {"ReadInquery()"}},
+        {30, [&](void* o, int s) { return created = CallSlot<void*>(o, s, BYTE{16}, BYTE{1}, BYTE{1}, INT{8}); },
+         std::nullopt, {}},
+        {31, [&](void* o, int s) { return CallSlot(o, s, reinterpret_cast<void*>(created)); }, 1, {}},
+        {32, [](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, INT{0}, BYTE{0}, INT{1}); }, 1, {}},
+        {33, [](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, INT{0}, BYTE{0}); }, 255, {}},
         {54, [](void* o, int s) { return CallSlot(o, s, INT{1}); }, 1, {"ActiveFilterDriver()"}},
         {59, [&](void* o, int s) { return CallSlot(o, s, &unplaced, BYTE{0}, BYTE{9}); }, 0,
          {"PollingSingleUSBPortEx(9)"}},
@@ -223,6 +225,7 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
     }
     EXPECT_EQ(volume, INVALID_HANDLE_VALUE) << "a failed lock hands out no volume";
     EXPECT_EQ(probe, 0xAA);
+    EXPECT_NE(created, 0);
     ctrl->Release();
 }
 
