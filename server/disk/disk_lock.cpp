@@ -6,6 +6,7 @@
 #include "server/disk/disk_slots.h"
 
 #include "server/disk/disk_index.h"
+#include "server/disk/disk_volumes.h"
 
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr int kLockAttempts = 4;
 constexpr DWORD kLockPauseMs = 300;
-constexpr DWORD kExtentsBufferBytes = 248;
 
 BOOL Control(HANDLE handle, DWORD code, void* out = nullptr, DWORD outSize = 0)
 {
@@ -60,53 +60,20 @@ public:
     std::vector<HANDLE> volumes;
 };
 
-bool LiesWhollyOnDisk(HANDLE volume, DWORD diskNumber)
-{
-    alignas(8) unsigned char buffer[kExtentsBufferBytes] = {};
-    if (!Control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, buffer, sizeof buffer))
-        return false;
-    const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer);
-    return extents->NumberOfDiskExtents == 1 && extents->Extents[0].DiskNumber == diskNumber;
-}
-
 // Opens every volume that lies wholly on the disk into `held`; false when the volume list
 // cannot be read or such a volume cannot be opened for writing (it could not be locked).
 bool OpenVolumesOfDisk(DWORD diskNumber, LockedVolumes& held)
 {
-    char name[MAX_PATH] = {};
-    HANDLE search = FindFirstVolumeA(name, sizeof name);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_NO_MORE_FILES)
-            return true;
-        platform::DebugPrintf("Disk_Lock volume list fail=%x", GetLastError());
-        return false;
-    }
-    bool opened = true;
-    do {
-        std::string volumeName = name;
-        if (!volumeName.empty() && volumeName.back() == '\\')
-            volumeName.pop_back();
-        // Asked where it lies through a handle without access; only volumes on the disk are
-        // opened for reading and writing.
-        HANDLE query = CreateFileA(volumeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
-        if (query == INVALID_HANDLE_VALUE)
-            continue;
-        const bool onDisk = LiesWhollyOnDisk(query, diskNumber);
-        CloseHandle(query);
-        if (!onDisk)
-            continue;
+    return ForEachVolumeOnDisk(diskNumber, [&](const std::string& volumeName) {
         HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
         if (volume == INVALID_HANDLE_VALUE) {
             platform::DebugPrintf("Disk_Lock open %s fail=%x", volumeName.c_str(), GetLastError());
-            opened = false;
-        } else {
-            held.volumes.push_back(volume);
+            return false;
         }
-    } while (opened && FindNextVolumeA(search, name, sizeof name));
-    FindVolumeClose(search);
-    return opened;
+        held.volumes.push_back(volume);
+        return true;
+    });
 }
 
 bool LockVolumeRetry(HANDLE volume)

@@ -54,8 +54,10 @@ public:
     void Set(int path, long block, bool taken);
     // The whole byte; 0xFF (all taken) beyond the bitmap.
     BYTE ByteAt(int path, long byteIndex) const;
-    INT& Counter(int path) { return record_->badBlockCount[path]; }
+    // The path's bad-block counter (the record is packed: read and written by value).
     INT Counter(int path) const { return record_->badBlockCount[path]; }
+    void SetCounter(int path, INT value) { record_->badBlockCount[path] = value; }
+    void Count(int path, INT added = 1) { record_->badBlockCount[path] = record_->badBlockCount[path] + added; }
     UFDPortBlockMap& record() { return *record_; }
 
 private:

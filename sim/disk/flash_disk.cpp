@@ -116,6 +116,12 @@ void FlashDisk::SetVendorGroupHandler(std::uint8_t group, VendorHandler handler)
     vendorGroups_[group] = std::move(handler);
 }
 
+void FlashDisk::SetReadinessHook(std::function<bool()> notReady)
+{
+    std::lock_guard guard(lock_);
+    notReadyHook_ = std::move(notReady);
+}
+
 void FlashDisk::SetVendorReply(std::vector<std::uint8_t> reply)
 {
     std::lock_guard guard(lock_);

@@ -66,6 +66,9 @@ public:
     void NotReadyForPolls(unsigned polls);
     // A group with behaviour of its own; the group counts as known from now on.
     void SetVendorGroupHandler(std::uint8_t group, VendorHandler handler);
+    // Asked at every TEST UNIT READY, with the disk locked: true answers that poll NOT READY
+    // (a controller still resetting).
+    void SetReadinessHook(std::function<bool()> notReady);
     // Data-in of recorded vendor commands: these bytes from the start, repeated.
     void SetVendorReply(std::vector<std::uint8_t> reply);
     // While off, commands are not recorded (long transfer runs).
@@ -111,6 +114,7 @@ private:
     std::vector<PlannedFault> faults_;
     unsigned notReadyPolls_ = 0;
     std::map<std::uint8_t, VendorHandler> vendorGroups_;
+    std::function<bool()> notReadyHook_;
     std::vector<std::uint8_t> vendorReply_;
     bool recording_ = true;
     std::vector<CommandRecord> commands_;

@@ -73,8 +73,9 @@ ScsiAnswer FlashDisk::Inquiry(ScsiExchange& exchange)
 
 ScsiAnswer FlashDisk::TestUnitReady(ScsiExchange&)
 {
-    if (notReadyPolls_ > 0) {
-        --notReadyPolls_;
+    if (notReadyPolls_ > 0 || (notReadyHook_ && notReadyHook_())) {
+        if (notReadyPolls_ > 0)
+            --notReadyPolls_;
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x01); // becoming ready
     }
     return mediumLoaded_ ? ScsiAnswer::Good(0) : MediumNotPresent();

@@ -29,13 +29,13 @@ TEST(BlockMap, EveryShapeIsBuiltZeroedAndFreed)
             EXPECT_EQ(map->portCount, 3);
             EXPECT_EQ(map->ceCount, ce);
             EXPECT_EQ(map->channelCount, channels);
-            EXPECT_EQ(map->ports[3], nullptr) << "only as many records as ports";
+            EXPECT_EQ(static_cast<UFDPortBlockMap*>(map->ports[3]), nullptr) << "only as many records as ports";
             for (int port = 0; port < 3; ++port) {
                 UFDPortBlockMap* record = map->ports[port];
                 ASSERT_NE(record, nullptr);
                 EXPECT_EQ(record->ceCount, ce);
                 EXPECT_EQ(record->channelCount, channels);
-                EXPECT_EQ(record->bitmapBytes, 64);
+                EXPECT_EQ(INT{record->bitmapBytes}, 64);
                 for (int c = 0; c < 4; ++c) {
                     ASSERT_EQ(record->rows[c] != nullptr, c < ce);
                     if (c < ce) {
@@ -44,7 +44,7 @@ TEST(BlockMap, EveryShapeIsBuiltZeroedAndFreed)
                     }
                 }
                 for (int path = 0; path < ce * channels; ++path)
-                    EXPECT_EQ(record->badBlockCount[path], 0);
+                    EXPECT_EQ(INT{record->badBlockCount[path]}, 0);
                 for (int c = 0; c < ce; ++c)
                     for (int ch = 0; ch < channels; ++ch)
                         for (int i = 0; i < 64; ++i)
@@ -128,7 +128,7 @@ TEST(BlockMap, ExtendedCountInTheSizeIsNoBitmap)
     MapHandle map = Create(1, 1, 1, 0x00400200);
     ASSERT_NE(map, nullptr);
     UFDPortBlockMap* record = map->ports[0];
-    EXPECT_EQ(record->bitmapBytes, 0x00400200);
+    EXPECT_EQ(INT{record->bitmapBytes}, 0x00400200);
     nand::SetBlockBit(record, 0, 0, 0x1FF, 7, 1);
     EXPECT_EQ(nand::GetBlockBit(record, 0, 0, 0x1FF, 7), 1);
     EXPECT_EQ(nand::GetBlockBit(record, 0, 0, 0x200, 0), 255);
@@ -148,8 +148,8 @@ TEST(PortMapView, PathsCountersAndBlocks)
     EXPECT_EQ(view->ByteAt(5, 2), 0x02);
     EXPECT_TRUE(view->Taken(5, 32)) << "blocks past the bitmap are never free";
     EXPECT_EQ(view->ByteAt(5, 4), 0xFF);
-    view->Counter(5) = 3;
-    EXPECT_EQ(map->ports[0]->badBlockCount[5], 3);
+    view->SetCounter(5, 3);
+    EXPECT_EQ(INT{map->ports[0]->badBlockCount[5]}, 3);
 
     UFDPortBlockMap broken = *map->ports[0];
     broken.rows[1] = nullptr;
