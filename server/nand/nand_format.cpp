@@ -2,6 +2,7 @@
 
 #include "platform/debug/debug.h"
 #include "server/nand/controller_ops.h"
+#include "server/nand/find_isp_cis.h"
 #include "server/nand/flash_scan.h"
 
 namespace nand {
@@ -33,6 +34,13 @@ INT NandFormat::ScanFlashBlock(HANDLE* handles, BYTE index, UFDPortBlockMap* map
         return 0;
     auto port = PortOf(handles, index);
     return port ? nand::ScanFlashBlock(*port, map, config) : 0;
+}
+
+INT NandFormat::FindIspAndCisBlocks(HANDLE* handles, BYTE index, UFDPortBlockMap* map, MapPtr* found,
+                                    UFDFlashParams* params)
+{
+    auto port = PortOf(handles, index);
+    return port ? nand::FindIspAndCisBlocks(*port, map, found, params) : 0;
 }
 
 INT NandFormat::ReadFlashID(HANDLE* handles, BYTE index, INT chip, BYTE* out64)

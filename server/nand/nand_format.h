@@ -22,6 +22,7 @@ public:
 
     INT ScanFlashBlock(HANDLE* handles, BYTE index, UFDPortBlockMap* map, WORD pagesPerBlock, WORD pageDataSize,
                        BYTE config);
+    INT FindIspAndCisBlocks(HANDLE* handles, BYTE index, UFDPortBlockMap* map, MapPtr* found, UFDFlashParams* params);
     INT ReadFlashID(HANDLE* handles, BYTE index, INT chip, BYTE* out64);
     INT InitIsp(HANDLE* handles, BYTE index, INT loadParameter, INT length, const BYTE* data);
     INT CpuReset(HANDLE* handles, BYTE index);

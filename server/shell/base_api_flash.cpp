@@ -9,10 +9,11 @@ INT CBaseAPI::ScanFlashBlock(HANDLE* handles, BYTE index, UFDPortBlockMap* map, 
     return nand_->ScanFlashBlock(handles, index, map, pagesPerBlock, pageDataSize, config);
 }
 
-INT CBaseAPI::FindISPAndCISUseBlock(HANDLE*, BYTE index, UFDPortBlockMap*, MapPtr*, UFDFlashParams*)
+INT CBaseAPI::FindISPAndCISUseBlock(HANDLE* handles, BYTE index, UFDPortBlockMap* map, MapPtr* found,
+                                    UFDFlashParams* params)
 {
     portwarden::DebugLine("FindISPAndCISUseBlock(%d)", index);
-    return 0;
+    return nand_->FindIspAndCisBlocks(handles, index, map, found, params);
 }
 
 INT CBaseAPI::BuildUFDSystemTable(HANDLE*, BYTE index, UFDPortBlockMap*, UFDFlashParams*, BYTE*)
