@@ -60,20 +60,26 @@ public:
     std::vector<HANDLE> volumes;
 };
 
-// Opens every volume that lies wholly on the disk into `held`; false when the volume list
-// cannot be read or such a volume cannot be opened for writing (it could not be locked).
+// Opens every volume that lies wholly on the disk for reading and writing into `held`;
+// false when the volume list cannot be read or such a volume cannot be opened (it could
+// not be locked).
 bool OpenVolumesOfDisk(DWORD diskNumber, LockedVolumes& held)
 {
-    return ForEachVolumeOnDisk(diskNumber, [&](const std::string& volumeName) {
-        HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    std::vector<std::string> names;
+    if (!VolumesOnDisk(diskNumber, names)) {
+        platform::DebugPrintf("Disk_Lock volume list fail=%x", GetLastError());
+        return false;
+    }
+    for (const std::string& name : names) {
+        HANDLE volume = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
         if (volume == INVALID_HANDLE_VALUE) {
-            platform::DebugPrintf("Disk_Lock open %s fail=%x", volumeName.c_str(), GetLastError());
+            platform::DebugPrintf("Disk_Lock open %s fail=%x", name.c_str(), GetLastError());
             return false;
         }
         held.volumes.push_back(volume);
-        return true;
-    });
+    }
+    return true;
 }
 
 bool LockVolumeRetry(HANDLE volume)
@@ -96,13 +102,11 @@ INT DiskSlots::Disk_Lock(HANDLE* handles, BYTE index, HANDLE* volume)
     if (volume == nullptr || !PortIndexFits(index))
         return 0;
     *volume = INVALID_HANDLE_VALUE;
-    STORAGE_DEVICE_NUMBER number{};
-    if (!Control(handles[index], IOCTL_STORAGE_GET_DEVICE_NUMBER, &number, sizeof number)) {
-        platform::DebugPrintf("Disk_Lock_Err=%x", GetLastError());
+    DWORD diskNumber = 0;
+    if (!DiskNumberOf(handles[index], diskNumber, "Disk_Lock_Err"))
         return 0;
-    }
     auto held = std::make_shared<LockedVolumes>();
-    if (!OpenVolumesOfDisk(number.DeviceNumber, *held))
+    if (!OpenVolumesOfDisk(diskNumber, *held))
         return 0;
     if (held->volumes.empty())
         return 1;

@@ -1,16 +1,12 @@
 #include "server/nand/controller_ops.h"
 
-#include "platform/base/lasterror.h"
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
-#include "platform/devio/devio.h"
-#include "platform/devio/storage_ioctl.h"
 #include "server/disk/disk_volumes.h"
 #include "server/nand/registers.h"
 #include "server/scsi/scsi_request.h"
 
 #include <array>
-#include <string>
 
 namespace nand {
 namespace {
@@ -60,7 +56,7 @@ INT InitIsp(const NandPort& port, INT loadParameter, INT length, const BYTE* dat
         platform::DebugPrintf(" @@ ISP length %d refused", length);
         return 0;
     }
-    if (DisMountVolume(port.device) != 1)
+    if (DisMountVolume(port.device, FALSE) != 1)
         OutputDebugStringA(" @@ ISP loaded over a volume still mounted");
     const DWORD address = static_cast<DWORD>(loadParameter) & ~DWORD{1};
     const INT result =
@@ -136,33 +132,6 @@ INT CacheClear(const NandPort& port)
 INT MediumLoadUnload(const NandPort& port, INT lun, INT control)
 {
     return port.standard.SCSI_LoadUnload(port.device, static_cast<UCHAR>(lun), 0, 0, static_cast<UCHAR>(control));
-}
-
-// Every system of this platform dismounts: none leaves a mounted volume alone on request.
-INT DisMountVolume(HANDLE device)
-{
-    OutputDebugStringA("DisMountVolume");
-    STORAGE_DEVICE_NUMBER number{};
-    DWORD returned = 0;
-    if (!DeviceIoControl(device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned,
-                         nullptr)) {
-        platform::DebugPrintf("GetDeviceNumber_Err=%x", GetLastError());
-        return 0;
-    }
-    bool dismounted = true;
-    const bool listed = ForEachVolumeOnDisk(number.DeviceNumber, [&](const std::string& name) {
-        HANDLE volume = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        if (volume == INVALID_HANDLE_VALUE ||
-            !DeviceIoControl(volume, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr)) {
-            platform::DebugPrintf("DisMount_Err=%x", GetLastError());
-            dismounted = false;
-        }
-        if (volume != INVALID_HANDLE_VALUE)
-            CloseHandle(volume);
-        return true;
-    });
-    return listed && dismounted ? 1 : 0;
 }
 
 } // namespace nand

@@ -36,11 +36,6 @@ ScsiAnswer MediumNotPresent()
     return ScsiAnswer::Check(kSenseNotReady, 0x3A, 0x00);
 }
 
-ScsiAnswer InvalidField()
-{
-    return ScsiAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
-}
-
 // Hands `reply` to a data-in command, as much as it asked for.
 ScsiAnswer Answer(ScsiExchange& exchange, std::span<const std::uint8_t> reply)
 {
@@ -73,7 +68,8 @@ ScsiAnswer FlashDisk::Inquiry(ScsiExchange& exchange)
 
 ScsiAnswer FlashDisk::TestUnitReady(ScsiExchange&)
 {
-    if (notReadyPolls_ > 0 || (notReadyHook_ && notReadyHook_())) {
+    const bool modelNotReady = notReadyHook_ && notReadyHook_(); // asked at every poll
+    if (notReadyPolls_ > 0 || modelNotReady) {
         if (notReadyPolls_ > 0)
             --notReadyPolls_;
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x01); // becoming ready

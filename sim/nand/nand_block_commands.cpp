@@ -12,15 +12,11 @@ namespace sim::nand {
 namespace {
 
 constexpr std::uint8_t kSpareRead = 0x88;
-constexpr std::uint8_t kBlockRead = 0x89;
 constexpr std::uint8_t kSpareWrite = 0x8A;
 constexpr std::uint8_t kBlockWrite = 0x8B;
 constexpr std::uint8_t kMultiWrite = 0x8C;
-constexpr std::uint8_t kMultiRead = 0x8D;
 constexpr std::uint8_t kBlockErase = 0x8E;
 constexpr std::uint8_t kMarkBad = 0x80;
-constexpr std::uint8_t kBlockStatus = 0x70;
-constexpr std::uint8_t kCheckBadBlocks = 0x00;
 constexpr std::uint8_t kEraseSystemArea = 0x01;
 constexpr std::size_t kKiB = 1024;
 
@@ -96,8 +92,6 @@ ScsiAnswer NandController::CheckBlocks(ScsiExchange& exchange)
             }
         return ZeroReply(exchange);
     }
-    if (op != kCheckBadBlocks)
-        return ZeroReply(exchange);
     ++counts_[NandOp::CheckStatus];
     const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
     Operation operation{NandOp::CheckStatus, row.ce, row.channel, row.block,
@@ -118,16 +112,6 @@ ScsiAnswer NandController::BlockAccess(ScsiExchange& exchange)
     const std::uint8_t sub = exchange.cdb[6];
     const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
     const bool addressed = row.ce < g.ceCount && row.channel < g.channelCount && row.block < g.blocks;
-    switch (sub) {
-    case kSpareRead:
-    case kBlockRead:
-    case kMultiRead:
-    case kSpareWrite:
-    case kBlockWrite:
-    case kMultiWrite:
-    case kBlockErase: break;
-    default: return ZeroReply(exchange);
-    }
     const NandOp op = sub == kSpareRead ? NandOp::SpareRead
                       : sub == kSpareWrite ? NandOp::SpareWrite
                       : sub == kBlockErase ? NandOp::Erase
@@ -276,8 +260,6 @@ ScsiAnswer NandController::ReadSpare(ScsiExchange& exchange, const NandRow& row)
 ScsiAnswer NandController::BlockMark(ScsiExchange& exchange)
 {
     const std::uint8_t sub = exchange.cdb[6];
-    if (sub != kMarkBad && sub != kBlockStatus)
-        return ZeroReply(exchange);
     const NandGeometry& g = config_.geometry;
     const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
     const NandOp op = sub == kMarkBad ? NandOp::MarkBad : NandOp::BlockStatus;

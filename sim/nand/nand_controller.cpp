@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace sim::nand {
 namespace {
@@ -20,7 +21,23 @@ constexpr std::uint8_t kIspLoad = 0x81;
 
 // The groups that reach the flash itself, closed by the ISP-load gate.
 constexpr std::uint8_t kFlashGroups[] = {0x50, 0x51, 0x95, 0xF8};
-constexpr std::uint8_t kHandledGroups[] = {0x01, 0x02, 0x50, 0x51, 0x6F, 0x90, 0x95, 0x9F, 0xF1, 0xF2, 0xF8};
+// Whole groups the model answers, and single commands of the controller's other groups.
+constexpr std::uint8_t kNandGroups[] = {0x50, 0x51, 0x6F, 0x95, 0xF1, 0xF2, 0xF8};
+constexpr std::pair<std::uint8_t, std::uint8_t> kNandCommands[] = {
+    {0x01, kRegisterRead}, {0x01, kRegisterWrite}, {0x02, kCpuReset}, {0x02, kLunConfigRead},
+    {0x02, kLunConfigWrite}, {0x90, kFlashId}, {0x9F, kIspLoad}};
+
+// The sub-commands of the flash groups the model answers; others are passed on.
+bool Modelled(std::uint8_t group, std::uint8_t sub)
+{
+    switch (group) {
+    case 0x50: return sub == 0x70 || sub == 0x80;
+    case 0x51: return sub == 0x00 || sub == 0x01;
+    case 0x95: return sub >= 0x88 && sub <= 0x8E;
+    case 0xF8: return sub == 0x80 || sub == 0x82 || sub == 0x84 || sub == 0x86 || sub == 0x88;
+    default: return true;
+    }
+}
 
 } // namespace
 
@@ -32,17 +49,21 @@ bool IsSystemTag(const SpareTag& tag)
 NandController::NandController(NandConfig config)
     : config_(std::move(config)), store_(config_.geometry), faults_(config_.seed)
 {
-    registers_[reg::kEncryption] = config_.encryption;
-    registers_[reg::kFlashAccess] = config_.flashAccess;
-    registers_[reg::kEccSetting] = config_.eccSetting;
-    registers_[reg::kCpuControl] = 0x20;
-    registers_[reg::kCorePower] = 0x33;
 }
 
 void NandController::Attach(FlashDisk& disk)
 {
-    for (std::uint8_t group : kHandledGroups)
-        disk.SetVendorGroupHandler(group, [this, group](ScsiExchange& exchange) { return Handle(group, exchange); });
+    disk_ = &disk;
+    disk.SetXdata(0x2809, config_.encryption);
+    disk.SetXdata(kFlashAccessRegister, config_.flashAccess);
+    disk.SetResetNotReadyPolls(config_.cpuResetNotReadyPolls);
+    auto handler = [this](std::uint8_t group) {
+        return [this, group](VendorRequest& request) { return Handle(group, request); };
+    };
+    for (std::uint8_t group : kNandGroups)
+        disk.HandleVendorGroup(group, handler(group));
+    for (auto [group, sub] : kNandCommands)
+        disk.HandleVendorCommand(group, sub, handler(group));
     disk.SetReadinessHook([this] { return TakeNotReadyPoll(); });
 }
 
@@ -92,14 +113,25 @@ bool NandController::FlashGated(std::uint8_t group) const
            std::find(std::begin(kFlashGroups), std::end(kFlashGroups), group) != std::end(kFlashGroups);
 }
 
-ScsiAnswer NandController::Handle(std::uint8_t group, ScsiExchange& exchange)
+std::optional<ScsiAnswer> NandController::Handle(std::uint8_t group, VendorRequest& request)
 {
     std::lock_guard guard(lock_);
+    xdata_ = &request.xdata;
+    std::optional<ScsiAnswer> answer = Dispatch(group, request.exchange);
+    xdata_ = nullptr;
+    return answer;
+}
+
+std::optional<ScsiAnswer> NandController::Dispatch(std::uint8_t group, ScsiExchange& exchange)
+{
+    const std::uint8_t sub = exchange.cdb[6];
+    if (!Modelled(group, sub))
+        return std::nullopt;
     if (FlashGated(group))
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x00);
     switch (group) {
-    case 0x01: return Registers(exchange);
-    case 0x02: return ConfigureLun(exchange);
+    case 0x01: return WatchRegisters(exchange);
+    case 0x02: return sub == kCpuReset ? WatchCpuReset() : std::optional(LunConfiguration(exchange));
     case 0x50: return BlockMark(exchange);
     case 0x51: return CheckBlocks(exchange);
     case 0x6F: return Plain(NandOp::CacheClear, exchange);
@@ -122,12 +154,11 @@ ScsiAnswer NandController::Plain(NandOp op, ScsiExchange& exchange)
     return ZeroReply(exchange);
 }
 
-ScsiAnswer NandController::Registers(ScsiExchange& exchange)
+// The controller answers register accesses itself; the rules may answer instead, and every
+// value written is kept in order.
+std::optional<ScsiAnswer> NandController::WatchRegisters(ScsiExchange& exchange)
 {
-    const std::uint8_t sub = exchange.cdb[6];
-    if (sub != kRegisterRead && sub != kRegisterWrite)
-        return ZeroReply(exchange);
-    const bool read = sub == kRegisterRead;
+    const bool read = exchange.cdb[6] == kRegisterRead;
     const std::uint16_t first = Be16(exchange.cdb, 4);
     ++counts_[read ? NandOp::RegisterRead : NandOp::RegisterWrite];
     Operation operation;
@@ -135,42 +166,33 @@ ScsiAnswer NandController::Registers(ScsiExchange& exchange)
     operation.reg = first;
     Faults faults = Apply(operation);
     if (faults.answer)
-        return *faults.answer;
-    if (read != (exchange.direction == DataDirection::FromDevice) || exchange.data.empty())
-        return InvalidField();
-    for (std::size_t i = 0; i < exchange.data.size(); ++i) {
-        const auto address = static_cast<std::uint16_t>(first + i);
-        if (read) {
-            auto value = registers_.find(address);
-            exchange.data[i] = i == 0 && faults.registerValue ? static_cast<std::uint8_t>(*faults.registerValue)
-                                                              : value == registers_.end() ? 0 : value->second;
-        } else {
-            registers_[address] = exchange.data[i];
-            registerWrites_[address].push_back(exchange.data[i]);
-        }
+        return faults.answer;
+    if (read && faults.registerValue && exchange.data.size() == 1 && exchange.direction == DataDirection::FromDevice) {
+        exchange.data[0] = static_cast<std::uint8_t>(*faults.registerValue);
+        return ScsiAnswer::Good(1);
     }
-    return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
+    if (!read && exchange.direction == DataDirection::ToDevice)
+        for (std::size_t i = 0; i < exchange.data.size(); ++i)
+            registerWrites_[static_cast<std::uint16_t>(first + i)].push_back(exchange.data[i]);
+    return std::nullopt;
 }
 
-ScsiAnswer NandController::ConfigureLun(ScsiExchange& exchange)
+std::optional<ScsiAnswer> NandController::WatchCpuReset()
+{
+    ++counts_[NandOp::CpuReset];
+    Operation operation;
+    operation.op = NandOp::CpuReset;
+    return Apply(operation).answer;
+}
+
+ScsiAnswer NandController::LunConfiguration(ScsiExchange& exchange)
 {
     const std::uint8_t sub = exchange.cdb[6];
+    ++counts_[NandOp::LunConfig];
     Operation operation;
-    if (sub == kCpuReset) {
-        operation.op = NandOp::CpuReset;
-    } else if (sub == kLunConfigRead || sub == kLunConfigWrite) {
-        operation.op = NandOp::LunConfig;
-    } else {
-        return ZeroReply(exchange);
-    }
-    ++counts_[operation.op];
+    operation.op = NandOp::LunConfig;
     if (Faults faults = Apply(operation); faults.answer)
         return *faults.answer;
-    if (sub == kCpuReset) {
-        ++cpuResets_;
-        notReadyPolls_ += config_.cpuResetNotReadyPolls;
-        return ScsiAnswer::Good(0);
-    }
     if (exchange.data.size() != lunConfiguration_.size())
         return InvalidField();
     if (sub == kLunConfigRead) {
@@ -189,8 +211,6 @@ ScsiAnswer NandController::ConfigureLun(ScsiExchange& exchange)
 // absent channels and CEs read as zeros.
 ScsiAnswer NandController::SystemAccess(ScsiExchange& exchange)
 {
-    if (exchange.cdb[6] != kFlashId)
-        return ZeroReply(exchange);
     ++counts_[NandOp::FlashId];
     const unsigned ce = exchange.cdb[11];
     Operation operation;
@@ -215,11 +235,9 @@ ScsiAnswer NandController::IspAccess(ScsiExchange& exchange)
     operation.op = NandOp::IspLoad;
     if (Faults faults = Apply(operation); faults.answer)
         return *faults.answer;
-    if (exchange.cdb[6] == kIspLoad) {
-        if (exchange.direction != DataDirection::ToDevice || exchange.data.empty())
-            return InvalidField();
-        ispLoaded_ = true;
-    }
+    if (exchange.direction != DataDirection::ToDevice || exchange.data.empty())
+        return InvalidField();
+    ispLoaded_ = true;
     return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
 }
 
@@ -253,15 +271,12 @@ void NandController::AddFault(const FaultRule& rule)
 
 void NandController::SetRegister(std::uint16_t address, std::uint8_t value)
 {
-    std::lock_guard guard(lock_);
-    registers_[address] = value;
+    disk_->SetXdata(address, value);
 }
 
 std::uint8_t NandController::Register(std::uint16_t address) const
 {
-    std::lock_guard guard(lock_);
-    auto value = registers_.find(address);
-    return value == registers_.end() ? 0 : value->second;
+    return disk_->Xdata(address);
 }
 
 std::vector<std::uint8_t> NandController::RegisterWrites(std::uint16_t address) const
@@ -336,8 +351,7 @@ bool NandController::ispLoaded() const
 
 unsigned NandController::cpuResets() const
 {
-    std::lock_guard guard(lock_);
-    return cpuResets_;
+    return disk_->cpuResets();
 }
 
 std::size_t NandController::touchedBlocks() const

@@ -5,15 +5,17 @@
 // virtual-block engine, answering the vendor command groups that reach them. Planned
 // faults come from deterministic rules (fault_rules.h). It never sleeps.
 //
-// Attached to a FlashDisk it takes over these vendor groups: 0x01 (registers), 0x02
-// (CPU reset, LUN configuration), 0x50 (block marks), 0x51 (bad-block check), 0x6F
-// (cache clear), 0x90 (flash id), 0x95 (spare, block read, write, erase), 0x9F (ISP
-// load), 0xF1 / 0xF2 (test commands), 0xF8 (virtual-block engine), and answers the disk's
-// TEST UNIT READY polls while a reset is under way. Sub-commands it does not model are
-// taken as the disk takes a known group: data in reads as zeros.
+// Attached to a FlashDisk it answers these vendor commands: 0x02 subs 0x88 / 0x8A (LUN
+// configuration), 0x50 (block marks), 0x51 (bad-block check), 0x6F (cache clear), 0x90
+// sub 0x82 (flash id), 0x95 (spare, block read, write, erase), 0x9F sub 0x81 (ISP load),
+// 0xF1 / 0xF2 (test commands), 0xF8 (virtual-block engine); it watches the register
+// accesses (group 0x01) and the CPU reset (group 0x02 sub 0x01) that the controller
+// itself answers, for its fault rules and the record of register writes. Encryption is
+// the controller's XDATA register 0x2809. Sub-commands it does not model are passed on.
 #pragma once
 
 #include "sim/disk/flash_disk.h"
+#include "sim/disk/vendor_request.h"
 #include "sim/nand/fault_rules.h"
 #include "sim/nand/nand_store.h"
 
@@ -25,25 +27,15 @@ namespace sim::nand {
 
 struct NandConfig {
     NandGeometry geometry;
-    std::uint8_t encryption = 0x01;     // register 0x2809 at power-on (bit 0 = on)
-    std::uint8_t flashAccess = 0x40;    // register 0x2600
-    std::uint8_t eccSetting = 0x05;     // register 0x2608
+    std::uint8_t encryption = 0x01;     // register 0x2809 when attached (bit 0 = on)
+    std::uint8_t flashAccess = 0x40;    // register 0x2600 when attached
     bool requireIspLoad = false;        // flash commands refused until ISP code was loaded
     unsigned cpuResetNotReadyPolls = 2; // TEST UNIT READY polls answered NOT READY after a CPU reset
     std::uint32_t seed = 1;
 };
 
-// Where the controller registers sit.
-namespace reg {
-constexpr std::uint16_t kChipReset = 0x0001;
-constexpr std::uint16_t kCpuControl = 0x001C;
-constexpr std::uint16_t kCorePower = 0x047E;
-constexpr std::uint16_t kFlashAccess = 0x2600;
-constexpr std::uint16_t kEccSetting = 0x2608;
-constexpr std::uint16_t kEncryption = 0x2809;
-constexpr std::uint16_t kResetTrigger = 0x2311;
-constexpr std::uint16_t kVbList = 0x6900;
-} // namespace reg
+// The controller registers the NAND model sets when attached.
+constexpr std::uint16_t kFlashAccessRegister = 0x2600;
 
 class NandController {
 public:
@@ -51,7 +43,7 @@ public:
     NandController(const NandController&) = delete;
     NandController& operator=(const NandController&) = delete;
 
-    // The controller must outlive the disk's use of it.
+    // The controller must outlive the disk's use of it; attached to one disk only.
     void Attach(FlashDisk& disk);
 
     const NandGeometry& geometry() const { return config_.geometry; }
@@ -67,7 +59,7 @@ public:
     void SetRegister(std::uint16_t address, std::uint8_t value);
 
     // What the flash holds after a test.
-    std::uint8_t Register(std::uint16_t address) const;
+    std::uint8_t Register(std::uint16_t address) const; // the controller's XDATA register
     // Every value written to the register, in order.
     std::vector<std::uint8_t> RegisterWrites(std::uint16_t address) const;
     bool FactoryBad(unsigned path, unsigned block) const;
@@ -95,15 +87,17 @@ private:
         std::optional<std::array<std::uint8_t, 6>> spare;
     };
 
-    ScsiAnswer Handle(std::uint8_t group, ScsiExchange& exchange);
+    std::optional<ScsiAnswer> Handle(std::uint8_t group, VendorRequest& request);
+    std::optional<ScsiAnswer> Dispatch(std::uint8_t group, ScsiExchange& exchange);
     bool TakeNotReadyPoll();
     Faults Apply(const Operation& operation);
-    bool encryption() const { return (registers_.at(reg::kEncryption) & 1) != 0; }
+    bool encryption() const { return xdata_ != nullptr && xdata_->EncryptionOn(); }
     bool FlashGated(std::uint8_t group) const;
 
     // Register, reset, id and ISP groups (nand_controller.cpp).
-    ScsiAnswer Registers(ScsiExchange& exchange);
-    ScsiAnswer ConfigureLun(ScsiExchange& exchange);
+    std::optional<ScsiAnswer> WatchRegisters(ScsiExchange& exchange);
+    std::optional<ScsiAnswer> WatchCpuReset();
+    ScsiAnswer LunConfiguration(ScsiExchange& exchange);
     ScsiAnswer SystemAccess(ScsiExchange& exchange);
     ScsiAnswer IspAccess(ScsiExchange& exchange);
     ScsiAnswer Plain(NandOp op, ScsiExchange& exchange);
@@ -123,16 +117,16 @@ private:
                              const std::shared_ptr<const std::vector<std::uint8_t>>& pattern);
 
     NandConfig config_;
+    FlashDisk* disk_ = nullptr;
     mutable std::mutex lock_;
+    XdataRegisters* xdata_ = nullptr; // the controller's, while one of its commands is answered
     NandStore store_;
     FaultRules faults_;
-    std::map<std::uint16_t, std::uint8_t> registers_;
     std::map<std::uint16_t, std::vector<std::uint8_t>> registerWrites_;
     std::array<std::uint8_t, 48> lunConfiguration_{};
     std::shared_ptr<const std::vector<std::uint8_t>> mainFifo_;
     bool ispLoaded_ = false;
     unsigned notReadyPolls_ = 0;
-    unsigned cpuResets_ = 0;
     std::map<NandOp, unsigned> counts_;
 };
 

@@ -11,7 +11,6 @@ namespace sim::nand {
 namespace {
 
 constexpr std::uint8_t kErrorCount = 0x80;
-constexpr std::uint8_t kThreeSlcVb = 0x82;
 constexpr std::uint8_t kCopySlcToTlc = 0x84;
 constexpr std::uint8_t kFillMainFifo = 0x86;
 constexpr std::uint8_t kMlcVbWrite = 0x88;
@@ -61,8 +60,6 @@ ScsiAnswer NandController::VirtualBlocks(ScsiExchange& exchange)
         exchange.data[0] = static_cast<std::uint8_t>(std::min(count, 0xFFu));
         return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
     }
-    if (sub != kThreeSlcVb && sub != kCopySlcToTlc && sub != kFillMainFifo && sub != kMlcVbWrite)
-        return ZeroReply(exchange);
     ++counts_[NandOp::VbEngine];
     Operation operation;
     operation.op = NandOp::VbEngine;

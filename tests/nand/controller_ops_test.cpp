@@ -107,7 +107,8 @@ TEST_F(ControllerOps, CpuResetTriggersTheResetAndMendsTheLunConfiguration)
     ASSERT_EQ(vendor.ConfigureLUNWrite(handles[kPort], 0x8A, 0, 0, 0, 48, config.data()), 1);
     Lines lines;
     ASSERT_EQ(format.CpuReset(handles, kPort), 1);
-    EXPECT_EQ(nand().Register(0x001C) & 0x40, 0x40);
+    ASSERT_FALSE(nand().RegisterWrites(0x001C).empty());
+    EXPECT_EQ(nand().RegisterWrites(0x001C).back() & 0x40, 0x40);
     EXPECT_EQ(nand().RegisterWrites(0x2311), std::vector<std::uint8_t>{1});
     EXPECT_EQ(nand().cpuResets(), 1u);
     EXPECT_EQ(nand().LunConfiguration()[0x20], 0x65);
