@@ -13,22 +13,7 @@ namespace {
 constexpr int kMostFailures = 10;
 constexpr long kSearchWindowPages = 0x10000;
 
-struct Path {
-    int ce, channel, index;
-};
-
-// CE 0 .. (paths searched - 1) / CH, and in each CE channel 0 .. (paths searched - 1) % CH.
-std::vector<Path> SearchedPaths(const PortMap& map, int searchPaths)
-{
-    const int count = std::clamp(searchPaths, 1, map.paths());
-    const int lastCe = std::min((count - 1) / map.channelCount(), map.ceCount() - 1);
-    const int lastChannel = std::min((count - 1) % map.channelCount(), map.channelCount() - 1);
-    std::vector<Path> paths;
-    for (int ce = 0; ce <= lastCe; ++ce)
-        for (int channel = 0; channel <= lastChannel; ++channel)
-            paths.push_back({ce, channel, ce * map.channelCount() + channel});
-    return paths;
-}
+using Path = SearchPath;
 
 // Bitmap bytes searched: those below the page limit and the 64 Ki-page window, never past the bitmap.
 long LimitBytes(const SearchTarget& target)
@@ -74,7 +59,7 @@ bool SearchBits(SearchTarget& target, int wanted, bool marked)
     Search search(target, wanted, marked ? "FBBFT" : "F1BFT");
     const long limit = LimitBytes(target);
     platform::DebugPrintf("Block Limit = %ld Entry", limit);
-    for (const Path& path : SearchedPaths(target.map, target.params.searchPaths)) {
+    for (const Path& path : PathsSearched(target.map, target.params.searchPaths)) {
         for (long byte = 0; byte < target.map.entry(); ++byte) {
             // The single-block search goes past the limit once the list holds 2 entries.
             if (byte >= limit && (marked || target.found.count < 2))
@@ -111,7 +96,7 @@ bool SearchGroups(SearchTarget& target, int wanted, int size, const char* name, 
     static constexpr int pairOrder[] = {0, 1};
     static constexpr int quadOrder[] = {0, 2, 1, 3};
     const int* order = size == 4 ? quadOrder : pairOrder;
-    for (const Path& path : SearchedPaths(target.map, target.params.searchPaths)) {
+    for (const Path& path : PathsSearched(target.map, target.params.searchPaths)) {
         if (oneChannel)
             target.found.count = 0; // all entries from one channel
         for (long byte = 0; byte < limit; ++byte) {
@@ -144,6 +129,18 @@ bool SearchGroups(SearchTarget& target, int wanted, int size, const char* name, 
 }
 
 } // namespace
+
+std::vector<SearchPath> PathsSearched(const PortMap& map, int searchPaths)
+{
+    const int count = std::clamp(searchPaths, 1, map.paths());
+    const int lastCe = std::min((count - 1) / map.channelCount(), map.ceCount() - 1);
+    const int lastChannel = std::min((count - 1) % map.channelCount(), map.channelCount() - 1);
+    std::vector<SearchPath> paths;
+    for (int ce = 0; ce <= lastCe; ++ce)
+        for (int channel = 0; channel <= lastChannel; ++channel)
+            paths.push_back({ce, channel, ce * map.channelCount() + channel});
+    return paths;
+}
 
 long FoundBlock(const MapPtrEntry& entry)
 {

@@ -8,6 +8,8 @@
 #include "server/nand/block_map.h"
 #include "server/nand/nand_port.h"
 
+#include <vector>
+
 namespace nand {
 
 struct SearchTarget {
@@ -22,6 +24,14 @@ bool SearchMarkedBlocks(SearchTarget& target, int wanted);
 bool SearchPairs(SearchTarget& target, int wanted);
 bool SearchQuads(SearchTarget& target, int wanted);
 bool SearchTlcPairs(SearchTarget& target, int wanted);
+
+struct SearchPath {
+    int ce, channel, index;
+};
+
+// The paths a search walks for `searchPaths` (UFDFlashParams byte 0), CE-major: CE 0 ..
+// (paths - 1) / CH, and in each CE channel 0 .. (paths - 1) % CH.
+std::vector<SearchPath> PathsSearched(const PortMap& map, int searchPaths);
 
 // Appends a block; false when the list is full.
 bool AppendFound(MapPtr& found, int ce, int channel, long block);

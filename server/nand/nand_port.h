@@ -2,6 +2,7 @@
 // command senders, the geometry its last scan stored, and its dump folder.
 #pragma once
 
+#include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
 #include "server/nand/dump_folder.h"
 #include "server/scsi/port_flash_geometry.h"
@@ -46,5 +47,19 @@ bool Retry(int attempts, const char* retryLine, Step step)
 }
 
 constexpr int kDeviceAttempts = 10;
+
+// Up to 10 attempts of `step`, `pauseMs` apart; `failLine` (none when null) once all failed.
+template <class Step>
+bool RetryPaced(DWORD pauseMs, const char* failLine, Step step)
+{
+    for (int attempt = 0; attempt < kDeviceAttempts; ++attempt) {
+        if (step())
+            return true;
+        Sleep(pauseMs);
+    }
+    if (failLine != nullptr)
+        OutputDebugStringA(failLine);
+    return false;
+}
 
 } // namespace nand

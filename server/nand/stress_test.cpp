@@ -20,11 +20,12 @@
 namespace nand {
 namespace {
 
-constexpr DWORD kEraseRetryPauseMs = 20;
-constexpr DWORD kSpareBytes = 6;
 constexpr unsigned kChunkPages = 8;
 constexpr unsigned kLargePageChunkPages = 4;
 constexpr BYTE kSixteenKiBPageSectors = 32;
+
+constexpr DWORD kEraseRetryPauseMs = 20;
+constexpr DWORD kSpareBytes = 6;
 
 struct Mismatch {
     unsigned bits;
@@ -76,13 +77,7 @@ private:
 
     bool Erase(const char* failLine)
     {
-        for (int attempt = 0; attempt < kDeviceAttempts; ++attempt) {
-            if (EraseBlockAt(port_, row_))
-                return true;
-            Sleep(kEraseRetryPauseMs);
-        }
-        OutputDebugStringA(failLine);
-        return false;
+        return RetryPaced(kEraseRetryPauseMs, failLine, [&] { return EraseBlockAt(port_, row_); });
     }
 
     bool Test();
@@ -112,36 +107,17 @@ bool BlockTest::Test()
     if (!Erase("BST_E Fail"))
         return false;
 
-    const WORD pagesPerBlock = port_.geometry.pagesPerBlock;
-    const BYTE sectors = params_.sectorsPerPage;
-    const std::size_t pageBytes = std::size_t{sectors} * 512;
-    if (sectors == 0 || pageBytes > scsi::kMaxDataLength) {
-        platform::DebugPrintf(" @@ Stress test refused: %u sectors per page", unsigned{sectors});
+    const auto plan = PlanChunks(port_, params_);
+    if (!plan)
         return false;
-    }
-    unsigned chunkPages = kChunkPages;
-    if (sectors == kSixteenKiBPageSectors) {
-        OutputDebugStringA("@@ 16KPage!!");
-        chunkPages = kLargePageChunkPages;
-    }
-    // One request carries at most 64 KiB and 255 sectors.
-    chunkPages = std::max<unsigned>(1, std::min<unsigned>(chunkPages, scsi::kMaxDataLength / pageBytes));
-    const long pages = std::min<long>(pagesPerBlock, params_.actualPages != 0 ? params_.actualPages : pagesPerBlock);
-    const std::vector<BYTE> pattern = RandomPattern(static_cast<std::size_t>(pages) * pageBytes);
-    std::vector<BYTE> readBack(std::size_t{chunkPages} * pageBytes);
-    const bool thirdOnly = IsThirdPageType(params_.flashType);
-    const long thirdStop = long{params_.actualPages} / 3 - long{chunkPages} + 1;
-    for (long first = 0; first < pages; first += chunkPages) {
-        if (thirdOnly && first >= thirdStop)
-            break;
-        const long count = std::min<long>(chunkPages, pages - first); // never past the block's end
-        const std::size_t size = static_cast<std::size_t>(count) * pageBytes;
-        const BYTE* written = pattern.data() + static_cast<std::size_t>(first) * pageBytes;
+    const std::vector<BYTE> pattern = RandomPattern(static_cast<std::size_t>(plan->pages) * plan->pageBytes);
+    std::vector<BYTE> readBack(std::size_t{plan->chunkPages} * plan->pageBytes);
+    for (long first = 0; plan->Covers(first); first += plan->chunkPages) {
+        const long count = plan->CountFrom(first);
+        const std::size_t size = static_cast<std::size_t>(count) * plan->pageBytes;
+        const BYTE* written = pattern.data() + static_cast<std::size_t>(first) * plan->pageBytes;
         const DWORD row = row_ + static_cast<DWORD>(first);
-        if (!Retry(kDeviceAttempts, "BST_W Fail", [&] {
-                return port_.vendor.BlockAccessWrite(port_.device, kBlockWrite, sectors, params_.writeParameter,
-                                                     Tag("RWTest"), 0, 0, row, static_cast<DWORD>(size), written) == 1;
-            }))
+        if (!WriteChunk(port_, params_, row, std::span(written, size), "BST_W Fail"))
             return false;
         if (fallback_) {
             std::array<BYTE, kSpareBytes> spare{};
@@ -154,8 +130,9 @@ bool BlockTest::Test()
             }
         }
         if (!Retry(kDeviceAttempts, "BST_R Fail", [&] {
-                return port_.vendor.BlockAccessRead(port_.device, kBlockRead, sectors, params_.writeParameter, 0, 0,
-                                                    row, static_cast<DWORD>(size), readBack.data()) == 1;
+                return port_.vendor.BlockAccessRead(port_.device, kBlockRead, params_.sectorsPerPage,
+                                                    params_.writeParameter, 0, 0, row, static_cast<DWORD>(size),
+                                                    readBack.data()) == 1;
             }))
             return false;
         if (auto mismatch = FirstOverLimit(written, readBack.data(), size, params_.eccLimit)) {
@@ -192,6 +169,38 @@ bool BlockTest::FailInFallback()
 }
 
 } // namespace
+
+std::optional<ChunkPlan> PlanChunks(const NandPort& port, const UFDFlashParams& params)
+{
+    const WORD pagesPerBlock = port.geometry.pagesPerBlock;
+    const BYTE sectors = params.sectorsPerPage;
+    ChunkPlan plan;
+    plan.pageBytes = std::size_t{sectors} * 512;
+    if (sectors == 0 || plan.pageBytes > scsi::kMaxDataLength || pagesPerBlock == 0) {
+        platform::DebugPrintf(" @@ Block pattern refused: %u sectors per page", unsigned{sectors});
+        return std::nullopt;
+    }
+    plan.chunkPages = kChunkPages;
+    if (sectors == kSixteenKiBPageSectors) {
+        OutputDebugStringA("@@ 16KPage!!");
+        plan.chunkPages = kLargePageChunkPages;
+    }
+    // One request carries at most 64 KiB and 255 sectors.
+    plan.chunkPages = std::max<unsigned>(1, std::min<unsigned>(plan.chunkPages, scsi::kMaxDataLength / plan.pageBytes));
+    plan.pages = std::min<long>(pagesPerBlock, params.actualPages != 0 ? params.actualPages : pagesPerBlock);
+    if (IsThirdPageType(params.flashType))
+        plan.stop = long{params.actualPages} / 3 - long{plan.chunkPages} + 1;
+    return plan;
+}
+
+bool WriteChunk(const NandPort& port, const UFDFlashParams& params, DWORD row, std::span<const BYTE> data,
+                const char* failLine)
+{
+    return Retry(kDeviceAttempts, failLine, [&] {
+        return port.vendor.BlockAccessWrite(port.device, kBlockWrite, params.sectorsPerPage, params.writeParameter,
+                                            Tag("RWTest"), 0, 0, row, static_cast<DWORD>(data.size()), data.data()) == 1;
+    });
+}
 
 bool StressTest(const NandPort& port, const UFDFlashParams& params, int ce, int channel, long block)
 {

@@ -26,8 +26,10 @@ void NandController::ProgramVirtualBlock(unsigned block, unsigned lunOffset,
         for (unsigned plane = 0; plane < g.planes; ++plane)
             for (unsigned base : {0u, lunOffset}) {
                 const unsigned target = block + plane + base;
+                // A bad block takes no data, and a programmed one keeps its own (a page is
+                // programmed once between erases).
                 const BlockState* state = store_.Find(path, target);
-                if (g.Exists(target) && (state == nullptr || !state->factoryBad))
+                if (g.Exists(target) && (state == nullptr || (!state->factoryBad && !state->programmed())))
                     store_.ProgramWhole(path, target, pattern, encryption());
                 if (lunOffset == 0)
                     break;

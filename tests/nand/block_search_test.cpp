@@ -14,45 +14,15 @@ using sim::nand::FaultEffect;
 using sim::nand::FaultRule;
 using sim::nand::NandOp;
 
-class BlockSearch : public NandBench {
+class BlockSearch : public SearchBench {
 protected:
-    void Make(sim::nand::NandConfig config = SmallFlash(), WORD pagesPerBlock = 64)
-    {
-        Build(config);
-        port.emplace(nand::NandPort{handles[kPort], kPort, vendor, standard,
-                                    FlashGeometry{pagesPerBlock, static_cast<WORD>(config.geometry.pageBytes)}, {}});
-        params = UFDFlashParams{};
-        params.searchPaths = 1;
-        params.pageLimit = 0x20000;
-        params.pairsWanted = 2;
-        params.planes = 2;
-        params.sectorsPerPage = static_cast<BYTE>(config.geometry.pageBytes / 512);
-        params.actualPages = pagesPerBlock;
-        params.eccLimit = 4;
-        params.flashType = 0x1024;
-        found = MapPtr{0, entries};
-        view.emplace(*nand::PortMap::Of(record()));
-    }
+    void Make(sim::nand::NandConfig config = SmallFlash()) { MakePort(config, 64); params.flashType = 0x1024; }
     void Bad(unsigned path, unsigned first, unsigned last)
     {
         BlockProfile profile;
         profile.readBitErrorsPerKiB = 9;
         nand().SetProfile(path, first, last, profile);
     }
-    nand::SearchTarget Target() { return nand::SearchTarget{*port, *view, params, found}; }
-    std::vector<long> Blocks() const
-    {
-        std::vector<long> blocks;
-        for (int i = 0; i < found.count; ++i)
-            blocks.push_back(nand::FoundBlock(entries[i]));
-        return blocks;
-    }
-
-    std::optional<nand::NandPort> port;
-    std::optional<nand::PortMap> view;
-    UFDFlashParams params{};
-    MapPtrEntry entries[kFoundBlockCapacity] = {};
-    MapPtr found{};
 };
 
 TEST_F(BlockSearch, StressTestPassesAGoodBlockAndLeavesItErased)

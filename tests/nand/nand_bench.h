@@ -5,6 +5,7 @@
 #include "platform/clock/clock.h"
 #include "platform/devio/devio.h"
 #include "server/nand/block_map.h"
+#include "server/nand/block_search.h"
 #include "server/nand/nand_format.h"
 #include "sim/core/testbed.h"
 #include "sim/nand/bench_nand_drive.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,6 +122,44 @@ protected:
     CSTDCMDControl standard;
     nand::NandFormat format{vendor, standard};
     MapHandle map;
+};
+
+// A bench with the port's NAND context, a view of its map, flash parameters and a found-block
+// list with room for four entries, for the routines below the interface.
+class SearchBench : public NandBench {
+protected:
+    // Builds the drive and points the port at it with this geometry; the parameters start
+    // zeroed and the list empty.
+    void MakePort(const sim::nand::NandConfig& config, WORD pagesPerBlock)
+    {
+        Build(config);
+        port.emplace(nand::NandPort{handles[kPort], kPort, vendor, standard,
+                                    FlashGeometry{pagesPerBlock, static_cast<WORD>(config.geometry.pageBytes)}, {}});
+        params = UFDFlashParams{};
+        params.searchPaths = 1;
+        params.pageLimit = 0x20000;
+        params.pairsWanted = 2;
+        params.planes = 2;
+        params.sectorsPerPage = static_cast<BYTE>(config.geometry.pageBytes / 512);
+        params.actualPages = pagesPerBlock;
+        params.eccLimit = 4;
+        found = MapPtr{0, entries};
+        view.emplace(*nand::PortMap::Of(record()));
+    }
+    nand::SearchTarget Target() { return nand::SearchTarget{*port, *view, params, found}; }
+    std::vector<long> Blocks() const
+    {
+        std::vector<long> blocks;
+        for (int i = 0; i < found.count; ++i)
+            blocks.push_back(nand::FoundBlock(entries[i]));
+        return blocks;
+    }
+
+    std::optional<nand::NandPort> port;
+    std::optional<nand::PortMap> view;
+    UFDFlashParams params{};
+    MapPtrEntry entries[kFoundBlockCapacity] = {};
+    MapPtr found{};
 };
 
 // A big-endian 32-bit word of flash bytes.
