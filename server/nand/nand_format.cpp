@@ -4,6 +4,7 @@
 #include "server/nand/controller_ops.h"
 #include "server/nand/find_isp_cis.h"
 #include "server/nand/flash_scan.h"
+#include "server/nand/lft_build.h"
 
 namespace nand {
 
@@ -41,6 +42,13 @@ INT NandFormat::FindIspAndCisBlocks(HANDLE* handles, BYTE index, UFDPortBlockMap
 {
     auto port = PortOf(handles, index);
     return port ? nand::FindIspAndCisBlocks(*port, map, found, params) : 0;
+}
+
+INT NandFormat::BuildSystemTable(HANDLE* handles, BYTE index, UFDPortBlockMap* map, UFDFlashParams* params,
+                                 BYTE* cisPart2)
+{
+    auto port = PortOf(handles, index);
+    return port ? nand::BuildSystemTable(*port, map, params, cisPart2) : 0;
 }
 
 INT NandFormat::ReadFlashID(HANDLE* handles, BYTE index, INT chip, BYTE* out64)

@@ -23,6 +23,7 @@ public:
     INT ScanFlashBlock(HANDLE* handles, BYTE index, UFDPortBlockMap* map, WORD pagesPerBlock, WORD pageDataSize,
                        BYTE config);
     INT FindIspAndCisBlocks(HANDLE* handles, BYTE index, UFDPortBlockMap* map, MapPtr* found, UFDFlashParams* params);
+    INT BuildSystemTable(HANDLE* handles, BYTE index, UFDPortBlockMap* map, UFDFlashParams* params, BYTE* cisPart2);
     INT ReadFlashID(HANDLE* handles, BYTE index, INT chip, BYTE* out64);
     INT InitIsp(HANDLE* handles, BYTE index, INT loadParameter, INT length, const BYTE* data);
     INT CpuReset(HANDLE* handles, BYTE index);

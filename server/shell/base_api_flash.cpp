@@ -16,10 +16,11 @@ INT CBaseAPI::FindISPAndCISUseBlock(HANDLE* handles, BYTE index, UFDPortBlockMap
     return nand_->FindIspAndCisBlocks(handles, index, map, found, params);
 }
 
-INT CBaseAPI::BuildUFDSystemTable(HANDLE*, BYTE index, UFDPortBlockMap*, UFDFlashParams*, BYTE*)
+INT CBaseAPI::BuildUFDSystemTable(HANDLE* handles, BYTE index, UFDPortBlockMap* map, UFDFlashParams* params,
+                                  BYTE* cisPart2)
 {
     portwarden::DebugLine("BuildUFDSystemTable(%d)", index);
-    return 0;
+    return nand_->BuildSystemTable(handles, index, map, params, cisPart2);
 }
 
 INT CBaseAPI::ReadFlashID_UFD(HANDLE* handles, BYTE index, INT chip, BYTE* out64)

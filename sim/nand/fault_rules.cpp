@@ -23,6 +23,8 @@ bool FaultRules::Matches(const FaultRule& rule, const Operation& operation)
         return false;
     if (rule.reg && (!operation.reg || *rule.reg != *operation.reg))
         return false;
+    if (rule.tag && (!operation.tag || *rule.tag != *operation.tag))
+        return false;
     return true;
 }
 

@@ -1,5 +1,5 @@
 // Planned faults of the NAND model, deterministic: a rule names the commands it applies to
-// (kind, path, block range, page, register) and which of the matching commands it hits
+// (kind, path, block range, page, register, block tag) and which of the matching commands it hits
 // (the n-th and the following ones, or every one), and what happens to them. A rule with
 // a percentage hits that share of its matches, drawn from the model's seed.
 #pragma once
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace sim::nand {
@@ -53,7 +54,22 @@ struct Operation {
     std::optional<unsigned> firstBlock, lastBlock; // the blocks it touches
     std::optional<unsigned> page;
     std::optional<std::uint16_t> reg;
+    std::optional<std::string> tag; // the block tag a program carries
 };
+
+// A command on blocks first .. last of one path.
+inline Operation BlockOperation(NandOp op, unsigned ce, unsigned channel, unsigned first, unsigned last,
+                                std::optional<unsigned> page = std::nullopt)
+{
+    Operation operation;
+    operation.op = op;
+    operation.ce = ce;
+    operation.channel = channel;
+    operation.firstBlock = first;
+    operation.lastBlock = last;
+    operation.page = page;
+    return operation;
+}
 
 struct FaultRule {
     NandOp op = NandOp::Any;
@@ -61,6 +77,7 @@ struct FaultRule {
     unsigned firstBlock = 0, lastBlock = ~0u;
     std::optional<unsigned> page;
     std::optional<std::uint16_t> reg;
+    std::optional<std::string> tag;
     unsigned nth = 0;    // 1 = the first matching command; 0 = every matching command
     unsigned times = 1;  // with nth: this many matching commands from the n-th on
     unsigned percent = 100;

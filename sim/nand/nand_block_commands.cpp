@@ -94,8 +94,8 @@ ScsiAnswer NandController::CheckBlocks(ScsiExchange& exchange)
     }
     ++counts_[NandOp::CheckStatus];
     const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
-    Operation operation{NandOp::CheckStatus, row.ce, row.channel, row.block,
-                        row.block + static_cast<unsigned>(exchange.data.size()) - 1, row.page, std::nullopt};
+    Operation operation = BlockOperation(NandOp::CheckStatus, row.ce, row.channel, row.block,
+                        row.block + static_cast<unsigned>(exchange.data.size()) - 1, row.page);
     if (Faults faults = Apply(operation); faults.answer)
         return *faults.answer;
     if (exchange.direction != DataDirection::FromDevice || row.ce >= g.ceCount || row.channel >= g.channelCount)
@@ -126,7 +126,7 @@ ScsiAnswer NandController::BlockAccess(ScsiExchange& exchange)
     case NandOp::Program: return WriteBlock(exchange, row);
     case NandOp::Read: return ReadBlock(exchange, row);
     default: {
-        Operation operation{op, row.ce, row.channel, row.block, row.block, row.page, std::nullopt};
+        Operation operation = BlockOperation(op, row.ce, row.channel, row.block, row.block, row.page);
         if (Faults faults = Apply(operation); faults.answer)
             return *faults.answer;
         BlockState& state = store_.At(Path(row.ce, row.channel), row.block);
@@ -159,7 +159,8 @@ ScsiAnswer NandController::WriteBlock(ScsiExchange& exchange, const NandRow& row
     const NandGeometry& g = config_.geometry;
     auto pages = TransferPages(exchange, row, g);
     const unsigned last = row.page + (pages ? pages->first - 1 : 0);
-    Operation operation{NandOp::Program, row.ce, row.channel, row.block, row.block, row.page, std::nullopt};
+    Operation operation = BlockOperation(NandOp::Program, row.ce, row.channel, row.block, row.block, row.page);
+    operation.tag = std::string(exchange.cdb.begin() + 10, exchange.cdb.begin() + 16);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;
@@ -185,7 +186,7 @@ ScsiAnswer NandController::ReadBlock(ScsiExchange& exchange, const NandRow& row)
 {
     const NandGeometry& g = config_.geometry;
     auto pages = TransferPages(exchange, row, g);
-    Operation operation{NandOp::Read, row.ce, row.channel, row.block, row.block, row.page, std::nullopt};
+    Operation operation = BlockOperation(NandOp::Read, row.ce, row.channel, row.block, row.block, row.page);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;
@@ -209,7 +210,7 @@ ScsiAnswer NandController::ReadBlock(ScsiExchange& exchange, const NandRow& row)
 
 ScsiAnswer NandController::EraseBlock(ScsiExchange& exchange, const NandRow& row)
 {
-    Operation operation{NandOp::Erase, row.ce, row.channel, row.block, row.block, std::nullopt, std::nullopt};
+    Operation operation = BlockOperation(NandOp::Erase, row.ce, row.channel, row.block, row.block, std::nullopt);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;
@@ -226,7 +227,7 @@ ScsiAnswer NandController::EraseBlock(ScsiExchange& exchange, const NandRow& row
 // page 0. Read under the other encryption setting they come back scrambled.
 ScsiAnswer NandController::ReadSpare(ScsiExchange& exchange, const NandRow& row)
 {
-    Operation operation{NandOp::SpareRead, row.ce, row.channel, row.block, row.block, row.page, std::nullopt};
+    Operation operation = BlockOperation(NandOp::SpareRead, row.ce, row.channel, row.block, row.block, row.page);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;
@@ -264,7 +265,7 @@ ScsiAnswer NandController::BlockMark(ScsiExchange& exchange)
     const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
     const NandOp op = sub == kMarkBad ? NandOp::MarkBad : NandOp::BlockStatus;
     ++counts_[op];
-    Operation operation{op, row.ce, row.channel, row.block, row.block, std::nullopt, std::nullopt};
+    Operation operation = BlockOperation(op, row.ce, row.channel, row.block, row.block, std::nullopt);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;

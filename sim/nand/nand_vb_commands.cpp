@@ -44,7 +44,7 @@ ScsiAnswer NandController::VirtualBlocks(ScsiExchange& exchange)
         ++counts_[NandOp::VbErrorRead];
         const unsigned ce = exchange.cdb[2] >> 4, channel = exchange.cdb[2] & 0x0F;
         const unsigned block = Be16(exchange.cdb, 4);
-        Operation operation{NandOp::VbErrorRead, ce, channel, block, block, std::nullopt, std::nullopt};
+        Operation operation = BlockOperation(NandOp::VbErrorRead, ce, channel, block, block, std::nullopt);
         Faults faults = Apply(operation);
         if (faults.answer)
             return *faults.answer;
