@@ -188,6 +188,22 @@ TEST_F(FlashScan, DieGapsAreHolesNotBadBlocks)
     EXPECT_EQ(nand().Counts()[NandOp::CheckStatus], 6u * 4) << "groups 3 and 7 lie in the gaps";
 }
 
+// A bitmap of 125 bytes ends inside a group of 512 blocks; a scan page past the block's
+// last page is read at its last page.
+TEST_F(FlashScan, AShortLastGroupAndALongScanPageStayInside)
+{
+    sim::nand::NandConfig config = SmallFlash();
+    config.geometry.blocks = 1000;
+    config.geometry.id = {0x98, 0xD7, 0x08, 0x00, 0x00}; // type 0x5032: scan page 86 of 64
+    Build(config);
+    nand().MarkFactoryBad(0, 999);
+    Lines lines;
+    ASSERT_EQ(Scan(0), 1);
+    EXPECT_TRUE(lines.Has("  Flash is 0x5032, Scan Page = 0x40"));
+    EXPECT_TRUE(Taken(0, 999));
+    EXPECT_EQ(INT{record()->badBlockCount[0]}, 1);
+}
+
 TEST_F(FlashScan, EachFailureEndsTheScanWithTheEncryptionRestored)
 {
     struct Case {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -89,6 +90,7 @@ protected:
         return rule;
     }
 
+public:
     UFDFlashParams params{};
     MapPtrEntry entries[kFoundBlockCapacity] = {};
     MapPtr found{};
@@ -223,6 +225,58 @@ TEST_F(TableBuild, VbCountsDecideCapacityAndFreeBlocks)
     EXPECT_EQ(BuildTables(), 0);
     EXPECT_TRUE(again.Has(" @@ Real VB is Not Enough"));
     EXPECT_EQ(Capacity(), 123u);
+}
+
+// With three paths a one-plane VB takes six words: a page holds 170 whole VBs and no VB
+// crosses into the next page.
+TEST_F(TableBuild, NoVbCrossesTheEndOfAnLftPage)
+{
+    Flash flash;
+    flash.channels = 3;
+    flash.blocks = 2048;
+    Make(flash, kBuildModeOnePlane, 2, 300);
+    ASSERT_EQ(BuildTables(), 1);
+    const TableFacts facts = Check();
+    ExpectClean(facts);
+    ASSERT_EQ(facts.lftPages, 2u);
+    for (std::size_t word = 1020; word < 1024; ++word)
+        EXPECT_EQ(facts.lft[word], 0xFFFF) << word;
+    EXPECT_NE(facts.lft[1024], 0xFFFF) << "VB 171 opens the second page";
+    EXPECT_EQ(facts.lftBlocks, 308u * 6);
+}
+
+TEST_F(TableBuild, ParametersThatWouldDivideByZeroOrOverrunAreRefused)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TableBuild&)> spoil;
+    };
+    const Case cases[] = {
+        {"no sectors per page", [](TableBuild& t) { t.part2[22] = 0; }},
+        {"no pages per block", [](TableBuild& t) { t.part2[20] = 0; }},
+        {"no planes", [](TableBuild& t) { t.params.planes = 0; }},
+        {"reserved blocks past the free list", [](TableBuild& t) { t.params.logBlocks = 250; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Make({}, kBuildModeOnePlane, 2, 200);
+        c.spoil(*this);
+        Lines lines;
+        EXPECT_EQ(BuildTables(), 0);
+        const auto all = lines.All();
+        EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                                [](const std::string& l) { return l.rfind(" @@ Table build refused", 0) == 0; }));
+        TearDown();
+    }
+    Make({}, kBuildModeOnePlane, 2, 200);
+    FaultRule unreadable;
+    unreadable.op = NandOp::RegisterRead;
+    unreadable.reg = 0x2608;
+    unreadable.effect = FaultEffect::CallFails;
+    nand().AddFault(unreadable);
+    Lines lines;
+    EXPECT_EQ(BuildTables(), 0);
+    EXPECT_EQ(lines.Count(" Retry Read ECC Setting Register"), 10u) << "the ECC setting read gives up";
 }
 
 TEST_F(TableBuild, TwoDiesABuiltAsTwiceTheCes)
