@@ -53,6 +53,8 @@ private:
     bool ScanGroup(int path, long group);
     bool ReadStatus(DWORD row, BYTE* out, const char* retryLine);
     bool Erase(DWORD row, const char* failLine);
+    // Sets the encryption register; a value it holds already is not written again.
+    bool SetEncryption(BYTE value, const char* retryLine);
     bool InGap(long block) const;
     bool GroupInGap(long first, long last) const;
     bool TakeBad(DWORD row);
@@ -65,6 +67,7 @@ private:
     int extended_;
     bool collectBbi_ = false;
     BYTE savedEncryption_ = 0;
+    std::optional<BYTE> written_; // what the register holds after the scan's last write, when that succeeded
     bool encryptionRead_ = false;
     WORD type_ = 0;
     long scanPage_ = 0;
@@ -93,6 +96,7 @@ bool Scan::Prepare()
     if (!ReadEncryption(port_, savedEncryption_, " Retry Read Encryption Register"))
         return false;
     encryptionRead_ = true;
+    written_ = savedEncryption_;
     platform::DebugPrintf(scanOnly() ? "Chip_%X, REG_%X=(%X), NO Change Encryption" : "Chip_%X, REG_%X=(%X)",
                           unsigned{kControllerNumber}, unsigned{reg::kEncryption}, unsigned{savedEncryption_});
     std::array<BYTE, 64> id{};
@@ -195,6 +199,17 @@ bool Scan::Erase(DWORD row, const char* failLine)
     });
 }
 
+bool Scan::SetEncryption(BYTE value, const char* retryLine)
+{
+    if (written_ == value)
+        return true;
+    written_.reset();
+    if (!WriteEncryption(port_, value, retryLine))
+        return false;
+    written_ = value;
+    return true;
+}
+
 bool Scan::ScanGroup(int path, long group)
 {
     const BYTE chip = map_.ChipAddressOf(path);
@@ -211,10 +226,10 @@ bool Scan::ScanGroup(int path, long group)
     const bool skipped = GroupInGap(first, first + count - 1);
     if (!skipped) {
         if (!scanOnly()) {
-            if (!WriteEncryption(port_, static_cast<BYTE>(savedEncryption_ & ~1), " Set Encryption OFF") ||
+            if (!SetEncryption(static_cast<BYTE>(savedEncryption_ & ~1), " Set Encryption OFF") ||
                 !ReadStatus(*row, off0.data(), " Scan Block_00_Off_Error") ||
                 !ReadStatus(*lastRow, offLast.data(), " Scan Block_FF_Off_Error") ||
-                !WriteEncryption(port_, static_cast<BYTE>(savedEncryption_ | 1), "Set Encryption ON"))
+                !SetEncryption(static_cast<BYTE>(savedEncryption_ | 1), "Set Encryption ON"))
                 return false;
         } else {
             platform::DebugPrintf(" Scan_Only %d_%d_%02ld", path / map_.channelCount(), path % map_.channelCount(),
@@ -272,7 +287,7 @@ bool Scan::TakeBad(DWORD row)
     bbi_.Append(row);
     if (!bbi_.full())
         return true;
-    if (!WriteEncryption(port_, savedEncryption_, " Retry Write Original Encryption Value BBI"))
+    if (!SetEncryption(savedEncryption_, " Retry Write Original Encryption Value BBI"))
         return false;
     return FlushBbi();
 }
@@ -294,7 +309,7 @@ bool Scan::FlushBbi()
 INT Scan::Finish(INT result)
 {
     if (encryptionRead_ && !scanOnly() &&
-        !WriteEncryption(port_, savedEncryption_, " Retry Write Original Encryption Value"))
+        !SetEncryption(savedEncryption_, " Retry Write Original Encryption Value"))
         result = 0;
     log_.Printf("CE: %d, CH: %d, Entry: %d\n", map_.ceCount(), map_.channelCount(), map_.entry());
     log_ = TextLog();
