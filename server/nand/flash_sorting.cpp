@@ -57,7 +57,7 @@ std::optional<Layout> LayoutOf(const UFDFlashParams& params, const PortMap& map)
 class Sorting {
 public:
     Sorting(SearchTarget& target, Layout layout, bool tlc)
-        : t_(target), layout_(layout), planes_(target.params.planes), tlc_(tlc)
+        : t_(target), layout_(layout), planes_(target.params.planes)
     {
         if ((t_.params.flags & UFDFlashFlags::kDumps) != 0)
             log_ = TextLog(t_.port.dumps, "SortingRec.txt");
@@ -95,7 +95,6 @@ private:
     SearchTarget& t_;
     Layout layout_;
     long planes_;
-    bool tlc_;
     TextLog log_;
     unsigned marked_ = 0;
     unsigned unreadable_ = 0;

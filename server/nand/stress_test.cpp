@@ -52,8 +52,8 @@ std::optional<Mismatch> FirstOverLimit(const BYTE* written, const BYTE* read, st
 
 class BlockTest {
 public:
-    BlockTest(const NandPort& port, const UFDFlashParams& params, int ce, int channel, long block, DWORD row)
-        : port_(port), params_(params), ce_(ce), channel_(channel), block_(block), row_(row),
+    BlockTest(const NandPort& port, const UFDFlashParams& params, DWORD row)
+        : port_(port), params_(params), row_(row),
           fallback_((params.status & UFDFlashStatus::kFallbackSearch) != 0)
     {
     }
@@ -86,8 +86,6 @@ private:
 
     const NandPort& port_;
     const UFDFlashParams& params_;
-    int ce_, channel_;
-    long block_;
     DWORD row_;
     bool fallback_;
 };
@@ -209,7 +207,7 @@ bool StressTest(const NandPort& port, const UFDFlashParams& params, int ce, int 
         platform::DebugPrintf(" @@ Stress test of block 0x%lX refused", block);
         return false;
     }
-    return BlockTest(port, params, ce, channel, block, *row).Run();
+    return BlockTest(port, params, *row).Run();
 }
 
 } // namespace nand
