@@ -47,12 +47,14 @@ TEST_F(BuildJob, FillsTheRequestFromTheLun)
         const std::size_t index = builder.CallCount() - 1;
         const HeldBuilder::Call call = builder.CallAt(index);
         EXPECT_EQ(call.fsType, c.sentType) << c.name;
-        EXPECT_EQ(call.request->u32DevStartSector, 0x800u);
-        EXPECT_EQ(call.request->u32TotalSector, 32768u);
-        EXPECT_EQ(call.request->i32BytesPerSector, 512);
-        EXPECT_EQ(call.request->u32PartStart, 0u);
-        EXPECT_EQ(call.request->u8BS_RsvSector, 0);
-        EXPECT_EQ(call.request->u8ClusterExp, 0);
+        // Copies: the packed fields cannot be bound to references.
+        const FsBuildParams sent = *call.request;
+        EXPECT_EQ(DWORD{sent.u32DevStartSector}, 0x800u);
+        EXPECT_EQ(DWORD{sent.u32TotalSector}, 32768u);
+        EXPECT_EQ(INT{sent.i32BytesPerSector}, 512);
+        EXPECT_EQ(DWORD{sent.u32PartStart}, 0u);
+        EXPECT_EQ(sent.u8BS_RsvSector, 0);
+        EXPECT_EQ(sent.u8ClusterExp, 0);
         EXPECT_EQ(call.source, c.source);
         EXPECT_EQ(call.image, folder.WideFile("a.img"));
         EXPECT_EQ(job->Progress(), 40) << "the builder's progress while it runs";
