@@ -58,6 +58,8 @@ public:
     BYTE CounterPanesDisabled = 0;
     // The serial-number length as decimal text; empty until first filled.
     std::u16string SerialLengthText;
+    // Set by the chip page's "Save Setting": the settings sheet then saves even on Cancel.
+    INT SaveRequested = 0;
 
     // A caption in the operator's language.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;
@@ -67,6 +69,7 @@ public:
     QString CounterPaneText(int index) const;
     bool CounterPanesShown() const;
 
+    CDevInfoDoc& Document() const { return document_; }
     CPortView* PortView() const { return portView_; }
     CDevListView* DevListView() const { return devListView_; }
     // Rewrites the device-list row of a port after its state changed.
@@ -108,6 +111,11 @@ private:
     void UpdateDeviceNumberChecks();
     // False, with a message to the operator, while a worker reads what `what` would change.
     bool PortsIdleFor(const char16_t* what);
+    // The framework's commands: false for any other command.
+    bool OnFrameworkCommand(UINT command);
+    void OnFileNew();
+    void OnEditCommand(UINT command);
+    void ActivateNextPane();
     bool DispatchesToView() const;
     void RestoreTitle();
 

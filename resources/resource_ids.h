@@ -6,7 +6,7 @@
 
 namespace res {
 
-// Menu, accelerator table and document template of the main frame.
+// Menu, accelerator table, icon and document template of the main frame.
 constexpr UINT IDR_MAINFRAME = 128;
 constexpr UINT IDR_TOOLBAR = 150;
 
@@ -60,6 +60,15 @@ constexpr UINT ID_DEVICE_NUMBER_1 = 32798;
 constexpr UINT ID_VIEW_TOOLBAR = 59392;
 constexpr UINT ID_VIEW_STATUS_BAR = 59393;
 constexpr UINT ID_APP_ABOUT = 57664;
+// The framework's commands of the accelerator table.
+constexpr UINT ID_FILE_NEW = 57600;
+constexpr UINT ID_FILE_OPEN = 57601;
+constexpr UINT ID_EDIT_COPY = 57634;
+constexpr UINT ID_EDIT_CUT = 57635;
+constexpr UINT ID_EDIT_PASTE = 57637;
+constexpr UINT ID_EDIT_UNDO = 57643;
+constexpr UINT ID_NEXT_PANE = 57680;
+constexpr UINT ID_PREV_PANE = 57681;
 
 // The port views' templates.
 constexpr UINT IDD_32_DEV_VIEW = 130;
@@ -74,5 +83,10 @@ constexpr UINT IDC_1_DEV_SPARE_STATIC = 1215;
 constexpr UINT IDD_16_DEV_VIEW = 131;
 constexpr UINT IDC_SERIAL_EDIT = 1192;
 constexpr UINT IDC_SERIAL_LABEL = 1193;
+
+// The About box (its icon is IDR_MAINFRAME's) and its two lines.
+constexpr UINT IDD_ABOUTBOX = 100;
+constexpr UINT IDC_ABOUT_VERSION = 1142;
+constexpr UINT IDC_ABOUT_DRIVER = 1172;
 
 } // namespace res

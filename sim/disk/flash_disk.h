@@ -39,7 +39,11 @@ struct DiskIdentity {
     std::uint8_t portFlags = 0;          // 51
     std::uint8_t chipType = 0;           // low bits of byte 0
     std::uint8_t additionalLength = 31;  // byte 4
-    std::string ataSerial = "SIM0000001"; // ATA IDENTIFY words 10..19
+    // ATA IDENTIFY of the drive behind the controller: serial number (words 10..19),
+    // firmware revision (23..26) and model (27..46).
+    std::string ataSerial = "SIM0000001";
+    std::string ataFirmware = "FW1.00";
+    std::string ataModel = "TARVO SIMULATED DRIVE";
 };
 
 struct CommandRecord {

@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QTableWidgetItem>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -144,6 +145,13 @@ TEST_F(PortViews, EachDeviceNumberBuildsItsViewWithItsTilesIdsIconsAndRates)
         }
 
         EXPECT_TRUE(ShowsIcon(0, c.idleChip));
+        if (c.ports != 32) { // the server's walk finds no chip
+            const CIconTip* tip = View().PortButton(0).ToolTip();
+            ASSERT_NE(tip, nullptr) << "port 1 shows its chip's state";
+            EXPECT_EQ(tip->Style() & TTS_BALLOON, TTS_BALLOON);
+            EXPECT_EQ(tip->GetMaxTipWidth(), 400);
+            EXPECT_EQ(tip->Text(), QStringLiteral("Connected!!"));
+        }
         const int last = c.ports - 1;
         View().ShowPortSpeed(true, 1.5 * 1048576, 2.25 * 1048576, last);
         EXPECT_EQ(View().RateLabel(last, true).text(), QString::fromLatin1(c.readText));
@@ -231,6 +239,35 @@ TEST_F(PortViews, ChipRunOnTheSmallViewsEndsWithTheirPassIcon)
         EXPECT_EQ(frame->CounterPaneText(1), QStringLiteral("Pass :1 "));
         EXPECT_EQ(frame->AutoRunActive, 0);
     }
+}
+
+// Four chips behind one of the maker's hubs, as a station has them. The poll shows one
+// chip, on port 1, so AutoRun starts port 1 alone; the other ports, started as the
+// automatic start would start them, fail without a request to any chip.
+TEST_F(PortViews, WithFourChipsAttachedOnlyPort1PassesAndOnlyItsChipIsProgrammed)
+{
+    const std::vector<sim::Rz52xChip*> chips = bench.AddChipsBehindHub(
+        {.vendorId = MakerVendorId, .productId = 0x5421, .bcdDevice = 0x0518, .speedMbps = 480}, sim::StationChip(), 4);
+    StartWithDevices(4);
+    ASSERT_TRUE(View().PortButton(0).isEnabled());
+    for (int port = 1; port < 4; ++port)
+        EXPECT_FALSE(View().PortButton(port).isEnabled()) << "port " << port + 1;
+    frame->OnAutoRun();
+    EXPECT_EQ(frame->CounterPaneText(0), QStringLiteral("Total :1 "));
+    ASSERT_TRUE(WaitForIdle(0));
+    EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Success!!"));
+    EXPECT_EQ(frame->CounterPaneText(1), QStringLiteral("Pass :1 "));
+
+    for (int port = 1; port < 4; ++port)
+        View().ClickPortButton(port);
+    ASSERT_TRUE(WaitFor([&] { return !View().AnyWorkerBusy(); }));
+    for (int port = 1; port < 4; ++port) {
+        EXPECT_EQ(View().PortButton(port).toolTip(), QStringLiteral("Run Fail!!")) << "port " << port + 1;
+        EXPECT_TRUE(ShowsIcon(port, res::IDI_FAIL_1)) << "port " << port + 1;
+    }
+    auto count = [&](auto holds) { return std::count_if(chips.begin(), chips.end(), holds); };
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->Erases() == 1; }), 1) << "port 1's chip, once";
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->ControlTransfers() == 0; }), 3) << "no request reaches the others";
 }
 
 TEST_F(PortViews, OnePortViewStampsTheDateIntoTheSerialMask)
