@@ -41,10 +41,10 @@ TEST_F(BuildJob, FillsTheRequestFromTheLun)
         {"no source folder clears it", 0xC1, u"", 0x81},
     };
     for (const Case& c : cases) {
+        const std::size_t index = builder.CallCount();
         auto job = ImageBuildJob::Start({c.imageType, 0x800, 32768, u"LABEL", c.source, folder.WideFile("a.img"), false});
         ASSERT_NE(job, nullptr);
-        builder.AwaitCalls(builder.CallCount() + 1);
-        const std::size_t index = builder.CallCount() - 1;
+        builder.AwaitCalls(index + 1);
         const HeldBuilder::Call call = builder.CallAt(index);
         EXPECT_EQ(call.fsType, c.sentType) << c.name;
         // Copies: the packed fields cannot be bound to references.
@@ -86,9 +86,10 @@ TEST_F(BuildJob, EndsWithItsMessageAndATrailerOnlyAfterAGoodBuild)
     for (const Case& c : cases) {
         WriteBytes(folder.File("lun.img"), std::string(4096, 'x'));
         boxes.Clear();
+        const std::size_t index = builder.CallCount();
         auto job = ImageBuildJob::Start(Order(c.trailer));
-        builder.AwaitCalls(builder.CallCount() + 1);
-        builder.Finish(builder.CallCount() - 1, c.status, c.result);
+        builder.AwaitCalls(index + 1);
+        builder.Finish(index, c.status, c.result);
         AwaitThread(job->Thread());
         ASSERT_EQ(boxes.Texts(), std::vector<std::u16string>{c.message}) << c.name;
         EXPECT_EQ(boxes.Boxes()[0].type & 0xF0, c.icon) << c.name;
