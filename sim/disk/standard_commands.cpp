@@ -69,8 +69,10 @@ ScsiAnswer FlashDisk::Inquiry(ScsiExchange& exchange)
 
 ScsiAnswer FlashDisk::TestUnitReady(ScsiExchange&)
 {
-    if (notReadyPolls_ > 0) {
-        --notReadyPolls_;
+    const bool modelNotReady = notReadyHook_ && notReadyHook_(); // asked at every poll
+    if (notReadyPolls_ > 0 || modelNotReady) {
+        if (notReadyPolls_ > 0)
+            --notReadyPolls_;
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x01); // becoming ready
     }
     return mediumLoaded_ ? ScsiAnswer::Good(0) : MediumNotPresent();

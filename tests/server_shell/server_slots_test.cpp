@@ -93,11 +93,12 @@ HANDLE handles[32];
 void* const none = nullptr; // any record or buffer pointer
 const BYTE port = 7;
 
-TEST_F(RegisteredServer, SlotsStillToComeWriteTheirEntryLineAndFail)
+// The file-system slots without a build request: each writes its entry line and fails
+// before the image builder is loaded.
+TEST_F(RegisteredServer, FileSystemSlotsWithoutARequestWriteTheirEntryLineAndFail)
 {
     handles[port] = reinterpret_cast<HANDLE>(0xABC);
     const INT i = 0;
-    const WORD w = 0;
     const std::vector<SlotCase> cases = {
         {12, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImage()"}},
         {13, [](void* o, int s) { return CallSlot(o, s, none); }, {"CreateFileSystemImageW()"}},
@@ -105,24 +106,8 @@ TEST_F(RegisteredServer, SlotsStillToComeWriteTheirEntryLineAndFail)
         {15, [&](void* o, int s) { return CallSlot(o, s, none, i); }, {"BuildDriveFileSystemW()"}},
         {16, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystem()"}},
         {17, [](void* o, int s) { return CallSlot(o, s, handles, port, none); }, {"BuildPhyDiskFileSystemW(7)"}},
-        {26, [&](void* o, int s) { return CallSlot(o, s, handles, port, none, w, w, BYTE{0x23}); },
-         {"ScanFlashBlock(7), Config = 0x23"}},
-        {27, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); },
-         {"FindISPAndCISUseBlock(7)"}},
-        {28, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); }, {"BuildUFDSystemTable(7)"}},
-        {29, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, none); }, {"ReadFlashID_UFD(7)"}},
-        {30, [&](void* o, int s) { return CallSlot<void*>(o, s, BYTE{16}, BYTE{1}, BYTE{1}, i); }, {}},
-        {31, [](void* o, int s) { return CallSlot(o, s, none); }, {}},
-        {32, [&](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}, i); }, {}},
-        {33, [&](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, i, BYTE{0}); }, {}},
-        {41, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i, none); }, {"INITISP_UFD(7)"}},
-        {42, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"CPUReset_UFD(7)"}},
-        {49, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"UFDCacheClear_UFD(7)"}},
-        {50, [&](void* o, int s) { return CallSlot(o, s, handles, port, i, i); }, {"MediumLoadUnload_UFD(7)"}},
-        {52, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipReset(7)"}},
         {57, [&](void* o, int s) { return CallSlot(o, s, handles, port, none, i); }, {"BuildPhyDiskFileSystemExW(7)"}},
         {58, [](void* o, int s) { return CallSlot(o, s, none, none); }, {"GetFAT32RootSectorAddr()"}},
-        {60, [](void* o, int s) { return CallSlot(o, s, handles, port); }, {"ChipResetEx(7)"}},
     };
     auto* ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
     ASSERT_NE(ctrl, nullptr);
@@ -150,6 +135,7 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
     BYTE probe = 0x55;
     DWORD first = 0, second = 0;
     HANDLE volume = nullptr;
+    std::intptr_t created = 0; // the block map slot 30 makes and slot 31 frees
     const DWORD zero = 0;
     const std::vector<WorkingCase> cases = {
         {3, [&](void* o, int s) { return CallSlot(o, s, disks.get()); }, std::nullopt, {"ScanDiskPath()"}},
@@ -204,6 +190,26 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
          0, {"ReadSPI_USD()"}},
         {61, [&](void* o, int s) { return CallSlot(o, s, handles, port, BYTE{0x80}, zero, zero, INT{0}, INT{0}, INT{8}, buffer); },
          0, {"WriteSPI_USD()"}},
+        {30, [&](void* o, int s) { return created = CallSlot<void*>(o, s, BYTE{16}, BYTE{1}, BYTE{1}, INT{8}); },
+         std::nullopt, {}},
+        {31, [&](void* o, int s) { return CallSlot(o, s, reinterpret_cast<void*>(created)); }, 1, {}},
+        {32, [](void* o, int s) { return CallSlot(o, s, none, BYTE{0}, BYTE{0}, INT{0}, BYTE{0}, INT{1}); }, 1, {}},
+        {33, [](void* o, int s) { return CallSlot<BYTE>(o, s, none, BYTE{0}, BYTE{0}, INT{0}, BYTE{0}); }, 255, {}},
+        {26, [](void* o, int s) { return CallSlot(o, s, handles, port, none, WORD{64}, WORD{2048}, BYTE{0x23}); }, 0,
+         {"ScanFlashBlock(7), Config = 0x23"}},
+        {27, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); }, 0,
+         {"FindISPAndCISUseBlock(7)"}},
+        {28, [](void* o, int s) { return CallSlot(o, s, handles, port, none, none, none); }, 0,
+         {"BuildUFDSystemTable(7)"}},
+        {29, [](void* o, int s) { return CallSlot(o, s, handles, port, INT{0}, none); }, 0, {"ReadFlashID_UFD(7)"}},
+        {41, [](void* o, int s) { return CallSlot(o, s, handles, port, INT{0}, INT{0}, none); }, 0, {"INITISP_UFD(7)"}},
+        {42, [](void* o, int s) { return CallSlot(o, s, handles, port); }, 0, {"CPUReset_UFD(7)"}},
+        {49, [](void* o, int s) { return CallSlot(o, s, handles, port); }, 0, {"UFDCacheClear_UFD(7)"}},
+        {50, [](void* o, int s) { return CallSlot(o, s, handles, port, INT{0}, INT{2}); }, 0,
+         {"MediumLoadUnload_UFD(7)"}},
+        {52, [](void* o, int s) { return CallSlot(o, s, handles, port); }, 0, {"ChipReset(7)"}},
+        {54, [](void* o, int s) { return CallSlot(o, s, INT{1}); }, 1, {"ActiveFilterDriver()"}},
+        {60, [](void* o, int s) { return CallSlot(o, s, handles, port); }, 0, {"ChipResetEx(7)"}},
         {59, [&](void* o, int s) { return CallSlot(o, s, &unplaced, BYTE{0}, BYTE{9}); }, 0,
          {"PollingSingleUSBPortEx(9)"}},
     };
@@ -226,6 +232,7 @@ TEST_F(RegisteredServer, WorkingSlotsOfIPortwardenCtrlWriteTheirEntryLines)
     }
     EXPECT_EQ(volume, INVALID_HANDLE_VALUE) << "a failed lock hands out no volume";
     EXPECT_EQ(probe, 0xAA);
+    EXPECT_NE(created, 0);
     ctrl->Release();
 }
 
