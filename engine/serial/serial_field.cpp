@@ -11,7 +11,6 @@
 namespace {
 
 constexpr ULONGLONG kSixteenDigits = 10'000'000'000'000'000ULL;
-constexpr DWORD kTypedSerialNumbers = 0x02; // FabrunMode bit: the operator types each number
 constexpr char16_t kMaskDigit = u'#';
 
 // The text's last `length` characters at its start, the rest NUL.
@@ -46,7 +45,7 @@ int FormatSerialNumberField(const PortThreadParam& param, const CISImage& source
     BYTE* field = outgoing.bytes + cis::kSerialNumber;
     int result = 1;
 
-    if ((frame.FabrunMode & kTypedSerialNumbers) != 0 || mode == serial::kFixSn || mode == serial::kGenerator ||
+    if ((frame.FabrunMode & kFabrunModeTypedSerial) != 0 || mode == serial::kFixSn || mode == serial::kGenerator ||
         mode == serial::kRandom) {
         std::transform(text.begin(), text.end(), field, LowByte);
     } else if (mode == serial::kGeneratorWithDate || mode == serial::kRandomWithDate || mode == serial::kCustomDefine) {
