@@ -64,7 +64,8 @@ std::unique_ptr<FlashPartTable> LoadFlashDatabase(const std::u16string& path)
 
 const FlashPartRecord* FindFlashPart(const FlashPartTable& table, const BYTE* flashId)
 {
-    const std::size_t filled = std::min<std::size_t>(static_cast<std::size_t>(std::max(table.ItemNum, 0)), kFlashPartCapacity);
+    const INT itemNum = table.ItemNum;
+    const std::size_t filled = itemNum < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(itemNum), kFlashPartCapacity);
     for (std::size_t i = 0; i < filled; ++i)
         if (std::memcmp(table.records[i].parameters, flashId, kFlashPartIdMatched) == 0)
             return &table.records[i];

@@ -40,7 +40,8 @@ int FormatSerialNumberField(const PortThreadParam& param, const CISImage& source
     const MainFrameSettings& frame = *param.mainFrame;
     const CISSetting& settings = frame.CisSetting;
     const INT mode = settings.SNType;
-    const std::size_t length = static_cast<std::size_t>(std::clamp<INT>(settings.SerialNumberY, 0, kSerialTextLength));
+    const INT wantedLength = settings.SerialNumberY; // a copy: the packed field takes no reference
+    const std::size_t length = static_cast<std::size_t>(std::clamp<INT>(wantedLength, 0, kSerialTextLength));
     const std::u16string text = KeepLast(SerialNumberText(param.serialNumber, settings.DecCheck != 0), length);
     BYTE* field = outgoing.bytes + cis::kSerialNumber;
     int result = 1;

@@ -101,7 +101,7 @@ TEST_F(SerialNumbers, TheAdvancedNumberIsInTheSettingsFileBeforeTheDeviceGetsIt)
         EXPECT_EQ(draw.result, RunResult::Success);
         EXPECT_EQ(draw.number, expected);
         EXPECT_EQ(station.SavedNumber(), expected) << "saved at once, not only with the settings";
-        EXPECT_EQ(frame->CisSetting.SerialNumberX, expected);
+        EXPECT_EQ(ULONGLONG{frame->CisSetting.SerialNumberX}, expected);
     }
     EXPECT_TRUE(boxes.Texts().empty());
 }
@@ -116,7 +116,7 @@ TEST_F(SerialNumbers, ANumberThatCannotBeSavedIsNotGiven)
         EXPECT_EQ(draw.result, RunResult::SerialNumberFail);
         EXPECT_EQ(draw.number, 0u);
     }
-    EXPECT_EQ(frame->CisSetting.SerialNumberX, 100u);
+    EXPECT_EQ(ULONGLONG{frame->CisSetting.SerialNumberX}, 100u);
     ASSERT_EQ(boxes.Texts().size(), 1u) << "the operator is told once, not by every port";
     EXPECT_NE(boxes.Texts()[0].find(u"could not be saved"), std::u16string::npos);
 }
