@@ -41,7 +41,4 @@ inline PackedBlockTag BlockTag(const char (&name)[7])
 constexpr DWORD kForceFirstBuild = 1u << 29;
 constexpr DWORD kDumpMemory = 1u << 26;
 
-// A message box from the worker thread, OK button.
-void TellOperator(const char16_t* text);
-
 } // namespace blocksteps

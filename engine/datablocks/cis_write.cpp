@@ -11,18 +11,15 @@
 
 #include <cstring>
 
-namespace blocksteps {
+namespace {
 
+using namespace blocksteps;
+
+// A message box from the worker thread, OK button.
 void TellOperator(const char16_t* text)
 {
     MessageBoxW(nullptr, text, u"Fabrun", MB_OK);
 }
-
-} // namespace blocksteps
-
-namespace {
-
-using namespace blocksteps;
 
 constexpr INT kCisKind = 2;
 constexpr BYTE kWriteMarker = 0x32;
