@@ -25,14 +25,23 @@ function(fabrun_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  fabrun_test_environment(env ${T_NAME} "${T_BENCH}" ${T_ENV})
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" ENVIRONMENT "${env}")
+endfunction()
+
+# fabrun_test_environment(<out-var> <test name> <bench: TRUE or empty> [<VAR=value>...])
+# The environment every test runs in.
+function(fabrun_test_environment out name bench)
   # A test never touches the machine's registry store unless it says so.
-  set(env "FABRUN_REGISTRY=${CMAKE_BINARY_DIR}/test-state/${T_NAME}/registry" ${T_ENV} "FABRUN_DEBUG_LOG=off")
+  set(env "FABRUN_REGISTRY=${CMAKE_BINARY_DIR}/test-state/${name}/registry" ${ARGN} "FABRUN_DEBUG_LOG=off")
   if(FABRUN_SANITIZE)
     list(APPEND env "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
-    if(T_BENCH)
+    if(bench)
       # libusb-0.1 and umockdev's preload library keep allocations until exit.
       list(APPEND env "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/sim/core/lsan-suppressions.txt")
     endif()
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}" ENVIRONMENT "${env}")
+  set(${out} "${env}" PARENT_SCOPE)
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/FabrunFuzz.cmake)

@@ -19,7 +19,7 @@
 
 void CMainFrame::OnCommand(UINT command)
 {
-    if (inertCommands_.count(command) != 0)
+    if (inertCommands_.count(command) != 0 || OnFrameworkCommand(command))
         return;
     switch (command) {
     case res::ID_FUNCTION_SETTING:

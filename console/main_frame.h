@@ -107,6 +107,11 @@ private:
     void UpdateDeviceNumberChecks();
     // False, with a message to the operator, while a worker reads what `what` would change.
     bool PortsIdleFor(const char16_t* what);
+    // The framework's commands: false for any other command.
+    bool OnFrameworkCommand(UINT command);
+    void OnFileNew();
+    void OnEditCommand(UINT command);
+    void ActivateNextPane();
     bool DispatchesToView() const;
     void RestoreTitle();
 

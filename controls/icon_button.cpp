@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -59,11 +60,57 @@ DWORD CIconButton::SetIconById(UINT iconId)
     return SetIcon(res::LoadIconResource(iconId));
 }
 
+namespace {
+constexpr int kToolTipMaxWidth = 400;
+} // namespace
+
+void CIconButton::InitToolTip()
+{
+    if (tip_ != nullptr)
+        return;
+    tip_ = new CIconTip(this, ToolTipStyle);
+    tip_->Activate(false);
+    tip_->SetMaxTipWidth(kToolTipMaxWidth);
+}
+
 void CIconButton::SetTooltipText(const QString& text)
 {
     if (text.isNull())
         return;
+    // Kept as the widget's tool tip too, where accessibility and tests read it.
     setToolTip(text);
+    InitToolTip();
+    if (!tip_->HasTool())
+        tip_->AddTool(rect(), text);
+    else
+        tip_->UpdateTipText(text);
+    tip_->Activate(true);
+}
+
+// The tip shows for the tool while the mouse rests on it, never for a disabled button, and
+// goes when the mouse leaves or presses; Qt's own tool tip is never shown.
+bool CIconButton::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        InitToolTip();
+        tip_->SetToolRect(rect());
+        if (isEnabled())
+            tip_->Pop(static_cast<QHelpEvent*>(event)->pos());
+        else
+            tip_->hide();
+        return true;
+    case QEvent::Leave:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Hide:
+        if (tip_ != nullptr)
+            tip_->hide();
+        break;
+    default:
+        break;
+    }
+    return QPushButton::event(event);
 }
 
 void CIconButton::SetAlign(IconAlign align)
@@ -252,6 +299,8 @@ void CIconButton::changeEvent(QEvent* event)
     switch (event->type()) {
     case QEvent::EnabledChange:
         if (!isEnabled()) {
+            if (tip_ != nullptr)
+                tip_->hide();
             ClearMouseOver();
             if (passFocusOn_)
                 PassFocusOn();

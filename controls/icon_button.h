@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controls/icon_menu.h"
+#include "controls/icon_tip.h"
 #include "platform/base/wintypes.h"
 
 #include <QColor>
@@ -44,6 +45,11 @@ public:
     DWORD SetIconById(UINT iconId);
     // A null text is ignored; the text is the button's tooltip from now on.
     void SetTooltipText(const QString& text);
+    // The style the tool tip is created with (TTS_BALLOON); its owner sets it before the
+    // first text.
+    DWORD ToolTipStyle = 0;
+    // The tool tip, once it has been needed.
+    const CIconTip* ToolTip() const { return tip_; }
 
     void SetAlign(IconAlign align);
     void SetColor(ColorIndex index, const QColor& colour);
@@ -73,6 +79,7 @@ signals:
     void menuCommand(UINT command);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -87,6 +94,7 @@ protected:
     virtual void PaintText(QPainter& painter, const QRect& textArea, bool pressed);
 
 private:
+    void InitToolTip();
     void OnClicked();
     void TrackHover(const QPoint& position, Qt::MouseButtons buttons);
     void ClearMouseOver();
@@ -114,6 +122,7 @@ private:
     QString url_;
     QString hoverSound_;
     QString clickSound_;
+    CIconTip* tip_ = nullptr; // a child of the button
     CIconMenu menu_;
     bool hasMenu_ = false;
     std::function<void(CIconMenu&)> beforeMenu_;

@@ -1,6 +1,8 @@
 // How the icon button draws itself: background, border, icon, text and focus rectangle.
 #include "controls/icon_button.h"
 
+#include "controls/frame_3d.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -38,21 +40,6 @@ void CIconButton::PaintBackground(QPainter& painter, QRect& rect, bool pressed)
     ColorIndex background = mouseOver_ || pressed ? BTNST_COLOR_BK_IN : hasFocus() ? BTNST_COLOR_BK_FOCUS : BTNST_COLOR_BK_OUT;
     painter.fillRect(rect, Colour(background));
 }
-
-namespace {
-
-// A 3D rectangle: top and left in one colour, bottom and right in the other.
-void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight)
-{
-    painter.setPen(topLeft);
-    painter.drawLine(rect.topLeft(), rect.topRight());
-    painter.drawLine(rect.topLeft(), rect.bottomLeft());
-    painter.setPen(bottomRight);
-    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-    painter.drawLine(rect.topRight(), rect.bottomRight());
-}
-
-} // namespace
 
 void CIconButton::PaintBorder(QPainter& painter, const QRect& rect, bool pressed)
 {

@@ -1,5 +1,6 @@
 // How the owner-drawn menu measures and draws its items, in the flat and the classic look.
 #include "controls/icon_menu.h"
+#include "controls/frame_3d.h"
 #include "controls/icon_menu_dc.h"
 #include "controls/menu_colours.h"
 #include "controls/theme.h"
@@ -75,6 +76,15 @@ void DrawCheckMark(QPainter& painter, const QRect& box, const QColor& colour, bo
 
 } // namespace
 
+// The item's image, centred in the icon column; a disabled item's is its gray copy.
+void CIconMenu::DrawIcon(QPainter& painter, const QRect& box, const QStyleOptionMenuItem& option) const
+{
+    const bool enabled = (option.state & QStyle::State_Enabled) != 0;
+    const QPixmap image = option.icon.pixmap(QSize(iconWidth_, iconHeight_), 1.0, enabled ? QIcon::Normal : QIcon::Disabled);
+    const QSize size = image.deviceIndependentSize().toSize();
+    painter.drawPixmap(box.left() + (box.width() - size.width()) / 2, box.top() + (box.height() - size.height()) / 2, image);
+}
+
 QSize CIconMenu::MeasureItem(const CIconMenuItem& item) const
 {
     const int margin = Margin();
@@ -120,6 +130,7 @@ void CIconMenu::DrawItem(QPainter& target, const QStyleOptionMenuItem& option) c
     const ItemText text = SplitAtLastTab(option.text);
     const QColor highlight = colours.color(QPalette::Highlight);
     const bool radio = option.checkType == QStyleOptionMenuItem::Exclusive;
+    const bool hasIcon = !option.icon.isNull();
     if (flat) {
         if (selected && enabled) {
             painter.fillRect(rect.adjusted(0, 0, -1, -1), LightenColour(highlight, 0.7));
@@ -129,8 +140,11 @@ void CIconMenu::DrawItem(QPainter& target, const QStyleOptionMenuItem& option) c
         if (checked) {
             QRect box = iconBox.adjusted(2, 2, -2, -2);
             painter.fillRect(box, LightenColour(highlight, 0.5));
-            DrawCheckMark(painter, box, colours.color(QPalette::WindowText), radio);
+            if (!hasIcon)
+                DrawCheckMark(painter, box, colours.color(QPalette::WindowText), radio);
         }
+        if (hasIcon)
+            DrawIcon(painter, iconBox, option);
         QRect area(rect.left() + iconColumn + 4, rect.top(), rect.width() - iconColumn - 8, rect.height());
         DrawTextLine(painter, area, text,
                      enabled ? colours.color(QPalette::WindowText) : colours.color(QPalette::Disabled, QPalette::WindowText));
@@ -138,16 +152,16 @@ void CIconMenu::DrawItem(QPainter& target, const QStyleOptionMenuItem& option) c
         if (selected)
             painter.fillRect(QRect(rect.left() + iconWidth_ + 5, rect.top(), rect.width() - iconWidth_ - 5, rect.height()),
                              highlight);
-        if (checked) {
-            QRect box = iconBox.adjusted(1, 1, -1, -1);
-            painter.setPen(colours.color(QPalette::Dark));
-            painter.drawLine(box.topLeft(), box.topRight());
-            painter.drawLine(box.topLeft(), box.bottomLeft());
-            painter.setPen(colours.color(QPalette::Light));
-            painter.drawLine(box.bottomLeft(), box.bottomRight());
-            painter.drawLine(box.topRight(), box.bottomRight());
+        // A checked item's mark or icon sits in a sunken frame; a selected item's icon in a raised one.
+        const QRect box = iconBox.adjusted(1, 1, -1, -1);
+        if (checked)
+            Draw3dRect(painter, box, colours.color(QPalette::Dark), colours.color(QPalette::Light));
+        else if (selected && enabled && hasIcon)
+            Draw3dRect(painter, box, colours.color(QPalette::Light), colours.color(QPalette::Dark));
+        if (hasIcon)
+            DrawIcon(painter, iconBox, option);
+        else if (checked)
             DrawCheckMark(painter, box, colours.color(QPalette::WindowText), radio);
-        }
         QRect area(rect.left() + iconWidth_ + 5, rect.top(), rect.width() - 2 * iconWidth_ - 1, rect.height());
         QColor gray = colours.color(QPalette::Disabled, QPalette::WindowText);
         if (!enabled && !selected)

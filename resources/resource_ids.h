@@ -60,6 +60,15 @@ constexpr UINT ID_DEVICE_NUMBER_1 = 32798;
 constexpr UINT ID_VIEW_TOOLBAR = 59392;
 constexpr UINT ID_VIEW_STATUS_BAR = 59393;
 constexpr UINT ID_APP_ABOUT = 57664;
+// The framework's commands of the accelerator table.
+constexpr UINT ID_FILE_NEW = 57600;
+constexpr UINT ID_FILE_OPEN = 57601;
+constexpr UINT ID_EDIT_COPY = 57634;
+constexpr UINT ID_EDIT_CUT = 57635;
+constexpr UINT ID_EDIT_PASTE = 57637;
+constexpr UINT ID_EDIT_UNDO = 57643;
+constexpr UINT ID_NEXT_PANE = 57680;
+constexpr UINT ID_PREV_PANE = 57681;
 
 // The port views' templates.
 constexpr UINT IDD_32_DEV_VIEW = 130;

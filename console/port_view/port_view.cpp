@@ -106,21 +106,28 @@ UINT CPortView::IdleIcon() const
     return (frame_.FabrunMode & kFabrunModeFlashDrive) != 0 ? layout_.icons.idleFlashDrive : layout_.icons.idleChip;
 }
 
-// Whenever the view sets a button's icon or text, the button keeps the raised look.
+// Whenever the view sets a button's icon or text, the button keeps the raised look and its
+// tool tip is a balloon.
+void CPortView::KeepButtonLook(CIconButton& button)
+{
+    button.setFlat(false);
+    button.update();
+    button.ToolTipStyle |= TTS_BALLOON;
+}
+
 void CPortView::ShowIcon(int port, UINT icon)
 {
     CIconButton& button = PortButton(port);
+    KeepButtonLook(button);
     button.SetIconById(icon);
-    button.setFlat(false);
-    button.update();
 }
 
 void CPortView::ShowText(int port, const char16_t* key, const char16_t* english)
 {
     CIconButton& button = PortButton(port);
+    // Before the text: the first text creates the tool tip with the style it finds.
+    KeepButtonLook(button);
     button.SetTooltipText(QString::fromStdU16String(frame_.Caption(key, english)));
-    button.setFlat(false);
-    button.update();
 }
 
 void CPortView::ShowStatus(int port, UINT icon, const char16_t* key, const char16_t* english)

@@ -104,6 +104,7 @@ protected:
     // the opened device's vendor and product ids in bytes 4..7 (high byte first).
     bool PollFirstChip(BYTE mode, BYTE (&request)[8]);
     void ResetProgress(int port);
+    static void KeepButtonLook(CIconButton& button);
     void ShowIcon(int port, UINT icon);
     void ShowText(int port, const char16_t* key, const char16_t* english);
     void ShowStatus(int port, UINT icon, const char16_t* key, const char16_t* english);

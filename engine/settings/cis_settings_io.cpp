@@ -50,14 +50,11 @@ SettingsSaveResult MainFrameSettings::SaveCISSettings()
     // Workers save every serial number they give at once: a save that read an older one
     // must not put it back.
     SerialNumberLock serialNumbers;
-    try {
-        WriteAsOneBatch([&] {
-            for (const CisSettingKey* key : CisSettingSaveOrder())
-                SaveCisSettingKey(*key, KeyName(*key, flashDriveMode), CisSetting, *CisIni);
-        });
-    } catch (const CIniFileException&) {
-        platform::DebugPrintf("SaveCISSettings: cannot write %s", platform::WideToAnsi(CisIni->Path()).c_str());
-        result.unwrittenFiles.push_back(CisIni->Path());
-    }
+    SaveAsOneBatch("SaveCISSettings", *CisIni, result, [&](auto& write) {
+        for (const CisSettingKey* key : CisSettingSaveOrder()) {
+            const char16_t* name = KeyName(*key, flashDriveMode);
+            write(name, [&] { SaveCisSettingKey(*key, name, CisSetting, *CisIni); });
+        }
+    });
     return result;
 }

@@ -48,18 +48,15 @@ SettingsSaveResult MainFrameSettings::SaveSettings()
         platform::DebugPrintf("SaveSettings: the station settings were never loaded");
         result.unwrittenFiles.push_back(programFolder_ + u"Fabrun.ini");
     } else {
-        try {
-            WriteAsOneBatch([&] {
-                ToolIni->WriteInt(kStationSection, u"DevNoView", DevNoView);
-                ToolIni->WriteString(kStationSection, u"CISSettingFilePath", CISSettingFilePath);
-            });
-        } catch (const CIniFileException&) {
-            platform::DebugPrintf("SaveSettings: cannot write %s", platform::WideToAnsi(ToolIni->Path()).c_str());
-            result.unwrittenFiles.push_back(ToolIni->Path());
-        }
+        SaveAsOneBatch("SaveSettings", *ToolIni, result, [&](auto& write) {
+            write(u"DevNoView", [&] { ToolIni->WriteInt(kStationSection, u"DevNoView", DevNoView); });
+            write(u"CISSettingFilePath",
+                  [&] { ToolIni->WriteString(kStationSection, u"CISSettingFilePath", CISSettingFilePath); });
+        });
     }
     // The CIS settings are saved even when the station INI could not be.
     SettingsSaveResult cis = SaveCISSettings();
     result.unwrittenFiles.insert(result.unwrittenFiles.end(), cis.unwrittenFiles.begin(), cis.unwrittenFiles.end());
+    result.unwrittenKeys.insert(result.unwrittenKeys.end(), cis.unwrittenKeys.begin(), cis.unwrittenKeys.end());
     return result;
 }

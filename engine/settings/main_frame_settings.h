@@ -16,8 +16,9 @@ constexpr DWORD kFabrunModeAutoRunActive = 0x200;   // an automatic run is in pr
 
 // What a save could not write, for the operator: empty when everything was saved.
 struct SettingsSaveResult {
-    std::vector<std::u16string> unwrittenFiles;
-    bool Saved() const { return unwrittenFiles.empty(); }
+    std::vector<std::u16string> unwrittenFiles; // files not written, or written without some keys
+    std::vector<std::u16string> unwrittenKeys;  // keys whose value no INI line can hold; the file keeps their old line
+    bool Saved() const { return unwrittenFiles.empty() && unwrittenKeys.empty(); }
 };
 
 class MainFrameSettings {

@@ -44,12 +44,18 @@ std::string PlaceOf(const struct usb_device* device)
     return std::string(device->bus->dirname) + "/" + device->filename;
 }
 
-// Under the bus lock: a fresh view of the bus and its first supported device.
-struct usb_device* FindFirst(UsbDeviceIds& ids)
+// Under the bus lock: a fresh view of the bus.
+void RescanBus()
 {
     usb_init();
     usb_find_busses();
     usb_find_devices();
+}
+
+// Under the bus lock: a fresh view of the bus and its first supported device.
+struct usb_device* FindFirst(UsbDeviceIds& ids)
+{
+    RescanBus();
     return OpenTargetDevice(ids);
 }
 
@@ -104,6 +110,18 @@ struct usb_device* OpenTargetDevice(UsbDeviceIds& ids)
                 return device;
             }
     return nullptr;
+}
+
+int CountSupportedDevices()
+{
+    std::lock_guard bus(BusLock());
+    RescanBus();
+    int count = 0;
+    for (usb_bus* each = usb_get_busses(); each != nullptr; each = each->next)
+        for (struct usb_device* device = each->devices; device != nullptr; device = device->next)
+            if (IsSupportedDevice(device->descriptor.idVendor, device->descriptor.idProduct))
+                ++count;
+    return count;
 }
 
 std::unique_ptr<TargetDevice> TargetDevice::Open()

@@ -34,6 +34,9 @@ extern LastOpenedIds OpenedDeviceIds;
 // usb_init, usb_find_busses and usb_find_devices.
 struct usb_device* OpenTargetDevice(UsbDeviceIds& ids);
 
+// The supported devices on the bus now.
+int CountSupportedDevices();
+
 class TargetDevice {
 public:
     // Finds and opens the first supported device; null when there is none or it cannot be opened.

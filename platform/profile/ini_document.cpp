@@ -37,6 +37,29 @@ std::u16string_view Unquote(std::u16string_view value)
     return value;
 }
 
+bool HasLineBreak(std::u16string_view text)
+{
+    return text.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+// A section name, key and value that read back as written (apart from the blanks and quotes
+// every read removes) and add no line, key or section of their own.
+bool ReadsBack(std::u16string_view section, std::u16string_view key, std::u16string_view value)
+{
+    std::u16string_view keyStart = key.substr(std::min(key.find_first_not_of(u" \t"), key.size()));
+    return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
+           section.find(u']') == std::u16string_view::npos && key.find(u'=') == std::u16string_view::npos &&
+           !keyStart.starts_with(u'[') && !keyStart.starts_with(u';');
+}
+
+// A visual separator line (the result log's): a key of nothing but '=' and a value of '='
+// and line feeds. It reads back as no key, and its lines are neither keys nor sections.
+bool IsSeparator(std::u16string_view key, std::u16string_view value)
+{
+    return !key.empty() && key.find_first_not_of(u'=') == std::u16string_view::npos &&
+           value.find_first_not_of(u"=\n") == std::u16string_view::npos;
+}
+
 std::u16string DecodeUtf16Le(std::string_view bytes)
 {
     std::u16string text(bytes.size() / 2, u'\0');
@@ -71,6 +94,12 @@ IniDocument IniDocument::Parse(std::string_view fileBytes)
     }
     // A line ends at '\n' (in UTF-16LE at the unit 0x000A, so only at even byte positions).
     const std::size_t unit = document.encoding_ == Encoding::Utf16Le ? 2 : 1;
+    // A damaged UTF-16LE file may end in half a unit: that byte stays after the last line,
+    // so that lines added later begin on whole units and the next start reads them.
+    if (unit == 2 && fileBytes.size() % 2 == 1) {
+        document.oddTail_ = fileBytes.substr(fileBytes.size() - 1);
+        fileBytes.remove_suffix(1);
+    }
     std::size_t start = 0;
     for (std::size_t at = 0; at + unit <= fileBytes.size(); at += unit) {
         if (fileBytes[at] == '\n' && (unit == 1 || fileBytes[at + 1] == '\0')) {
@@ -105,24 +134,31 @@ void IniDocument::AddLine(std::string bytes)
         text = DecodeUtf16Le(bytes);
         break;
     }
+    // Line ends converted twice (CR CR LF): the further CRs are no part of the text either.
+    // The bytes keep them, so the line is written back as it was while nothing changes it.
+    while (text.ends_with(u'\r'))
+        text.pop_back();
     lines_.push_back({std::move(text), std::move(bytes), endsWithCr});
 }
 
-IniDocument::Line IniDocument::MakeLine(std::u16string text, bool cr) const
+std::optional<IniDocument::Line> IniDocument::MakeLine(std::u16string text, bool cr) const
 {
     std::string bytes;
+    bool lossless = true;
     switch (encoding_) {
     case Encoding::Ansi:
-        bytes = WideToAnsi(text);
+        bytes = WideToAnsi(text, &lossless);
         break;
     case Encoding::Utf8WithMark:
-        bytes = WideToUtf8(text);
+        bytes = WideToUtf8(text, &lossless);
         break;
     case Encoding::Utf16Le:
         bytes = EncodeUtf16Le(text);
         break;
     }
-    return {std::move(text), std::move(bytes), cr};
+    if (!lossless)
+        return std::nullopt;
+    return Line{std::move(text), std::move(bytes), cr};
 }
 
 std::string IniDocument::Serialise() const
@@ -142,7 +178,7 @@ std::string IniDocument::Serialise() const
         if (i + 1 < lines_.size() || finalNewline_)
             out += lf;
     }
-    return out;
+    return out + oddTail_;
 }
 
 void IniDocument::BuildIndex()
@@ -186,21 +222,38 @@ std::optional<std::u16string> IniDocument::Find(std::u16string_view section, std
     return std::nullopt;
 }
 
-void IniDocument::Insert(std::size_t at, std::u16string text)
+void IniDocument::Insert(std::size_t at, Line line)
 {
     if (at == lines_.size())
         finalNewline_ = true; // the old last line gets its line end before the new one follows
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(std::move(text), crlf_));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-void IniDocument::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value)
+bool IniDocument::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value)
 {
+    bool separator = IsSeparator(key, value);
+    if (!separator && !ReadsBack(section, key, value))
+        return false;
     const Section* found = FindSection(Fold(section));
-    std::u16string assignment = std::u16string(Trim(key)) + u'=' + std::u16string(value);
+    std::vector<Line> added;
     if (found == nullptr) {
-        Insert(lines_.size(), u"[" + std::u16string(Trim(section)) + u"]");
-        Insert(lines_.size(), std::move(assignment));
-    } else {
+        auto header = MakeLine(u"[" + std::u16string(Trim(section)) + u"]", crlf_);
+        if (!header)
+            return false;
+        added.push_back(std::move(*header));
+    }
+    std::u16string assignment = std::u16string(Trim(key)) + u'=' + std::u16string(value);
+    if (separator) {
+        // Each line feed of the value ends a line as it stands, without a CR.
+        std::size_t start = 0;
+        for (std::size_t feed; (feed = assignment.find(u'\n', start)) != std::u16string::npos; start = feed + 1) {
+            auto piece = MakeLine(assignment.substr(start, feed - start), false);
+            if (!piece)
+                return false;
+            added.push_back(std::move(*piece));
+        }
+        assignment.erase(0, start);
+    } else if (found != nullptr) {
         std::u16string foldedKey = Fold(key);
         for (const Key& entry : found->keys) {
             if (entry.folded != foldedKey)
@@ -209,12 +262,23 @@ void IniDocument::Set(std::u16string_view section, std::u16string_view key, std:
             Line& line = lines_[entry.line];
             std::u16string_view text = line.text;
             std::u16string spelledKey(Trim(text.substr(0, text.find(u'='))));
-            line = MakeLine(spelledKey + u'=' + std::u16string(value), line.cr);
-            return;
+            auto replaced = MakeLine(spelledKey + u'=' + std::u16string(value), line.cr);
+            if (!replaced)
+                return false;
+            line = std::move(*replaced);
+            return true;
         }
-        Insert((found->keys.empty() ? found->headerLine : found->keys.back().line) + 1, std::move(assignment));
     }
+    auto last = MakeLine(std::move(assignment), crlf_);
+    if (!last)
+        return false;
+    added.push_back(std::move(*last));
+    std::size_t at = found == nullptr ? lines_.size()
+                     : (found->keys.empty() ? found->headerLine : found->keys.back().line) + 1;
+    for (Line& line : added)
+        Insert(at++, std::move(line));
     BuildIndex();
+    return true;
 }
 
 } // namespace platform::profile

@@ -24,8 +24,14 @@ public:
     std::optional<std::u16string> Find(std::u16string_view section, std::u16string_view key) const;
 
     // Replaces the value of the key, or appends the key after the last key of its section,
-    // or appends the section with the key at the end of the document.
-    void Set(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+    // or appends the section with the key at the end of the document. False, with the
+    // document unchanged, for an assignment that would not read back as written: a line
+    // break anywhere, ']' in the section name, '=' in the key or a key that starts with '['
+    // or ';', or a character the file's encoding cannot hold (half a surrogate pair in an
+    // ANSI or UTF-8 file). The one exception is a separator line: a key of nothing but '='
+    // and a value of '=' and line feeds, written as it stands (each line feed ends a line)
+    // and never read back as a key.
+    bool Set(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
 private:
     enum class Encoding { Ansi, Utf8WithMark, Utf16Le };
@@ -45,15 +51,17 @@ private:
         std::vector<Key> keys;
     };
 
-    Line MakeLine(std::u16string text, bool cr) const;
+    // The line in the file's encoding; nullopt when the encoding cannot hold the text.
+    std::optional<Line> MakeLine(std::u16string text, bool cr) const;
     void AddLine(std::string bytes);
-    void Insert(std::size_t at, std::u16string text);
+    void Insert(std::size_t at, Line line);
     void BuildIndex();
     const Section* FindSection(std::u16string_view folded) const;
 
     Encoding encoding_ = Encoding::Ansi;
     bool crlf_ = true;         // line ends of new lines: those of the file's first line
     bool finalNewline_ = true; // the last line ends with a line end
+    std::string oddTail_;      // a UTF-16LE file's last byte when its length is odd (damage)
     std::vector<Line> lines_;
     std::vector<Section> sections_;
 };

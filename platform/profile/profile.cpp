@@ -5,6 +5,7 @@
 #include "platform/profile/profile_state.h"
 #include "platform/text/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -29,23 +30,12 @@ void ReportWriteFailure(const char* who, const std::string& path, int cause)
 
 namespace {
 
-bool HasLineBreak(std::u16string_view text)
+// Windows copies the default without its trailing blanks.
+std::u16string DefaultWithoutTrailingBlanks(LPCWSTR defaultValue)
 {
-    return text.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
-std::u16string_view TrimmedStart(std::u16string_view text)
-{
-    auto first = text.find_first_not_of(u" \t");
-    return first == std::u16string_view::npos ? std::u16string_view() : text.substr(first);
-}
-
-bool ReadsBackAsWritten(std::u16string_view section, std::u16string_view key, std::u16string_view value)
-{
-    std::u16string_view keyStart = TrimmedStart(key);
-    return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
-           section.find(u']') == std::u16string_view::npos && key.find(u'=') == std::u16string_view::npos &&
-           !keyStart.starts_with(u'[') && !keyStart.starts_with(u';');
+    std::u16string value = defaultValue != nullptr ? std::u16string(defaultValue) : std::u16string();
+    value.erase(std::min(value.size(), value.find_last_not_of(u" \t") + 1));
+    return value;
 }
 
 } // namespace
@@ -64,7 +54,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
         return 0;
     }
     std::string path = platform::WideToAnsi(fileName);
-    std::u16string value = defaultValue != nullptr ? std::u16string(defaultValue) : std::u16string();
+    std::u16string value = DefaultWithoutTrailingBlanks(defaultValue);
     DWORD error = ERROR_FILE_NOT_FOUND;
     {
         auto& state = platform::profile::State();
@@ -98,19 +88,18 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
         return FALSE;
     }
     std::string path = platform::WideToAnsi(fileName);
-    if (!ReadsBackAsWritten(appName, keyName, value)) {
-        platform::DebugPrintf("WritePrivateProfileStringW: refused a name or value that would not read back (%s)",
-                              path.c_str());
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     auto& state = platform::profile::State();
     std::lock_guard guard(state.lock);
     platform::profile::IniDocument* document = state.cache.Current(path);
     // An existing file we cannot read must not be replaced by one holding only this key.
     bool written = document != nullptr;
     if (written) {
-        document->Set(appName, keyName, value);
+        if (!document->Set(appName, keyName, value)) {
+            platform::DebugPrintf("WritePrivateProfileStringW: refused a name or value that would not read back (%s)",
+                                  path.c_str());
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
         if (auto* batch = platform::profile::InnermostBatch())
             batch->Track(path, state.cache);
         else

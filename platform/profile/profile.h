@@ -11,7 +11,8 @@
 // - a new key goes after the last key of its section, a new section at the end of the
 //   file; the file is created when absent, its folder is not;
 // - files that start with the UTF-16LE byte-order mark are read and written as UTF-16LE,
-//   all others in the ANSI code page (a UTF-8 byte-order mark is kept).
+//   all others in the ANSI code page (a UTF-8 byte-order mark is kept);
+// - a default loses its trailing blanks; a line's trailing CRs are no part of its value.
 //
 // Every call is serialised process-wide and every write replaces the file atomically
 // (within a write batch: once, at the batch's end).
@@ -28,7 +29,11 @@ DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR default
 
 // FALSE when the file cannot be read or replaced (the last error tells why), and
 // (ERROR_INVALID_PARAMETER) for names and values that would not read back as written:
-// a line break anywhere, '=' in a key or a key that starts with '[' or ';', ']' in a section.
+// a line break anywhere, '=' in a key or a key that starts with '[' or ';', ']' in a section,
+// a character the file's encoding cannot hold (half a surrogate pair in an ANSI file). So
+// text from an operator or a device never adds a line, a key or a section. The one write
+// that is no key: a separator line, a key of nothing but '=' with a value of '=' and line
+// feeds (each ends a line), written as it stands (IniDocument::Set).
 BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName);
 
 namespace platform {

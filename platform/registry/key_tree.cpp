@@ -36,12 +36,15 @@ decltype(auto) WithFolded(std::string_view name, Use use)
 
 std::string FoldName(std::string_view name)
 {
-    if (IsAscii(name)) {
-        std::string folded(name.size(), '\0');
-        FoldAscii(name, folded.data());
-        return folded;
-    }
+    std::string asciiFolded(name.size(), '\0');
+    FoldAscii(name, asciiFolded.data());
+    if (IsAscii(name))
+        return asciiFolded;
     std::u16string wide = AnsiToWide(name);
+    // Bytes that are no text in the ANSI code page would all fold to the same replacement
+    // character, making distinct names one key: such a name folds only its ASCII letters.
+    if (WideToAnsi(wide) != name)
+        return asciiFolded;
     for (char16_t& unit : wide)
         unit = WideToUpper(unit);
     return WideToAnsi(wide);

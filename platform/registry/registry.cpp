@@ -127,6 +127,8 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
     Target target;
     if (LONG status = ResolveTarget(key, subKey, target); status != ERROR_SUCCESS)
         return status;
+    if (target.base->path.size() - 1 + target.below.size() > kMaxKeyDepth)
+        return ERROR_INVALID_PARAMETER;
     bool createdAny = false;
     auto create = [&](Key& top, bool& changed) -> LONG {
         Key* at = target.FindBase(top);

@@ -66,6 +66,9 @@ constexpr LSTATUS ERROR_KEY_DELETED = 1018;
 
 // Longest key name (one path component), in characters.
 constexpr std::size_t kMaxKeyNameLength = 255;
+// Deepest key, in levels below its root key: no registry nests deeper, and a store file that
+// does is refused as damaged (ERROR_BADDB).
+constexpr std::size_t kMaxKeyDepth = 512;
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -74,7 +77,8 @@ struct FILETIME {
 using PFILETIME = FILETIME*;
 
 // Creates the key and every missing key above it, or opens it when it exists. A null or
-// empty subkey opens `key` itself again.
+// empty subkey opens `key` itself again. ERROR_INVALID_PARAMETER for a key deeper than
+// kMaxKeyDepth.
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
                         SECURITY_ATTRIBUTES* security, PHKEY result, LPDWORD disposition);
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);

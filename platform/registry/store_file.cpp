@@ -1,5 +1,8 @@
 #include "platform/registry/store_file.h"
 
+#include "platform/debug/debug.h"
+#include "platform/registry/registry.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -10,9 +13,10 @@ namespace {
 constexpr std::string_view kHeader = "fabrun-registry 1";
 constexpr std::string_view kDefaultValueToken = "@";
 
+// A name's backslash is escaped too: unescaped, it would split the name into two keys.
 bool NeedsEscape(unsigned char byte)
 {
-    return byte <= 0x20 || byte == 0x7F || byte == '%';
+    return byte <= 0x20 || byte == 0x7F || byte == '%' || byte == '\\';
 }
 
 void AppendEscaped(std::string& out, std::string_view name)
@@ -135,7 +139,12 @@ std::string_view NextToken(std::string_view& rest)
 Key* ParseKeyLine(std::string_view path, Key& top)
 {
     Key* key = &top;
-    while (true) {
+    // The root key's name, then at most kMaxKeyDepth levels below it.
+    for (std::size_t level = 0;; ++level) {
+        if (level > kMaxKeyDepth) {
+            DebugPrintf("registry: the store holds a key nested deeper than %zu levels", kMaxKeyDepth);
+            return nullptr;
+        }
         auto separator = path.find('\\');
         std::string name;
         if (!Unescape(path.substr(0, separator), name) || name.empty())

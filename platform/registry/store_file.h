@@ -4,8 +4,10 @@
 //   value <type> <name> :<hex bytes>       a value of the key above it; "@" is the default value
 //   value <type> <name> =<text>            the same for data that is text with one closing NUL
 //                                          (the NUL is not written)
-// Names and texts keep their own bytes except that control characters, space, DEL and '%'
-// are written as %XX (and a value named "@" as %40), so every record stays one line of tokens.
+// Names and texts keep their own bytes except that control characters, space, DEL, '%' and
+// '\' are written as %XX (and a value named "@" as %40), so every record stays one line of
+// tokens and every name one path component. A key nested deeper than kMaxKeyDepth levels
+// makes the file no store (no registry nests so deep; the tree is walked recursively).
 #pragma once
 
 #include "platform/registry/key_tree.h"

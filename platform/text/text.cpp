@@ -174,6 +174,13 @@ std::u16string Utf8ToWide(std::string_view utf8)
 
 std::string WideToUtf8(std::u16string_view wide)
 {
+    return WideToUtf8(wide, nullptr);
+}
+
+std::string WideToUtf8(std::u16string_view wide, bool* lossless)
+{
+    if (lossless != nullptr)
+        *lossless = true;
     std::string out;
     out.reserve(wide.size());
     for (std::size_t i = 0; i < wide.size(); ++i) {
@@ -183,6 +190,8 @@ std::string WideToUtf8(std::u16string_view wide)
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
             out += '?'; // a lone surrogate has no narrow form
+            if (lossless != nullptr)
+                *lossless = false;
         } else {
             AppendUtf8(out, unit);
         }
@@ -203,16 +212,25 @@ std::u16string AnsiToWide(std::string_view ansi)
 
 std::string WideToAnsi(std::u16string_view wide)
 {
+    return WideToAnsi(wide, nullptr);
+}
+
+std::string WideToAnsi(std::u16string_view wide, bool* lossless)
+{
     if (AnsiIsUtf8())
-        return WideToUtf8(wide);
+        return WideToUtf8(wide, lossless);
+    if (lossless != nullptr)
+        *lossless = true;
     std::string out;
     // Character by character so that an unmappable one becomes '?' and the rest survives.
     for (std::size_t i = 0; i < wide.size(); ++i) {
         std::size_t units = (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size()) ? 2 : 1;
-        bool lossless;
+        bool kept;
         std::string piece = IconvConvert(Codeset().name.c_str(), "UTF-16LE", reinterpret_cast<const char*>(wide.data() + i),
-                                         units * 2, lossless);
-        out += lossless ? piece : std::string("?");
+                                         units * 2, kept);
+        out += kept ? piece : std::string("?");
+        if (!kept && lossless != nullptr)
+            *lossless = false;
         i += units - 1;
     }
     return out;
@@ -382,8 +400,10 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
     }
     std::size_t length = sourceLength < 0 ? platform::WideLength(source) + 1 : static_cast<std::size_t>(sourceLength);
     std::u16string_view text(source, length);
-    std::string converted = codePage == CP_UTF8 ? platform::WideToUtf8(text) : platform::WideToAnsi(text);
+    bool lossless;
+    std::string converted =
+        codePage == CP_UTF8 ? platform::WideToUtf8(text, &lossless) : platform::WideToAnsi(text, &lossless);
     if (usedDefaultChar != nullptr)
-        *usedDefaultChar = FALSE;
+        *usedDefaultChar = lossless ? FALSE : TRUE;
     return Deliver(converted, destination, destinationSize);
 }

@@ -23,9 +23,13 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
 namespace platform {
 
 std::u16string AnsiToWide(std::string_view ansi);
+// A character the narrow text cannot hold (in UTF-8 only half a surrogate pair) becomes '?'.
 std::string WideToAnsi(std::u16string_view wide);
 std::u16string Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::u16string_view wide);
+// The same, telling through `lossless` whether every character was kept.
+std::string WideToAnsi(std::u16string_view wide, bool* lossless);
+std::string WideToUtf8(std::u16string_view wide, bool* lossless);
 
 // True when the ANSI code page is UTF-8 (the usual case).
 bool AnsiIsUtf8();

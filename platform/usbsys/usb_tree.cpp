@@ -5,8 +5,11 @@
 #include "platform/usbsys/usb_disks.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <strings.h>
 
 namespace platform::usbsys {
@@ -58,10 +61,59 @@ std::string DevicesFolder()
 // A device of the bus's listing, read only when its entry is new.
 std::optional<UsbDevice> ListedDevice(const std::string& folder, const std::string& name, PathResolver& resolver)
 {
+    static std::atomic<std::uint64_t> arrivals{0};
     const std::string entry = folder + "/" + name;
     // A hub's ports are counted when its driver takes it, after it is listed.
-    return KnownDevices().Get(entry, [&] { return ReadUsbDevice(name, resolver.Resolve(entry)); },
-                              [](const UsbDevice& device) { return device.deviceClass != 9 || device.portCount > 0; });
+    return KnownDevices().Get(
+        entry,
+        [&] {
+            auto device = ReadUsbDevice(name, resolver.Resolve(entry));
+            if (device)
+                device->arrival = ++arrivals;
+            return device;
+        },
+        [](const UsbDevice& device) { return device.deviceClass != 9 || device.portCount > 0; });
+}
+
+// Whether each present device's serial is shared, as settled at its arrival (by sysfs name).
+class SettledSharing {
+public:
+    // The settled answer, or `sharedNow()` settled now for a device that has just come.
+    template <class SharedNow>
+    bool Of(const UsbDevice& device, SharedNow sharedNow)
+    {
+        if (!device.serial || device.serial->empty())
+            return false;
+        if (device.arrival == 0)
+            return sharedNow(); // not a device of the listing: nothing tells its arrivals apart
+        {
+            std::lock_guard guard(lock_);
+            auto settled = settled_.find(device.sysName);
+            if (settled != settled_.end() && settled->second.arrival == device.arrival)
+                return settled->second.shared;
+        }
+        const bool shared = sharedNow();
+        std::lock_guard guard(lock_);
+        // Another reader may have settled it meanwhile: the first answer stands.
+        auto [settled, added] = settled_.try_emplace(device.sysName, Settled{device.arrival, shared});
+        if (!added && settled->second.arrival != device.arrival)
+            settled->second = {device.arrival, shared};
+        return settled->second.shared;
+    }
+
+private:
+    struct Settled {
+        std::uint64_t arrival;
+        bool shared;
+    };
+    std::mutex lock_;
+    std::map<std::string, Settled> settled_;
+};
+
+SettledSharing& Sharing()
+{
+    static auto* sharing = new SettledSharing; // outlives every static destructor that may still ask
+    return *sharing;
 }
 
 std::vector<UsbDevice> ReadUsbDevices(PathResolver& resolver)
@@ -74,8 +126,9 @@ std::vector<UsbDevice> ReadUsbDevices(PathResolver& resolver)
                 devices.push_back(std::move(*device));
     std::sort(devices.begin(), devices.end(), TreeOrder);
     for (auto& device : devices)
-        device.serialShared = std::any_of(devices.begin(), devices.end(),
-                                          [&](const UsbDevice& other) { return SameSerial(device, other); });
+        device.serialShared = Sharing().Of(device, [&] {
+            return std::any_of(devices.begin(), devices.end(), [&](const UsbDevice& other) { return SameSerial(device, other); });
+        });
     return devices;
 }
 
@@ -191,18 +244,18 @@ std::vector<UsbDevice> ReadUsbDevices()
 
 bool SerialIsShared(const UsbDevice& device)
 {
-    if (!device.serial || device.serial->empty())
+    return Sharing().Of(device, [&] {
+        const std::string folder = DevicesFolder();
+        PathResolver resolver;
+        for (const auto& name : ListFolder(folder)) {
+            if (name == device.sysName || !IsDeviceName(name))
+                continue;
+            auto other = ListedDevice(folder, name, resolver);
+            if (other && SameSerial(device, *other))
+                return true;
+        }
         return false;
-    const std::string folder = DevicesFolder();
-    PathResolver resolver;
-    for (const auto& name : ListFolder(folder)) {
-        if (name == device.sysName || !IsDeviceName(name))
-            continue;
-        auto other = ListedDevice(folder, name, resolver);
-        if (other && SameSerial(device, *other))
-            return true;
-    }
-    return false;
+    });
 }
 
 UsbTree ReadUsbTree()

@@ -25,6 +25,9 @@ struct UsbDevice {
     // Another present device with the same vendor and product id reports the same serial
     // number, so the serial cannot tell the two apart.
     bool serialShared = false;
+    // Which coming of the device this is: a new number each time its listing entry is new
+    // (0: not read from the bus's listing).
+    std::uint64_t arrival = 0;
 
     bool IsRootHub() const { return ports.empty(); }
     bool IsHub() const { return IsRootHub() || deviceClass == 9 || portCount > 0; }
@@ -83,8 +86,12 @@ std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::st
 std::optional<UsbDevice> ListedUsbDevice(const std::string& sysName);
 // Every USB device present now, in tree order, shared serial numbers marked.
 std::vector<UsbDevice> ReadUsbDevices();
-// Whether another device present now shares this one's serial number (see serialShared),
-// from the devices of the bus's listing.
+// Whether a device's serial number is shared (see serialShared). For a device of the bus's
+// listing this is settled when it comes, from the devices present then, and kept while it
+// stays: one named by its serial keeps that name when a twin arrives (the twin, seeing it,
+// is named by its place), and one named by its place keeps that name when its twin leaves,
+// so that its driver key, disk paths and letters never change under a port that may be
+// running. Both functions give the same answer for the same device.
 bool SerialIsShared(const UsbDevice& device);
 
 UsbTree ReadUsbTree();

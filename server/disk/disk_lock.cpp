@@ -6,6 +6,7 @@
 #include "server/disk/disk_slots.h"
 
 #include "server/disk/disk_index.h"
+#include "server/disk/disk_volumes.h"
 
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr int kLockAttempts = 4;
 constexpr DWORD kLockPauseMs = 300;
-constexpr DWORD kExtentsBufferBytes = 248;
 
 BOOL Control(HANDLE handle, DWORD code, void* out = nullptr, DWORD outSize = 0)
 {
@@ -60,53 +60,26 @@ public:
     std::vector<HANDLE> volumes;
 };
 
-bool LiesWhollyOnDisk(HANDLE volume, DWORD diskNumber)
-{
-    alignas(8) unsigned char buffer[kExtentsBufferBytes] = {};
-    if (!Control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, buffer, sizeof buffer))
-        return false;
-    const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer);
-    return extents->NumberOfDiskExtents == 1 && extents->Extents[0].DiskNumber == diskNumber;
-}
-
-// Opens every volume that lies wholly on the disk into `held`; false when the volume list
-// cannot be read or such a volume cannot be opened for writing (it could not be locked).
+// Opens every volume that lies wholly on the disk for reading and writing into `held`;
+// false when the volume list cannot be read or such a volume cannot be opened (it could
+// not be locked).
 bool OpenVolumesOfDisk(DWORD diskNumber, LockedVolumes& held)
 {
-    char name[MAX_PATH] = {};
-    HANDLE search = FindFirstVolumeA(name, sizeof name);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_NO_MORE_FILES)
-            return true;
+    std::vector<std::string> names;
+    if (!VolumesOnDisk(diskNumber, names)) {
         platform::DebugPrintf("Disk_Lock volume list fail=%x", GetLastError());
         return false;
     }
-    bool opened = true;
-    do {
-        std::string volumeName = name;
-        if (!volumeName.empty() && volumeName.back() == '\\')
-            volumeName.pop_back();
-        // Asked where it lies through a handle without access; only volumes on the disk are
-        // opened for reading and writing.
-        HANDLE query = CreateFileA(volumeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
-        if (query == INVALID_HANDLE_VALUE)
-            continue;
-        const bool onDisk = LiesWhollyOnDisk(query, diskNumber);
-        CloseHandle(query);
-        if (!onDisk)
-            continue;
-        HANDLE volume = CreateFileA(volumeName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    for (const std::string& name : names) {
+        HANDLE volume = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
         if (volume == INVALID_HANDLE_VALUE) {
-            platform::DebugPrintf("Disk_Lock open %s fail=%x", volumeName.c_str(), GetLastError());
-            opened = false;
-        } else {
-            held.volumes.push_back(volume);
+            platform::DebugPrintf("Disk_Lock open %s fail=%x", name.c_str(), GetLastError());
+            return false;
         }
-    } while (opened && FindNextVolumeA(search, name, sizeof name));
-    FindVolumeClose(search);
-    return opened;
+        held.volumes.push_back(volume);
+    }
+    return true;
 }
 
 bool LockVolumeRetry(HANDLE volume)
@@ -129,13 +102,11 @@ INT DiskSlots::Disk_Lock(HANDLE* handles, BYTE index, HANDLE* volume)
     if (volume == nullptr || !PortIndexFits(index))
         return 0;
     *volume = INVALID_HANDLE_VALUE;
-    STORAGE_DEVICE_NUMBER number{};
-    if (!Control(handles[index], IOCTL_STORAGE_GET_DEVICE_NUMBER, &number, sizeof number)) {
-        platform::DebugPrintf("Disk_Lock_Err=%x", GetLastError());
+    DWORD diskNumber = 0;
+    if (!DiskNumberOf(handles[index], diskNumber, "Disk_Lock_Err"))
         return 0;
-    }
     auto held = std::make_shared<LockedVolumes>();
-    if (!OpenVolumesOfDisk(number.DeviceNumber, *held))
+    if (!OpenVolumesOfDisk(diskNumber, *held))
         return 0;
     if (held->volumes.empty())
         return 1;

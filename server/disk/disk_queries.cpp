@@ -2,6 +2,7 @@
 #include "server/disk/disk_slots.h"
 
 #include "platform/base/lasterror.h"
+#include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 #include "server/disk/disk_index.h"
 
@@ -56,6 +57,11 @@ INT DiskSlots::ScanDiskPath(DiskEntry* entries24)
     INT answered = 0;
     for (int i = 0; i < 24; ++i) {
         DiskEntry& entry = entries24[i];
+        // The caller's entries are not zeroed first: what an earlier scan left must not
+        // make a drive that is gone or no longer answers look valid, ready or sized.
+        entry.valid = 0;
+        entry.ready = 0;
+        std::memset(entry.capacity, 0, sizeof entry.capacity);
         const char name[] = {'\\', '\\', '.', '\\', static_cast<char>('C' + i), ':', '\0'};
         HANDLE drive = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
@@ -64,10 +70,15 @@ INT DiskSlots::ScanDiskPath(DiskEntry* entries24)
         if (standard_.SendInquiry(drive, 0, 0, entry.inquiry) == 1) {
             entry.valid = 1;
             answered = 1;
+            // Ready once TEST UNIT READY passes; a capacity that cannot be read stays zero.
             UCHAR status = 0xFF;
-            if (standard_.SendTestUnitReady(drive, 0, 0, 0, &status) == 1 && status == 0 &&
-                standard_.SendReadCapacity(drive, 0, entry.capacity) == 1)
+            if (standard_.SendTestUnitReady(drive, 0, 0, 0, &status) == 1 && status == 0) {
                 entry.ready = 1;
+                if (standard_.SendReadCapacity(drive, 0, entry.capacity) != 1) {
+                    std::memset(entry.capacity, 0, sizeof entry.capacity);
+                    platform::DebugPrintf("ScanDiskPath: %s READ CAPACITY failed", name);
+                }
+            }
         }
         CloseHandle(drive);
     }

@@ -4,6 +4,7 @@
 #include "platform/registry/values.h"
 #include "platform/text/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -38,6 +39,35 @@ std::string DeviceInstanceOf(const std::string& path)
     return lastAmpersand == std::string::npos ? std::string() : Lower(unit.substr(0, lastAmpersand));
 }
 
+std::vector<std::string> Tokens(const std::string& text)
+{
+    std::vector<std::string> tokens(1);
+    for (char c : text) {
+        if (c == '#' || c == '&')
+            tokens.emplace_back();
+        else
+            tokens.back() += c;
+    }
+    return tokens;
+}
+
+// Token pairs that differ, a token without a partner counting as one.
+std::size_t DifferingTokens(const std::string& a, const std::string& b)
+{
+    const auto left = Tokens(Lower(a));
+    const auto right = Tokens(Lower(b));
+    const std::size_t common = std::min(left.size(), right.size());
+    std::size_t differing = std::max(left.size(), right.size()) - common;
+    for (std::size_t i = 0; i < common; ++i)
+        if (left[i] != right[i])
+            ++differing;
+    return differing;
+}
+
+constexpr std::size_t kDiskPathHead = 17;  // "\\?\usbstor#disk&"
+constexpr std::size_t kCdromPathHead = 18; // "\\?\usbstor#cdrom&"
+constexpr std::size_t kMaxDifferingTokens = 2;
+
 } // namespace
 
 void GetVolumLetterEx(const std::string& volumePath, DiskEntry& entry)
@@ -59,11 +89,15 @@ void GetVolumLetterEx(const std::string& volumePath, DiskEntry& entry)
         entry.driveLetters[entry.driveLetterCount++] = letter;
         if (entry.driveLetterCount > 1)
             OutputDebugStringA("  5.VolumCount > 1");
+        return;
     }
 }
 
 bool SameDiskInstance(const std::string& diskPath, const std::string& cdromPath)
 {
+    if (diskPath.size() < kDiskPathHead || cdromPath.size() < kCdromPathHead ||
+        DifferingTokens(diskPath.substr(kDiskPathHead), cdromPath.substr(kCdromPathHead)) > kMaxDifferingTokens)
+        return false;
     const std::string instance = DeviceInstanceOf(diskPath);
     return !instance.empty() && instance == DeviceInstanceOf(cdromPath);
 }

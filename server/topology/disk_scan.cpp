@@ -58,6 +58,8 @@ void UsbTopology::FillDiskEntry(DiskEntry& entry, const std::string& path, DWORD
     entry.valid = 0;
     entry.ready = 0;
     entry.makerDevice = 0;
+    // Capacity bytes are zero unless READ CAPACITY was read into them by this scan.
+    std::memset(entry.capacity, 0, sizeof entry.capacity);
     HANDLE disk = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (disk == INVALID_HANDLE_VALUE) {

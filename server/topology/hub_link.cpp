@@ -7,6 +7,7 @@
 #include "platform/text/text.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -34,7 +35,12 @@ bool AskName(HANDLE handle, DWORD code, ULONG port, bool withPort, std::string& 
     std::memcpy(&actual, record.data() + (withPort ? 4 : 0), sizeof actual);
     if (actual < header + 2 || actual > 0x10000)
         return fail("Key2");
-    record.assign(actual, 0);
+    // Room for the whole name: a failure to get it is a step of its own.
+    try {
+        record.assign(actual, 0);
+    } catch (const std::bad_alloc&) {
+        return fail("Key3");
+    }
     std::memcpy(record.data(), &port, withPort ? sizeof port : 0);
     if (!DeviceIoControl(handle, code, record.data(), actual, record.data(), actual, &returned, nullptr))
         return fail("Key4");

@@ -1,6 +1,8 @@
 // Tying a port to its disk. A disk takes part only when it answered as the maker's device,
-// has a USB parent, belongs to the port's own device (its parent's driver key is the
-// port's) and has not been given to another port; a key that is empty never matches.
+// belongs to the port's own device (it has a USB parent whose driver key is the port's) and
+// has not been given to another port; a key that is empty never matches. A CD-ROM unit
+// carries no parent hardware id (the disk scan reads none for it) but hangs off the same
+// USB device, so the driver key still ties it to its own port only.
 #include "server/topology/usb_topology.h"
 
 #include "platform/cfgmgr/cfgmgr.h"
@@ -74,11 +76,15 @@ INT UsbTopology::MatchPortToDisk(PortRecord& record, DiskEntry* disks, std::bits
     const std::string driverKey = Lower(RecordText(record.driverKeyName));
     auto eligible = [&](int i) {
         const DiskEntry& e = disks[i];
-        return e.valid == 1 && e.makerDevice == 1 && !taken.test(i) && !RecordText(e.hardwareId).empty() &&
+        return e.valid == 1 && e.makerDevice == 1 && !taken.test(i) && !driverKey.empty() &&
                Lower(ParentDriverKey(e.devInst)) == driverKey;
     };
     auto idMatches = [&](const DiskEntry& e, const std::string& path) {
         return Lower(RecordText(e.hardwareId)).find(idText) != std::string::npos || path.find("cdrom") != std::string::npos;
+    };
+    // Pass 1 also takes an entry without a parent hardware id.
+    auto idMatchesOrNone = [&](const DiskEntry& e, const std::string& path) {
+        return RecordText(e.hardwareId).empty() || idMatches(e, path);
     };
     int found = -1;
     for (int i = 0; i < kPortCount && found < 0; ++i) {
@@ -89,7 +95,7 @@ INT UsbTopology::MatchPortToDisk(PortRecord& record, DiskEntry* disks, std::bits
         OutputDebugStringA(path.c_str());
         OutputDebugStringA(prefix.c_str());
         platform::DebugPrintf("ISTarvo=%x, [%d]", disks[i].makerDevice, i);
-        if (PathNamesKey(path, prefix) && idMatches(disks[i], path))
+        if (PathNamesKey(path, prefix) && idMatchesOrNone(disks[i], path))
             found = i;
         OutputDebugStringA("End1");
     }

@@ -1,5 +1,9 @@
 // Polling one port: walk its own hub port into a fresh record, note a change of presence,
 // and re-match the disk when the device changed. Polls hold HubWalkMutex like full walks.
+// A poll marks the record changed only when the port's presence, the device on it or the
+// disk it was matched to differ from before the poll: the caller's view re-enables (and in
+// automatic-start mode restarts) a changed port, so a drive that merely stays, with or
+// without a letter, must not look changed.
 #include "server/topology/usb_topology.h"
 
 #include "platform/base/lasterror.h"
@@ -24,6 +28,25 @@ bool IsVirtualDisk(const PortRecord& record)
 bool HasDriveLetter(const PortRecord& record)
 {
     return record.disk.driveLetterCount > 0;
+}
+
+// What a poll reports as a change of the port.
+struct PortIdentity {
+    explicit PortIdentity(const PortRecord& record)
+        : present(record.present), driverKey(RecordText(record.driverKeyName)), devicePath(record.DevicePath())
+    {
+    }
+    bool operator==(const PortIdentity&) const = default;
+
+    BYTE present;
+    std::string driverKey;
+    std::string devicePath;
+};
+
+void MarkIfChanged(PortRecord& record, const PortIdentity& before)
+{
+    if (PortIdentity(record) != before)
+        record.changed = 1;
 }
 
 class MutexHold {
@@ -79,7 +102,6 @@ INT UsbTopology::RescanAndReplace(PortRecord& record, PortRecord& fresh)
     const INT scanResult = ScanDisks(disks.get());
     std::bitset<kPortCount> taken;
     if (scanResult == 0 || MatchPortToDisk(fresh, disks.get(), taken) != 0) {
-        record.changed = 1;
         record.present = 0;
         return 0;
     }
@@ -93,32 +115,42 @@ INT UsbTopology::RescanAndReplace(PortRecord& record, PortRecord& fresh)
     record.hubTier = tier;
     std::memcpy(record.tierChain, chain, sizeof chain);
     record.SetDevicePathFromDisk();
-    record.changed = 1;
     return scanResult;
+}
+
+// What both polls do first: walk the port afresh and take its speed, serial and presence.
+bool UsbTopology::WalkPolledPort(PortRecord& record, PortRecord& fresh)
+{
+    const bool walked = WalkOnePort(record, fresh);
+    if (walked) {
+        record.speed = fresh.speed;
+        std::memcpy(record.serialNumber, fresh.serialNumber, sizeof record.serialNumber);
+    }
+    record.present = walked ? fresh.present : 0;
+    return walked;
 }
 
 INT UsbTopology::PollingSingleUSBPort(PortRecord* record)
 {
     OutputDebugStringA("PollingSingleUSBPort()");
     MutexHold hold(INFINITE);
+    const PortIdentity before(*record);
+    const INT result = PollPort(*record);
+    MarkIfChanged(*record, before);
+    return result;
+}
+
+INT UsbTopology::PollPort(PortRecord& record)
+{
     auto fresh = std::make_unique<PortRecord>();
-    const bool walked = WalkOnePort(*record, *fresh);
-    if (walked) {
-        record->speed = fresh->speed;
-        std::memcpy(record->serialNumber, fresh->serialNumber, sizeof record->serialNumber);
-    }
-    if (!walked || fresh->present != record->present) {
-        record->present = walked ? fresh->present : 0;
-        record->changed = 1;
-        if (!walked)
-            return 0;
-    }
-    const bool sameDevice = RecordText(fresh->driverKeyName) == RecordText(record->driverKeyName);
-    if (sameDevice && (IsVirtualDisk(*record) || HasDriveLetter(*record)) && RecheckCapacity(*record, *fresh) != 0)
+    if (!WalkPolledPort(record, *fresh))
+        return 0;
+    const bool sameDevice = RecordText(fresh->driverKeyName) == RecordText(record.driverKeyName);
+    if (sameDevice && (IsVirtualDisk(record) || HasDriveLetter(record)) && RecheckCapacity(record, *fresh) != 0)
         return 1;
     if (!fresh->present)
         return 1;
-    return RescanAndReplace(*record, *fresh);
+    return RescanAndReplace(record, *fresh);
 }
 
 INT UsbTopology::PollingSingleUSBPortEx(PortRecord* record, BYTE config, BYTE index)
@@ -130,30 +162,29 @@ INT UsbTopology::PollingSingleUSBPortEx(PortRecord* record, BYTE config, BYTE in
         OutputDebugStringA("PollingSingleUSBPortEx wait timeout");
         return record->present;
     }
+    const PortIdentity before(*record);
+    const INT result = PollPortEx(*record, config);
+    MarkIfChanged(*record, before);
+    return result;
+}
+
+INT UsbTopology::PollPortEx(PortRecord& record, BYTE config)
+{
     auto fresh = std::make_unique<PortRecord>();
-    const bool walked = WalkOnePort(*record, *fresh);
-    if (walked) {
-        record->speed = fresh->speed;
-        std::memcpy(record->serialNumber, fresh->serialNumber, sizeof record->serialNumber);
-    }
-    if (!walked || fresh->present != record->present) {
-        record->present = walked ? fresh->present : 0;
-        record->changed = 1;
-        if (!walked)
-            return 0;
-    }
+    if (!WalkPolledPort(record, *fresh))
+        return 0;
     BYTE check = 0;
-    if (RecordText(fresh->driverKeyName) != RecordText(record->driverKeyName))
+    if (RecordText(fresh->driverKeyName) != RecordText(record.driverKeyName))
         check |= 1;
-    if (!IsVirtualDisk(*record) && !HasDriveLetter(*record))
+    if (!IsVirtualDisk(record) && !HasDriveLetter(record))
         check |= 2;
-    if (RecheckCapacity(*record, *fresh) == 0)
+    if (RecheckCapacity(record, *fresh) == 0)
         check |= 4;
     platform::DebugPrintf("CheckResult=0x%X, Config=0x%X", check, config);
     if ((config & check) != 0) {
         if (!fresh->present)
             return 1;
-        return RescanAndReplace(*record, *fresh);
+        return RescanAndReplace(record, *fresh);
     }
     if ((config & 0x80) != 0)
         return 1;
@@ -164,18 +195,17 @@ INT UsbTopology::PollingSingleUSBPortEx(PortRecord* record, BYTE config, BYTE in
     const INT scanResult = ScanDisks(disks.get());
     std::bitset<kPortCount> taken;
     if (scanResult == 0 || MatchPortToDisk(*fresh, disks.get(), taken) != 0) {
-        record->changed = 1;
-        record->present = 0;
+        record.present = 0;
         return 0;
     }
-    std::memcpy(record->manufacturer, fresh->manufacturer, sizeof record->manufacturer);
-    std::memcpy(record->product, fresh->product, sizeof record->product);
-    record->disk = fresh->disk;
-    record->diskIndex = fresh->diskIndex;
-    record->SetDevicePathFromDisk();
+    std::memcpy(record.manufacturer, fresh->manufacturer, sizeof record.manufacturer);
+    std::memcpy(record.product, fresh->product, sizeof record.product);
+    record.disk = fresh->disk;
+    record.diskIndex = fresh->diskIndex;
+    record.SetDevicePathFromDisk();
     for (int i = 0; i < kPortCount; ++i)
-        if (RecordText(disks[i].devicePath) == record->DevicePath() && disks[i].driveLetterCount > 0) {
-            record->disk.driveLetters[0] = disks[i].driveLetters[0];
+        if (RecordText(disks[i].devicePath) == record.DevicePath() && disks[i].driveLetterCount > 0) {
+            record.disk.driveLetters[0] = disks[i].driveLetters[0];
             break;
         }
     return scanResult;

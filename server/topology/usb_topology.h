@@ -50,6 +50,9 @@ private:
     INT MatchPortToDisk(PortRecord& record, DiskEntry* disks, std::bitset<kPortCount>& taken);
     INT RecheckCapacity(PortRecord& record, const PortRecord& fresh);
     bool WalkOnePort(const PortRecord& record, PortRecord& fresh);
+    bool WalkPolledPort(PortRecord& record, PortRecord& fresh);
+    INT PollPort(PortRecord& record);
+    INT PollPortEx(PortRecord& record, BYTE config);
     INT RescanAndReplace(PortRecord& record, PortRecord& fresh);
 
     CSTDCMDControl& standard_;

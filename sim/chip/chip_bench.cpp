@@ -21,6 +21,23 @@ HubModel& ChipBench::AddHub(HubConfig config)
     return added;
 }
 
+std::vector<Rz52xChip*> ChipBench::AddChipsBehindHub(HubConfig hub, const ChipConfig& chip, int count)
+{
+    if (hub.portPath.empty())
+        hub.portPath = std::to_string(hub.bus) + "-1";
+    const std::string hubPath = hub.portPath;
+    const int bus = hub.bus;
+    AddHub(std::move(hub));
+    std::vector<Rz52xChip*> chips;
+    for (int port = 1; port <= count; ++port) {
+        ChipConfig config = chip;
+        config.bus = bus;
+        config.portPath = hubPath + "." + std::to_string(port);
+        chips.push_back(&AddChip(std::move(config)));
+    }
+    return chips;
+}
+
 void ChipBench::Attach(UsbDevice& device)
 {
     testbed_.Plug(device.Record());

@@ -7,6 +7,7 @@
 #include "sim/hub/hub_model.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -20,6 +21,9 @@ public:
     // Plugs a chip in; an Unplug fault of its config takes it off the bench.
     Rz52xChip& AddChip(ChipConfig config);
     HubModel& AddHub(HubConfig config);
+    // A hub (on port 1 of its bus unless its config places it) with a chip of `chip` on
+    // each of its ports 1..`count`, as a station has them; the chips in port order.
+    std::vector<Rz52xChip*> AddChipsBehindHub(HubConfig hub, const ChipConfig& chip, int count);
     // Takes a device off the bus: its calls fail from now on and it leaves sysfs and /dev.
     void Unplug(UsbDevice& device);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -55,6 +56,8 @@ struct ChipConfig {
     std::uint16_t productId = 0;
     int bus = 1;
     int device = 0; // 0: the next free number
+    // Its port chain on the bus ("1-1.3": port 3 of the hub on port 1); empty: a port of its own.
+    std::string portPath{};
     // Register 0x18 reads 0x80 on a C0-type chip. This and the CC pin and trim values below
     // are the registers' first values; tests may change them later with SetRegister.
     bool c0Type = false;

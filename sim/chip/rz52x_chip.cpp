@@ -50,6 +50,7 @@ std::uint16_t RegisterOf(const ControlSetup& setup)
 Rz52xChip::Rz52xChip(ChipConfig config)
     : UsbDevice({.bus = config.bus,
                  .device = config.device,
+                 .portPath = config.portPath,
                  .vendorId = config.vendorId,
                  .productId = config.productId,
                  .bcdDevice = 0x0100,

@@ -1,7 +1,8 @@
 #include "sim/disk/flash_disk.h"
 
+#include "sim/disk/controller_commands.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <iterator>
 #include <stdexcept>
 
@@ -11,7 +12,6 @@ namespace {
 // The vendor groups the maker's controllers take (caller-built test commands included).
 constexpr std::uint8_t kKnownVendorGroups[] = {0x01, 0x02, 0x50, 0x51, 0x65, 0x66, 0x6F, 0x80,
                                                0x8B, 0x90, 0x95, 0x9F, 0xF1, 0xF2, 0xF8};
-constexpr std::uint8_t kAdapterError = 0x07;
 
 } // namespace
 
@@ -35,8 +35,13 @@ FlashDisk::FlashDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSector
     for (std::uint64_t sectors : lunSectors)
         luns_.emplace_back(sectors);
     for (std::uint8_t group : kKnownVendorGroups)
-        vendorGroups_[group] = [this](ScsiExchange& exchange) { return RecordedVendorReply(exchange); };
+        knownGroups_[group] = true;
+    HandleVendorCommand(0x02, 0x01, [this](VendorRequest& request) { return CpuReset(request); });
+    controller_ = std::make_unique<ControllerCommands>();
+    controller_->Install(*this);
 }
+
+FlashDisk::~FlashDisk() = default;
 
 ScsiAnswer FlashDisk::Execute(ScsiExchange& exchange)
 {
@@ -45,6 +50,8 @@ ScsiAnswer FlashDisk::Execute(ScsiExchange& exchange)
     if (recording_)
         Record(exchange);
     if (auto fault = TakePlannedFault())
+        return FaultAnswer(*fault, {}, exchange);
+    if (auto fault = rules_.Apply(exchange))
         return *fault;
     if (exchange.lun >= luns_.size())
         return ScsiAnswer::Check(kSenseIllegalRequest, 0x25, 0x00); // logical unit not supported
@@ -68,20 +75,14 @@ ScsiAnswer FlashDisk::Dispatch(ScsiExchange& exchange)
     }
 }
 
-std::optional<ScsiAnswer> FlashDisk::TakePlannedFault()
+std::optional<FaultKind> FlashDisk::TakePlannedFault()
 {
     auto due = std::find_if(faults_.begin(), faults_.end(), [&](const PlannedFault& f) { return f.command == commandCount_; });
     if (due == faults_.end())
         return std::nullopt;
     FaultKind kind = due->kind;
     faults_.erase(due);
-    ScsiAnswer answer;
-    switch (kind) {
-    case FaultKind::FailedCall: answer.callErrno = EIO; break;
-    case FaultKind::AdapterError: answer.hostStatus = kAdapterError; break;
-    case FaultKind::CheckCondition: answer = ScsiAnswer::Check(kSenseHardwareError, 0x44, 0x00); break;
-    }
-    return answer;
+    return kind;
 }
 
 void FlashDisk::Record(const ScsiExchange& exchange)
@@ -104,16 +105,71 @@ void FlashDisk::FailCommand(unsigned nth, FaultKind kind)
     faults_.push_back({commandCount_ + nth, kind});
 }
 
+void FlashDisk::AddFaultRule(FaultRule rule)
+{
+    std::lock_guard guard(lock_);
+    rules_.Add(std::move(rule));
+}
+
+void FlashDisk::ClearFaultRules()
+{
+    std::lock_guard guard(lock_);
+    rules_.Clear();
+}
+
 void FlashDisk::NotReadyForPolls(unsigned polls)
 {
     std::lock_guard guard(lock_);
     notReadyPolls_ = polls;
 }
 
+void FlashDisk::SetResetNotReadyPolls(unsigned polls)
+{
+    std::lock_guard guard(lock_);
+    resetNotReadyPolls_ = polls;
+}
+
+unsigned FlashDisk::cpuResets() const
+{
+    std::lock_guard guard(lock_);
+    return cpuResets_;
+}
+
+void FlashDisk::HandleVendorGroup(std::uint8_t group, VendorCommandHandler handler)
+{
+    std::lock_guard guard(lock_);
+    knownGroups_[group] = true;
+    vendorHandlers_.push_back({group, std::nullopt, std::move(handler)});
+}
+
+void FlashDisk::HandleVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler)
+{
+    std::lock_guard guard(lock_);
+    knownGroups_[group] = true;
+    vendorHandlers_.push_back({group, sub, std::move(handler)});
+}
+
 void FlashDisk::SetVendorGroupHandler(std::uint8_t group, VendorHandler handler)
 {
     std::lock_guard guard(lock_);
-    vendorGroups_[group] = std::move(handler);
+    knownGroups_[group] = true;
+    std::erase_if(vendorHandlers_, [&](const HandlerEntry& entry) { return entry.group == group; });
+    vendorHandlers_.push_back(
+        {group, std::nullopt, [handler = std::move(handler)](VendorRequest& request) -> std::optional<ScsiAnswer> {
+             return handler(request.exchange);
+         }});
+}
+
+std::uint8_t FlashDisk::Xdata(std::uint16_t address) const
+{
+    std::lock_guard guard(lock_);
+    return xdata_.Read(address);
+}
+
+void FlashDisk::SetXdata(std::uint16_t address, std::uint8_t value)
+{
+    std::lock_guard guard(lock_);
+    xdata_.Write(address, value);
 }
 
 void FlashDisk::SetVendorReply(std::vector<std::uint8_t> reply)

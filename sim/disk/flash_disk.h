@@ -1,21 +1,28 @@
 // The simulated flash-drive controller: the maker's USB mass-storage controller as its
 // SCSI commands see it. It answers the standard commands (INQUIRY, TEST UNIT READY, READ
 // CAPACITY, READ(10), WRITE(10), START STOP UNIT, ATA IDENTIFY through ATA PASS-THROUGH)
-// on a sparse store per logical unit, records every command it receives, and answers the
-// vendor commands (operation code 0xEE) by group: a group without a handler of its own is
-// recorded and answered with the reply data; an unknown group gets CHECK CONDITION.
-// Faults can be planned: a failed call, an adapter error or CHECK CONDITION on the n-th
-// command, and "not ready" for the next k TEST UNIT READY polls.
+// on a sparse store per logical unit, and records every command it receives.
+// Vendor commands (operation code 0xEE) go to the handlers registered for their group, or
+// for their group and sub-command (see vendor_request.h): the controller's own command
+// sets (controller_commands.h) are registered at construction, and models plugged in
+// later take over what they know. A known group that no handler answers is answered with
+// the reply data; an unknown group gets CHECK CONDITION.
+// The controller keeps an XDATA register file that every handler sees.
+// Faults can be planned: by command number (FailCommand), by rules that match commands by
+// their CDB bytes (AddFaultRule), and "not ready" for the next k TEST UNIT READY polls.
 // Commands arrive on the bench's thread; every member guards the state itself.
 #pragma once
 
+#include "sim/disk/fault_rules.h"
 #include "sim/disk/lun_store.h"
 #include "sim/disk/scsi_exchange.h"
+#include "sim/disk/vendor_request.h"
+#include "sim/disk/xdata_registers.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -44,11 +51,7 @@ struct CommandRecord {
     std::vector<std::uint8_t> dataOut; // vendor commands only: the data as sent
 };
 
-enum class FaultKind {
-    FailedCall,     // the SG_IO call itself fails (EIO)
-    AdapterError,   // the call returns, the host adapter reports an error
-    CheckCondition, // CHECK CONDITION, hardware error
-};
+class ControllerCommands;
 
 class FlashDisk {
 public:
@@ -57,17 +60,37 @@ public:
 
     // One sector count per logical unit.
     FlashDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSectors);
+    ~FlashDisk();
 
     ScsiAnswer Execute(ScsiExchange& exchange);
 
     // The n-th command from now (1 = the next one) fails as `kind`.
     void FailCommand(unsigned nth, FaultKind kind);
+    // Commands matching the rule's pattern fail or answer as it says (see fault_rules.h).
+    void AddFaultRule(FaultRule rule);
+    void ClearFaultRules();
     // The next `polls` TEST UNIT READY commands report NOT READY (becoming ready).
     void NotReadyForPolls(unsigned polls);
-    // A group with behaviour of its own; the group counts as known from now on.
+    // How many TEST UNIT READY polls report NOT READY after each CPU reset (0 at first).
+    void SetResetNotReadyPolls(unsigned polls);
+    unsigned cpuResets() const;
+
+    // Registers a vendor command handler for a whole group, or for one sub-command (CDB
+    // byte 6) of a group; it is asked before every handler registered earlier for the
+    // same commands. The group counts as known from now on.
+    void HandleVendorGroup(std::uint8_t group, VendorCommandHandler handler);
+    void HandleVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler);
+    // A group answered by `handler` alone, whatever was registered for it before.
     void SetVendorGroupHandler(std::uint8_t group, VendorHandler handler);
-    // Data-in of recorded vendor commands: these bytes from the start, repeated.
+    // Data-in of vendor commands of known groups that no handler answers: these bytes
+    // from the start, repeated.
     void SetVendorReply(std::vector<std::uint8_t> reply);
+
+    // The XDATA registers, for tests and the models beside the controller.
+    std::uint8_t Xdata(std::uint16_t address) const;
+    void SetXdata(std::uint16_t address, std::uint8_t value);
+    // The controller's own vendor command sets and their state.
+    ControllerCommands& controller() { return *controller_; }
     // While off, commands are not recorded (long transfer runs).
     void SetRecording(bool on);
 
@@ -87,9 +110,14 @@ private:
         std::uint64_t command;
         FaultKind kind;
     };
+    struct HandlerEntry {
+        std::uint8_t group;
+        std::optional<std::uint8_t> sub; // none: every sub-command of the group
+        VendorCommandHandler handler;
+    };
 
     ScsiAnswer Dispatch(ScsiExchange& exchange);
-    std::optional<ScsiAnswer> TakePlannedFault();
+    std::optional<FaultKind> TakePlannedFault();
     void Record(const ScsiExchange& exchange);
 
     // Standard commands (standard_commands.cpp).
@@ -102,6 +130,7 @@ private:
     // Vendor commands (vendor_commands.cpp).
     ScsiAnswer Vendor(ScsiExchange& exchange);
     ScsiAnswer RecordedVendorReply(ScsiExchange& exchange);
+    std::optional<ScsiAnswer> CpuReset(VendorRequest& request);
 
     DiskIdentity identity_;
     mutable std::mutex lock_;
@@ -109,9 +138,15 @@ private:
     bool mediumLoaded_ = true;
     std::uint64_t commandCount_ = 0;
     std::vector<PlannedFault> faults_;
+    FaultRules rules_;
     unsigned notReadyPolls_ = 0;
-    std::map<std::uint8_t, VendorHandler> vendorGroups_;
+    unsigned resetNotReadyPolls_ = 0;
+    unsigned cpuResets_ = 0;
+    std::vector<HandlerEntry> vendorHandlers_; // in the order registered
+    std::vector<bool> knownGroups_ = std::vector<bool>(256, false);
     std::vector<std::uint8_t> vendorReply_;
+    XdataRegisters xdata_;
+    std::unique_ptr<ControllerCommands> controller_;
     bool recording_ = true;
     std::vector<CommandRecord> commands_;
 };

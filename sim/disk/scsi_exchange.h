@@ -24,6 +24,7 @@ constexpr std::uint8_t kStatusCheckCondition = 0x02;
 constexpr std::uint8_t kSenseNotReady = 0x02;
 constexpr std::uint8_t kSenseHardwareError = 0x04;
 constexpr std::uint8_t kSenseIllegalRequest = 0x05;
+constexpr std::uint8_t kSenseDataProtect = 0x07;
 
 struct ScsiAnswer {
     // The ioctl itself fails with this errno (0: it succeeds).

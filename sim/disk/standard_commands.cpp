@@ -36,11 +36,6 @@ ScsiAnswer MediumNotPresent()
     return ScsiAnswer::Check(kSenseNotReady, 0x3A, 0x00);
 }
 
-ScsiAnswer InvalidField()
-{
-    return ScsiAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
-}
-
 // Hands `reply` to a data-in command, as much as it asked for.
 ScsiAnswer Answer(ScsiExchange& exchange, std::span<const std::uint8_t> reply)
 {

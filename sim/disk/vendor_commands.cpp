@@ -1,4 +1,5 @@
-// Vendor commands of the simulated controller: dispatch by group (CDB byte 1).
+// Vendor commands of the simulated controller: dispatch by group (CDB byte 1) and
+// sub-command (byte 6), and the CPU reset the controller carries out itself.
 #include "sim/disk/flash_disk.h"
 
 namespace sim {
@@ -7,10 +8,30 @@ ScsiAnswer FlashDisk::Vendor(ScsiExchange& exchange)
 {
     if (exchange.cdb.size() < 16)
         return ScsiAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
-    auto handler = vendorGroups_.find(exchange.cdb[1]);
-    if (handler == vendorGroups_.end())
-        return ScsiAnswer::Check(kSenseIllegalRequest, 0x20, 0x00); // unknown group
-    return handler->second(exchange);
+    const std::uint8_t group = exchange.cdb[1];
+    VendorRequest request{exchange, xdata_};
+    // The latest registration first: models plugged in later take over.
+    for (auto entry = vendorHandlers_.rbegin(); entry != vendorHandlers_.rend(); ++entry) {
+        if (entry->group != group || (entry->sub && *entry->sub != request.sub()))
+            continue;
+        if (auto answer = entry->handler(request))
+            return *answer;
+    }
+    if (!knownGroups_[group])
+        return InvalidCommand();
+    return RecordedVendorReply(exchange);
+}
+
+// Group 0x02 sub 0x01: the controller restarts; its registers come up at their
+// power-on values and it reports "becoming ready" for a while.
+std::optional<ScsiAnswer> FlashDisk::CpuReset(VendorRequest& request)
+{
+    if (auto wrong = WrongPhase(request, Phase::None, 0))
+        return wrong;
+    ++cpuResets_;
+    xdata_.Reset();
+    notReadyPolls_ = resetNotReadyPolls_;
+    return Done(request);
 }
 
 // A known group without behaviour of its own: data in is the reply data, data out is taken.

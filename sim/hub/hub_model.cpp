@@ -7,6 +7,7 @@ namespace sim {
 HubModel::HubModel(HubConfig config)
     : UsbDevice({.bus = config.bus,
                  .device = config.device,
+                 .portPath = config.portPath,
                  .vendorId = config.vendorId,
                  .productId = config.productId,
                  .bcdDevice = config.bcdDevice,

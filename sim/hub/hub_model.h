@@ -7,12 +7,15 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace sim {
 
 struct HubConfig {
     int bus = 1;
     int device = 0; // 0: the next free number
+    // Its port chain on the bus ("1-1"); empty: a port of its own.
+    std::string portPath{};
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t bcdDevice = 0;

@@ -85,6 +85,13 @@ void BenchFlashDrive::Unplug(Testbed& testbed)
     UnplugUsbNode(testbed, usb_);
 }
 
+DriveMedia CdromOnly()
+{
+    DriveMedia media;
+    media.cdromLun = 0;
+    return media;
+}
+
 UsbNodeSpec FlashDriveSpec(const DrivePlacement& placement, std::optional<std::string> serial)
 {
     UsbNodeSpec spec;

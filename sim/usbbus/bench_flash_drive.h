@@ -52,6 +52,9 @@ private:
     bool attached_ = false;
 };
 
+// A drive whose only unit is a CD-ROM drive, as a drive holding nothing but an ISO9660 LUN.
+DriveMedia CdromOnly();
+
 // The maker's flash drive at a place in the tree; no serial string unless given.
 UsbNodeSpec FlashDriveSpec(const DrivePlacement& placement, std::optional<std::string> serial = std::nullopt);
 

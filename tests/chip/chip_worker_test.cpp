@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -300,6 +301,36 @@ TEST_F(ChipWorker, TwoPortsOnOneChipNeverInterleaveTheirDownloads)
     EXPECT_EQ(chip->LockRegisterAtErases(), (Bytes{0x41, 0x41})) << "each download under the lock";
     EXPECT_EQ(chip->Register(ReadyLock), 0x40) << "each lock restored to what its worker found";
     EXPECT_EQ(second.view.Progress().back(), 1200);
+}
+
+// A station's bench: four chips behind one of the maker's hubs, a port started for each.
+// Every open takes the first supported chip, which is port 1's: the other ports' runs
+// fail without a request to any chip, and only that chip is programmed, once.
+TEST_F(ChipWorker, WithFourChipsAttachedOnlyPort1RunsAndOnlyItsChipIsProgrammed)
+{
+    const std::vector<sim::Rz52xChip*> chips = bench.AddChipsBehindHub(
+        {.vendorId = MakerVendorId, .productId = 0x5421, .bcdDevice = 0x0518, .speedMbps = 480}, ConfigFor(ChipProductId::RZ522), 4);
+    std::vector<std::unique_ptr<PortRun>> others;
+    for (int port = 1; port < 4; ++port) {
+        others.push_back(std::make_unique<PortRun>(port));
+        others.back()->settings().FilePathOfFW = run.settings().FilePathOfFW;
+    }
+    std::vector<int> results(4, -1);
+    std::vector<std::thread> threads;
+    for (int port = 1; port < 4; ++port)
+        threads.emplace_back([&, port] { results[port] = others[port - 1]->RunWorker(ChipRunThread); });
+    results[0] = Run();
+    for (auto& thread : threads)
+        thread.join();
+
+    EXPECT_EQ(results, (std::vector<int>{SpiResult::Ok, 0, 0, 0}));
+    for (int port = 2; port <= 4; ++port) {
+        EXPECT_TRUE(debug.Has("Port " + std::to_string(port) + ": 4 chips attached; chip mode drives the first of them, on port 1 only"));
+        EXPECT_EQ(others[port - 2]->view.Progress(), (Progress{0, 1200}));
+    }
+    auto count = [&](auto holds) { return std::count_if(chips.begin(), chips.end(), holds); };
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->Erases() == 1; }), 1) << "port 1's chip, once";
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->ControlTransfers() == 0; }), 3) << "no request reaches the others";
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -149,6 +150,99 @@ TEST_F(IconButtonTest, TooltipTextIsReplacedAndNullIgnored)
     EXPECT_EQ(button.toolTip(), QStringLiteral("Run Success!!"));
     button.SetTooltipText(QStringLiteral(""));
     EXPECT_EQ(button.toolTip(), QStringLiteral(""));
+}
+
+// The tip is made at the first text, with the style the button has then, inactive and
+// 400 pixels wide at most; later texts change its one tool.
+TEST_F(IconButtonTest, ToolTipIsMadeOnceWithItsStyleAndWidthAndKeepsOneTool)
+{
+    EXPECT_EQ(button.ToolTip(), nullptr) << "made on first need";
+    button.ToolTipStyle |= TTS_BALLOON;
+    button.SetTooltipText(QStringLiteral("Connected!!"));
+    const CIconTip* tip = button.ToolTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->Style(), TTS_BALLOON);
+    EXPECT_EQ(tip->GetMaxTipWidth(), 400);
+    EXPECT_TRUE(tip->IsActive());
+    EXPECT_EQ(tip->Text(), QStringLiteral("Connected!!"));
+
+    button.ToolTipStyle = 0;
+    button.SetTooltipText(QStringLiteral("Run Success!!"));
+    EXPECT_EQ(button.ToolTip(), tip) << "the same tip and tool";
+    EXPECT_EQ(tip->Text(), QStringLiteral("Run Success!!"));
+    EXPECT_EQ(tip->Style(), TTS_BALLOON) << "the style is the one of its creation";
+
+    const QString words = QStringLiteral("Redo it again!! ").repeated(40);
+    button.SetTooltipText(words);
+    const QFontMetrics metrics(tip->font());
+    EXPECT_LE(tip->TextSize().width(), 400);
+    EXPECT_GT(metrics.horizontalAdvance(words), 400);
+    EXPECT_GE(tip->TextSize().height(), 3 * metrics.height()) << "wrapped into lines";
+
+    CIconButton plain;
+    plain.SetTooltipText(QStringLiteral("Connected!!"));
+    ASSERT_NE(plain.ToolTip(), nullptr);
+    EXPECT_EQ(plain.ToolTip()->Style(), 0u);
+}
+
+// The tip shows while the mouse rests on an enabled button with a text, in place of Qt's.
+TEST_F(IconButtonTest, ToolTipShowsWhileTheMouseRestsOnAnEnabledButton)
+{
+    button.show();
+    auto rest = [&] {
+        QHelpEvent help(QEvent::ToolTip, QPoint(40, 30), button.mapToGlobal(QPoint(40, 30)));
+        QApplication::sendEvent(&button, &help);
+        return button.ToolTip() != nullptr && button.ToolTip()->isVisible();
+    };
+    EXPECT_FALSE(rest()) << "no text yet";
+    button.SetTooltipText(QStringLiteral("Run Fail!!"));
+    EXPECT_TRUE(rest());
+    EXPECT_FALSE(QToolTip::isVisible()) << "Qt's own tip is not shown";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    EXPECT_FALSE(button.ToolTip()->isVisible());
+
+    EXPECT_TRUE(rest());
+    button.setEnabled(false);
+    EXPECT_FALSE(button.ToolTip()->isVisible());
+    EXPECT_FALSE(rest()) << "never for a disabled button";
+    button.setEnabled(true);
+    button.SetTooltipText(QStringLiteral(""));
+    EXPECT_FALSE(rest()) << "nor for an empty text";
+}
+
+struct TipShapeCase {
+    const char* name;
+    DWORD style;
+    bool cornersPainted; // the outermost corner pixels
+    bool stemPainted;    // a point above the body, where a balloon's stem rises
+};
+
+// A balloon is a rounded body below a stem that points at the mouse; a plain tip is a
+// framed rectangle.
+TEST(IconTip, BalloonAndPlainShapes)
+{
+    const TipShapeCase cases[] = {{"balloon", TTS_BALLOON, false, true}, {"plain", 0, true, true}};
+    QWidget owner;
+    owner.resize(100, 100);
+    for (const TipShapeCase& c : cases) {
+        CIconTip tip(&owner, c.style);
+        tip.AddTool(owner.rect(), QStringLiteral("Connected!!"));
+        tip.Activate(true);
+        ASSERT_TRUE(tip.Pop(QPoint(50, 50))) << c.name;
+        QImage image(tip.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        tip.render(&image);
+        const int right = image.width() - 1, bottom = image.height() - 1;
+        for (QPoint corner : {QPoint(0, bottom), QPoint(right, bottom), QPoint(right, 0)})
+            EXPECT_EQ(qAlpha(image.pixel(corner)) != 0, c.cornersPainted) << c.name << " corner " << corner.x() << "," << corner.y();
+        EXPECT_EQ(qAlpha(image.pixel(17, 4)) != 0, c.stemPainted) << c.name;
+        EXPECT_EQ(qAlpha(image.pixel(2, 4)) != 0, c.cornersPainted) << c.name << ": beside the stem";
+        tip.Activate(false);
+        EXPECT_FALSE(tip.isVisible()) << c.name;
+        EXPECT_FALSE(tip.Pop(QPoint(50, 50))) << c.name << ": inactive";
+        EXPECT_FALSE(tip.Pop(QPoint(150, 50))) << c.name << ": outside the tool";
+    }
 }
 
 TEST_F(IconButtonTest, DoubleClickCountsAsTwoClicks)

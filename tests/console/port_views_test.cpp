@@ -18,7 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTableWidgetItem>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -143,6 +145,13 @@ TEST_F(PortViews, EachDeviceNumberBuildsItsViewWithItsTilesIdsIconsAndRates)
         }
 
         EXPECT_TRUE(ShowsIcon(0, c.idleChip));
+        if (c.ports != 32) { // the server's walk finds no chip
+            const CIconTip* tip = View().PortButton(0).ToolTip();
+            ASSERT_NE(tip, nullptr) << "port 1 shows its chip's state";
+            EXPECT_EQ(tip->Style() & TTS_BALLOON, TTS_BALLOON);
+            EXPECT_EQ(tip->GetMaxTipWidth(), 400);
+            EXPECT_EQ(tip->Text(), QStringLiteral("Connected!!"));
+        }
         const int last = c.ports - 1;
         View().ShowPortSpeed(true, 1.5 * 1048576, 2.25 * 1048576, last);
         EXPECT_EQ(View().RateLabel(last, true).text(), QString::fromLatin1(c.readText));
@@ -232,6 +241,35 @@ TEST_F(PortViews, ChipRunOnTheSmallViewsEndsWithTheirPassIcon)
     }
 }
 
+// Four chips behind one of the maker's hubs, as a station has them. The poll shows one
+// chip, on port 1, so AutoRun starts port 1 alone; the other ports, started as the
+// automatic start would start them, fail without a request to any chip.
+TEST_F(PortViews, WithFourChipsAttachedOnlyPort1PassesAndOnlyItsChipIsProgrammed)
+{
+    const std::vector<sim::Rz52xChip*> chips = bench.AddChipsBehindHub(
+        {.vendorId = MakerVendorId, .productId = 0x5421, .bcdDevice = 0x0518, .speedMbps = 480}, sim::StationChip(), 4);
+    StartWithDevices(4);
+    ASSERT_TRUE(View().PortButton(0).isEnabled());
+    for (int port = 1; port < 4; ++port)
+        EXPECT_FALSE(View().PortButton(port).isEnabled()) << "port " << port + 1;
+    frame->OnAutoRun();
+    EXPECT_EQ(frame->CounterPaneText(0), QStringLiteral("Total :1 "));
+    ASSERT_TRUE(WaitForIdle(0));
+    EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Success!!"));
+    EXPECT_EQ(frame->CounterPaneText(1), QStringLiteral("Pass :1 "));
+
+    for (int port = 1; port < 4; ++port)
+        View().ClickPortButton(port);
+    ASSERT_TRUE(WaitFor([&] { return !View().AnyWorkerBusy(); }));
+    for (int port = 1; port < 4; ++port) {
+        EXPECT_EQ(View().PortButton(port).toolTip(), QStringLiteral("Run Fail!!")) << "port " << port + 1;
+        EXPECT_TRUE(ShowsIcon(port, res::IDI_FAIL_1)) << "port " << port + 1;
+    }
+    auto count = [&](auto holds) { return std::count_if(chips.begin(), chips.end(), holds); };
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->Erases() == 1; }), 1) << "port 1's chip, once";
+    EXPECT_EQ(count([](sim::Rz52xChip* chip) { return chip->ControlTransfers() == 0; }), 3) << "no request reaches the others";
+}
+
 TEST_F(PortViews, OnePortViewStampsTheDateIntoTheSerialMask)
 {
     cisIni += "SNType=4\nSerialNumberY=10\nSNMask=AB##\n";
@@ -282,13 +320,14 @@ protected:
     }
 
     std::shared_ptr<sim::BenchFlashDrive> Drive(std::vector<unsigned> chain, unsigned devnum, unsigned host, char letter,
-                                                const char* serial, const char* product = "Flash Disk")
+                                                const char* serial, const char* product = "Flash Disk",
+                                                sim::DriveMedia media = {})
     {
         sim::DrivePlacement place{1, std::move(chain), devnum, host, letter};
         sim::DiskIdentity identity;
         identity.product = product;
         auto drive = std::make_shared<sim::BenchFlashDrive>(sim::FlashDriveSpec(place, std::string(serial)), identity,
-                                                            std::vector<std::uint64_t>{65536}, place);
+                                                            std::vector<std::uint64_t>{65536}, place, media);
         benchDevices.push_back(drive);
         return drive;
     }
@@ -307,8 +346,7 @@ protected:
     sim::BenchHub root{sim::RootHubSpec(1, 4)};
     sim::BenchHub hub{sim::HubSpec(1, {1}, 2, 4)};
     std::shared_ptr<sim::BenchFlashDrive> onHub1 = Drive({1, 1}, 11, 7, 'c', "SN0011");
-    // The server's poll leaves a drive unchanged only when it has a drive letter or is a
-    // "VirtualDisk"; the bench's drives have no letters.
+    // The server's poll rechecks a "VirtualDisk" in place and rescans the disks for the others.
     std::shared_ptr<sim::BenchFlashDrive> onHub3 = Drive({1, 3}, 12, 8, 'd', "SN0012", "VirtualDisk");
     std::shared_ptr<sim::BenchFlashDrive> onRoot2 = Drive({2}, 10, 6, 'b', "SN0010");
 };
@@ -334,6 +372,27 @@ TEST_F(ThirtyTwoPorts, EnumerateWalksTheHubsAndShowsThePresentPorts)
     EXPECT_EQ(RecordText(document.Ports()[2].serialNumber), "SN0013");
 }
 
+// A drive whose only unit is a CD-ROM (an ISO9660 LUN alone) is walked, shown present in
+// its tile and listed with its letter.
+TEST_F(ThirtyTwoPorts, ACdromOnlyDriveIsShownInItsTileAndInTheDeviceList)
+{
+    auto cdrom = Drive({1, 4}, 13, 9, 'e', "CD0013", "Flash Disk", sim::CdromOnly());
+    cdrom->Add(bench.testbed());
+    StartThirtyTwo();
+    ExpectPresent({0, 1, 2, 3});
+    const PortRecord& record = document.Ports()[2];
+    EXPECT_EQ(record.DevicePath().rfind("\\\\?\\usbstor#cdrom&", 0), 0u) << record.DevicePath();
+    EXPECT_EQ(RecordText(record.serialNumber), "CD0013");
+    ASSERT_EQ(record.disk.driveLetterCount, 1);
+
+    frame->OnDetailView();
+    const CDevListView& list = *frame->DevListView();
+    ASSERT_NE(list.item(2, 1), nullptr);
+    EXPECT_EQ(list.item(2, 1)->text(), QString("%1:\\ ").arg(QChar(record.disk.driveLetters[0])));
+    EXPECT_EQ(list.item(2, 6)->text(), QStringLiteral("TARVO   Flash Disk      "));
+    EXPECT_EQ(list.item(2, 7)->text(), QStringLiteral("CD0013"));
+}
+
 TEST_F(ThirtyTwoPorts, WorkersGetACopyOfTheirRecordAndTheirDiskIsOpenedUntilTheResult)
 {
     StartThirtyTwo();
@@ -354,6 +413,8 @@ TEST_F(ThirtyTwoPorts, WorkersGetACopyOfTheirRecordAndTheirDiskIsOpenedUntilTheR
 // as it is, a changed one is updated (and, in automatic-start mode, started on arrival).
 TEST_F(ThirtyTwoPorts, NotificationsTouchOnlyChangedPorts)
 {
+    // Port 1's drive holds no medium and so has no letter: each poll rescans the disks for it.
+    std::ofstream(bench.testbed().RootDir() + "/sys/block/" + onHub1->DiskNode().substr(5) + "/size") << "0\n";
     StartThirtyTwo();
     ExpectPresent({0, 1, 2});
     View().PortButton(0).click(); // a started port: the notification re-polls without a full walk
@@ -367,6 +428,7 @@ TEST_F(ThirtyTwoPorts, NotificationsTouchOnlyChangedPorts)
     EXPECT_TRUE(ShowsIcon(2, res::IDI_IDLE_CHIP_16));
     EXPECT_FALSE(HasLine("------EnumerateScanUSBPort()"));
     EXPECT_FALSE(View().PortButton(1).isEnabled()) << "present but unchanged: not enabled again";
+    EXPECT_EQ(View().PortButton(0).toolTip(), QStringLiteral("Run Fail!!")) << "present but unchanged: its result stays";
     EXPECT_FALSE(View().WorkerBusy(1)) << "present but unchanged: not started";
     EXPECT_FALSE(HasLineStarting("OpenDiskPathBySymbolicName(Index=1,"));
     EXPECT_FALSE(HasLineStarting("OpenDiskPathBySymbolicName(Index=0,"));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -132,6 +133,54 @@ TEST_F(DiskSlotsBench, CloseMarksTheEntryAndReopenClosesTheOldHandle)
     EXPECT_EQ(handles[3], INVALID_HANDLE_VALUE);
     EXPECT_EQ(slots.CloseDiskPath(handles, 3), 1) << "a second close touches nothing";
 }
+
+// The drive-letter scan: a drive is ready once TEST UNIT READY passes, and its capacity is
+// what READ CAPACITY read, else zero; entries of letters without a drive keep nothing of
+// what the caller's array held.
+struct LetterScanCase {
+    const char* name;
+    unsigned failingCommand; // 0: none; 2: TEST UNIT READY; 3: READ CAPACITY
+    BYTE ready;
+    bool capacityRead;
+};
+
+void PrintTo(const LetterScanCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LetterScan : public DiskSlotsBench, public ::testing::WithParamInterface<LetterScanCase> {};
+
+TEST_P(LetterScan, ReadyFollowsTestUnitReadyAndACapacityNotReadIsZero)
+{
+    const LetterScanCase& c = GetParam();
+    std::vector<DiskEntry> entries(24);
+    std::memset(entries.data(), 0xEE, sizeof(DiskEntry) * entries.size());
+    if (c.failingCommand != 0)
+        drive.model().FailCommand(c.failingCommand, sim::FaultKind::CheckCondition);
+    ASSERT_EQ(slots.ScanDiskPath(entries.data()), 1);
+    int answered = 0;
+    for (const DiskEntry& entry : entries) {
+        const std::vector<BYTE> capacity(entry.capacity, entry.capacity + 8);
+        if (entry.valid != 1) {
+            EXPECT_EQ(entry.valid, 0);
+            EXPECT_EQ(entry.ready, 0);
+            EXPECT_EQ(capacity, std::vector<BYTE>(8, 0));
+            continue;
+        }
+        ++answered;
+        EXPECT_EQ(entry.ready, c.ready);
+        const std::vector<BYTE> read = {0, 0, 0x0F, 0xFF, 0, 0, 0x02, 0x00}; // last LBA 4095, 512-byte blocks
+        EXPECT_EQ(capacity, c.capacityRead ? read : std::vector<BYTE>(8, 0));
+    }
+    EXPECT_EQ(answered, 1) << "the bench's one drive, under its letter";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LetterScan,
+                         ::testing::Values(LetterScanCase{"all_answer", 0, 1, true},
+                                           LetterScanCase{"not_ready", 2, 0, false},
+                                           LetterScanCase{"capacity_fails", 3, 1, false}),
+                         [](const ::testing::TestParamInfo<LetterScanCase>& info) { return std::string(info.param.name); });
 
 TEST(LinkTest, AnswersOnlyTheProbe)
 {

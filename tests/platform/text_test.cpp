@@ -73,6 +73,24 @@ TEST(Text, WindowsConversionSizeProtocol)
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u00e9", 1, narrow, 8, nullptr, nullptr), 2);
 }
 
+// Half a surrogate pair has no narrow form: it becomes '?', and the callers that must know
+// (a write that has to read back) are told.
+TEST(Text, ALoneSurrogateIsReportedAsLost)
+{
+    char narrow[8];
+    BOOL usedDefault = FALSE;
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\xD800", 2, narrow, 8, nullptr, &usedDefault), 2);
+    EXPECT_EQ(std::string(narrow, 2), "a?");
+    EXPECT_TRUE(usedDefault);
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\U0001F600", 3, narrow, 8, nullptr, &usedDefault), 5);
+    EXPECT_FALSE(usedDefault);
+    bool lossless = true;
+    EXPECT_EQ(WideToAnsi(u"\xDC00z", &lossless), "?z");
+    EXPECT_FALSE(lossless);
+    EXPECT_EQ(WideToAnsi(u"\u4e2d", &lossless), "\xe4\xb8\xad");
+    EXPECT_TRUE(lossless);
+}
+
 TEST(Text, CaseInsensitiveComparison)
 {
     EXPECT_TRUE(WideEqualsNoCase(u"Setting", u"SETTING"));

@@ -1,4 +1,5 @@
 #include "platform/base/lasterror.h"
+#include "platform/profile/ini_document.h"
 #include "platform/profile/profile.h"
 #include "tests/profile/scratch_folder.h"
 
@@ -15,6 +16,12 @@ std::u16string Read(const std::u16string& file, const char16_t* section, const c
     char16_t buffer[256];
     DWORD length = GetPrivateProfileStringW(section, key, fallback, buffer, 256, file.c_str());
     return std::u16string(buffer, length);
+}
+
+// What the next start of the station reads: the file parsed afresh, not the process's copy.
+std::u16string ReadAfterRestart(const std::string& file, const char16_t* section, const char16_t* key)
+{
+    return platform::profile::IniDocument::Parse(ReadBytes(file)).Find(section, key).value_or(u"(missing)");
 }
 
 struct ReadCase {
@@ -58,6 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"KeysBeforeAnySectionIgnored", "k=0\n[S]\nk=1\n", u"S", u"k", u"1"},
         ReadCase{"ValueKeepsLaterEquals", "[S]\nk=a=b\n", u"S", u"k", u"a=b"},
         ReadCase{"WindowsLineEnds", "[S]\r\nk=v\r\n", u"S", u"k", u"v"},
+        ReadCase{"LineEndsConvertedTwice", "[S]\r\r\nk=v\r\r\n", u"S", u"k", u"v"},
+        ReadCase{"TrailingCarriageReturnsOfTheLastLine", "[S]\nk=v\r\r", u"S", u"k", u"v"},
+        ReadCase{"Utf16LeLineEndsConvertedTwice", Utf16LeFile(u"[S]\r\r\nk=v\r\r\n"), u"S", u"k", u"v"},
         ReadCase{"NoFinalLineEnd", "[S]\nk=v", u"S", u"k", u"v"},
         ReadCase{"TextAfterSectionHeader", "[S] ; about S\nk=v\n", u"S", u"k", u"v"},
         ReadCase{"LinesWithoutEqualsSkipped", "[S]\njunk\nk=v\n", u"S", u"k", u"v"},
@@ -73,6 +83,16 @@ TEST(PrivateProfile, MissingFileGivesTheDefaultAndNullDefaultIsEmpty)
     std::u16string file = folder.WideFile("absent.ini");
     EXPECT_EQ(Read(file, u"S", u"k", u"fallback"), u"fallback");
     EXPECT_EQ(Read(file, u"S", u"k", nullptr), u"");
+}
+
+TEST(PrivateProfile, TheDefaultLosesItsTrailingBlanksAValueFoundKeepsItsInnerOnes)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("t.ini"), "[S]\nk=\"a  \"\n");
+    std::u16string file = folder.WideFile("t.ini");
+    EXPECT_EQ(Read(file, u"S", u"missing", u"  fallback \t "), u"  fallback");
+    EXPECT_EQ(Read(file, u"S", u"missing", u"   "), u"");
+    EXPECT_EQ(Read(file, u"S", u"k", u"fallback  "), u"a  ");
 }
 
 struct TruncationCase {
@@ -124,6 +144,7 @@ TEST_P(PrivateProfileWrite, RewritesTheFileAsWindowsDoes)
     ASSERT_TRUE(WritePrivateProfileStringW(c.section, c.key, c.value, folder.WideFile("t.ini").c_str()));
     EXPECT_EQ(ReadBytes(folder.File("t.ini")), c.after);
     EXPECT_EQ(Read(folder.WideFile("t.ini"), c.section, c.key, u"(default)"), c.value);
+    EXPECT_EQ(ReadAfterRestart(folder.File("t.ini"), c.section, c.key), c.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -150,7 +171,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xEF\xBB\xBF[S]\nk=\xc3\xa9\n"},
         WriteCase{"Utf16LeStaysUtf16Le", Utf16LeFile(u"[S]\r\nk=1\r\n"), u"S", u"k2", u"\u4e2d",
                   Utf16LeFile(u"[S]\r\nk=1\r\nk2=\u4e2d\r\n")},
-        WriteCase{"EmptyValue", "[S]\nk=1\n", u"S", u"k", u"", "[S]\nk=\n"}),
+        WriteCase{"EmptyValue", "[S]\nk=1\n", u"S", u"k", u"", "[S]\nk=\n"},
+        WriteCase{"LoneSurrogateInAUtf16LeFile", Utf16LeFile(u"[S]\r\n"), u"S", u"k", u"a\xD800z",
+                  Utf16LeFile(u"[S]\r\nk=a\xD800z\r\n")},
+        WriteCase{"ReplacedLineEndedTwiceGetsOneLineEnd", "[S]\r\r\nk=1\r\r\nj=2\r\r\n", u"S", u"k", u"3",
+                  "[S]\r\r\nk=3\r\nj=2\r\r\n"},
+        // A damaged UTF-16LE file whose last unit lost a byte: the new lines go on whole
+        // units before that byte, so the next start reads them.
+        WriteCase{"OddLengthUtf16LeFileNewKey", Utf16LeFile(u"[S]\r\nk=1") + "\x41", u"S", u"j", u"2",
+                  Utf16LeFile(u"[S]\r\nk=1\nj=2\r\n") + "\x41"},
+        WriteCase{"OddLengthUtf16LeFileNewSection", Utf16LeFile(u"[S]\r\nk=1") + "\x41", u"T", u"j", u"2",
+                  Utf16LeFile(u"[S]\r\nk=1\n[T]\r\nj=2\r\n") + "\x41"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedWrite {
@@ -182,10 +213,40 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedWrite{"KeyLooksLikeASection", u"S", u" [k", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"KeyLooksLikeAComment", u"S", u";k", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"BracketInSection", u"S]", u"k", u"1", ERROR_INVALID_PARAMETER},
+                      // An ANSI (UTF-8) file cannot hold half a surrogate pair.
+                      RefusedWrite{"LoneSurrogateInValue", u"S", u"k", u"a\xDC00", ERROR_INVALID_PARAMETER},
+                      RefusedWrite{"LoneSurrogateInKey", u"S", u"\xD800", u"1", ERROR_INVALID_PARAMETER},
+                      RefusedWrite{"LoneSurrogateInNewSection", u"T\xD800", u"k", u"1", ERROR_INVALID_PARAMETER},
+                      RefusedWrite{"SeparatorKeyWithOtherText", u"S", u"====", u"==\n[Evil]", ERROR_INVALID_PARAMETER},
+                      RefusedWrite{"LineBreakInValueOfAnEqualsKey", u"S", u"a=", u"==\n", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"KeyDeletion", u"S", u"k", nullptr, ERROR_NOT_SUPPORTED},
                       RefusedWrite{"SectionDeletion", u"S", nullptr, nullptr, ERROR_NOT_SUPPORTED},
                       RefusedWrite{"CacheFlush", nullptr, nullptr, nullptr, ERROR_NOT_SUPPORTED}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The result log's separator: a key of twenty '=' and a value of nine '=' and a line feed.
+// It is no key that reads back; it writes one line of '=' and, from the line feed, an empty
+// line, and never a key or a section.
+TEST(PrivateProfile, TheSeparatorLineIsWrittenAsItStands)
+{
+    ScratchFolder folder;
+    std::u16string file = folder.WideFile("log.ini");
+    const std::u16string key(20, u'='), value = std::u16string(9, u'=') + u"\n";
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Device1", u"Status", u"Run Success", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Device1", key.c_str(), value.c_str(), file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Device2", u"Status", u"Fail", file.c_str()));
+    const std::string separator(30, '=');
+    const std::string expected =
+        "[Device1]\r\nStatus=Run Success\r\n" + separator + "\n\r\n[Device2]\r\nStatus=Fail\r\n";
+    EXPECT_EQ(ReadBytes(folder.File("log.ini")), expected);
+    // The same section written again (a second run in the same second) gets a second separator.
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Device1", u"Status", u"Again", file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"Device1", key.c_str(), value.c_str(), file.c_str()));
+    EXPECT_EQ(ReadBytes(folder.File("log.ini")), "[Device1]\r\nStatus=Again\r\n" + separator + "\n" + separator +
+                                                     "\n\r\n\r\n[Device2]\r\nStatus=Fail\r\n");
+    EXPECT_EQ(ReadAfterRestart(folder.File("log.ini"), u"Device2", u"Status"), u"Fail");
+    EXPECT_EQ(Read(file, u"Device1", key.c_str(), u"(default)"), u"(default)");
+}
 
 TEST(PrivateProfile, MissingFolderMakesTheWriteFailWithoutCreatingIt)
 {

@@ -26,7 +26,8 @@ TEST_F(DiskBench, EverySenderReachesTheControllerAsTabled)
     std::mt19937 random(1103);
     for (auto& b : reply)
         b = static_cast<BYTE>(random());
-    model().SetVendorReply(reply);
+    // Every vendor command answers with the reply data, whatever the controller models.
+    model().AddFaultRule({sim::CommandPattern::Opcode(0xEE), sim::FaultKind::Reply, 1, 0, reply});
     const auto& pattern = scsitest::OutgoingPattern();
     std::vector<BYTE> in(65536);
 

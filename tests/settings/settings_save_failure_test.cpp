@@ -76,6 +76,49 @@ INSTANTIATE_TEST_SUITE_P(
                       RemovedFolderCase{"CisIni", false, "SaveCISSettings: cannot write "}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A value that no INI line can hold (here a line break typed by the operator) is not
+// written; every other key still is, and the save names the file and the key.
+TEST_F(SettingsSaveFailure, AKeyThatCannotBeWrittenIsReportedAndTheOthersAreSaved)
+{
+    settings.CisSetting.ProductStr = u"USB\nDISK";
+    settings.CisSetting.SNType = 6;
+    settings.CisSetting.SecurityFwFile[7] = u"/sec/new7.bin";
+    SettingsSaveResult result;
+    ASSERT_NO_THROW(result = settings.SaveCISSettings());
+    EXPECT_FALSE(result.Saved());
+    EXPECT_EQ(result.unwrittenFiles, std::vector<std::u16string>{platform::AnsiToWide(station.CisIni())});
+    EXPECT_EQ(result.unwrittenKeys, std::vector<std::u16string>{u"ProductStr"});
+    EXPECT_TRUE(Logged("SaveCISSettings: cannot write ProductStr to " + station.CisIni()));
+    std::string text = ReadBytes(station.CisIni());
+    EXPECT_NE(text.find("\r\nProductStr=USB DISK 2.0\r\n"), std::string::npos) << "the key keeps what it held";
+    EXPECT_NE(text.find("\r\nSNType=6\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nSecurityFwFile7=/sec/new7.bin\r\n"), std::string::npos);
+}
+
+// A CIS file whose line ends were converted twice (CR CR LF): the CRs are no part of the
+// values, so everything loads as it was meant and saves again whole.
+TEST(SettingsLineEnds, AFileWithDoubledCarriageReturnsLoadsAndSavesEveryKey)
+{
+    StationFolder station;
+    station.WriteFiles(FullCisKeys());
+    std::string doubled;
+    for (char c : ReadBytes(station.CisIni()))
+        doubled += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    WriteBytes(station.CisIni(), doubled);
+    MainFrameSettings settings(station.program.WideFolder());
+    settings.LoadSettings();
+    EXPECT_EQ(settings.CisSetting.ManufactureStr, u"Tarvo Tech");
+    EXPECT_EQ(settings.CisSetting.SecurityFwFile[7], u"/sec/7.bin");
+    settings.CisSetting.SNType = 6;
+    SettingsSaveResult result = settings.SaveCISSettings();
+    EXPECT_TRUE(result.Saved());
+    MainFrameSettings reloaded(station.program.WideFolder());
+    reloaded.LoadSettings();
+    EXPECT_EQ(reloaded.CisSetting.FilePathOfFW, u"/fw/chip.bin");
+    EXPECT_EQ(Unpacked(reloaded.CisSetting.SNType), 6);
+    EXPECT_EQ(reloaded.CisSetting.SecurityFwFile[7], u"/sec/7.bin");
+}
+
 TEST(SettingsSaveUnloaded, ASaveBeforeAnyLoadWritesNothing)
 {
     ScratchFolder program;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace topologytest {
 
 inline sim::DiskIdentity Identity(const char* signature = "KQ8N")
@@ -43,6 +46,24 @@ protected:
                     "P: /devices/pci0000:00/0000:00:02.0/virtio1/block/vda/vda1\nN: vda1\nE: SUBSYSTEM=block\n"
                     "E: DEVTYPE=partition\nE: DEVNAME=/dev/vda1\nA: dev=254:1\nA: partition=1\nA: start=2048\n"
                     "A: size=997952\n\n");
+    }
+
+    // What a replug of another device at drive 1's place leaves in sysfs, while drive 1's
+    // node stays: a new entry in the bus's listing, and another serial number.
+    void AnotherDeviceAnswersBehindDrive1()
+    {
+        const std::string folder = sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'}));
+        std::ofstream(testbed.RootDir() + folder + "/serial") << "SN0009\n";
+        const std::string entry = testbed.RootDir() + "/sys/bus/usb/devices/" + folder.substr(folder.find_last_of('/') + 1);
+        const auto target = std::filesystem::read_symlink(entry);
+        std::filesystem::remove(entry);
+        std::filesystem::create_symlink(target, entry);
+    }
+
+    // Drive 1's card leaves its reader: its disk still answers, but holds no volume to letter.
+    void Drive1LosesItsMedium()
+    {
+        std::ofstream(testbed.RootDir() + "/sys/block/" + drive1.DiskNode().substr(5) + "/size") << "0\n";
     }
 
     sim::BenchFlashDrive drive1 = Drive({2}, 10, 6, 'b', "SN0001");

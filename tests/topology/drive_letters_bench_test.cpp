@@ -39,18 +39,6 @@ protected:
         return letters;
     }
 
-    // What a replug of another device at drive 1's place leaves in sysfs, while drive 1's
-    // node stays: a new entry in the bus's listing, and another serial number.
-    void AnotherDeviceAnswersBehindDrive1()
-    {
-        const std::string folder = sim::UsbSysPath(sim::FlashDriveSpec({1, {2}, 10, 6, 'b'}));
-        std::ofstream(testbed.RootDir() + folder + "/serial") << "SN0009\n";
-        const std::string entry = testbed.RootDir() + "/sys/bus/usb/devices/" + folder.substr(folder.find_last_of('/') + 1);
-        const auto target = std::filesystem::read_symlink(entry);
-        std::filesystem::remove(entry);
-        std::filesystem::create_symlink(target, entry);
-    }
-
     fabrun_test::TemporaryStore store;
 };
 
@@ -173,8 +161,7 @@ TEST_F(DriveLetters, ADiskWithoutAMediumKeepsTheOthersNumbersButIsNoPhysicalDriv
     const int number3 = numberOf(drive3);
     ASSERT_GE(number1, 0);
     ASSERT_GT(number3, number1);
-    // Drive 1's card leaves its reader: the disk stays, with nothing in it.
-    std::ofstream(testbed.RootDir() + "/sys/block/" + drive1.DiskNode().substr(5) + "/size") << "0\n";
+    Drive1LosesItsMedium();
     EXPECT_EQ(numberOf(drive3), number3);
     auto physical3 = platform::storage::DiskByNumber(number3);
     ASSERT_TRUE(physical3);

@@ -71,6 +71,63 @@ TEST_F(SharedSerial, ADriveAloneIsNamedByItsSerialAgain)
     EXPECT_TRUE(PathReaches(records[0], twinA));
 }
 
+// What a port's worker holds on to: its driver key, disk path and drive letter.
+struct Held {
+    std::string driverKey, path;
+    std::vector<char> letters;
+    explicit Held(const PortRecord& r)
+        : driverKey(RecordText(r.driverKeyName)), path(r.DevicePath()),
+          letters(r.disk.driveLetters, r.disk.driveLetters + r.disk.driveLetterCount)
+    {
+    }
+    bool operator==(const Held&) const = default;
+};
+
+void PrintTo(const Held& held, std::ostream* out)
+{
+    *out << held.driverKey << " " << held.path << " " << std::string(held.letters.begin(), held.letters.end());
+}
+
+TEST_F(SharedSerial, WhenOneTwinLeavesTheOtherKeepsItsNameWhileItStaysAndTakesItsSerialOnlyWhenItComesBack)
+{
+    ASSERT_EQ(RunWalk(), 1);
+    const Held a(records[0]);
+    ASSERT_EQ(a.letters.size(), 1u);
+    twinB.Unplug(testbed);
+    ASSERT_EQ(RunWalk(), 1);
+    EXPECT_EQ(Held(records[0]), a) << "its port may be running";
+    EXPECT_EQ(records[1].hubTier, 0);
+    EXPECT_TRUE(PathReaches(records[0], twinA));
+    PortRecord polled = records[0];
+    EXPECT_EQ(topology.PollingSingleUSBPort(&polled), 1);
+    EXPECT_EQ(polled.changed, 0);
+    EXPECT_EQ(Held(polled), a);
+
+    twinA.Unplug(testbed);
+    twinA.Plug(testbed);
+    ASSERT_EQ(RunWalk(), 1);
+    EXPECT_NE(records[0].DevicePath().find("#same0001&0#"), std::string_view::npos) << records[0].DevicePath();
+    EXPECT_TRUE(PathReaches(records[0], twinA));
+}
+
+TEST_F(SharedSerial, ATwinArrivingBesideADriveNamedByItsSerialIsNamedByItsPlace)
+{
+    twinB.Unplug(testbed);
+    ASSERT_EQ(RunWalk(), 1);
+    const Held a(records[0]);
+    ASSERT_NE(a.path.find("#same0001&0#"), std::string::npos) << a.path;
+    twinB.Plug(testbed);
+    ASSERT_EQ(RunWalk(), 1);
+    EXPECT_EQ(Held(records[0]), a) << "its port may be running";
+    ASSERT_EQ(records[1].present, 1);
+    EXPECT_EQ(records[1].DevicePath().find("same0001"), std::string_view::npos) << records[1].DevicePath();
+    EXPECT_NE(RecordText(records[1].driverKeyName), a.driverKey);
+    EXPECT_TRUE(PathReaches(records[0], twinA));
+    EXPECT_FALSE(PathReaches(records[0], twinB));
+    EXPECT_TRUE(PathReaches(records[1], twinB));
+    EXPECT_FALSE(PathReaches(records[1], twinA));
+}
+
 TEST_F(SharedSerial, APollKeepsEachPortOnItsOwnDisk)
 {
     ASSERT_EQ(RunWalk(), 1);

@@ -4,6 +4,7 @@
 #include "walker.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -94,6 +95,64 @@ TEST_F(Walk, PollsSeeUnplugAndReplug)
     EXPECT_EQ(port.hubTier, 1);
     EXPECT_EQ(port.tierChain[1], 0x24) << "the poll keeps the record's place in the tree";
 }
+
+// Every poll of a port says "changed" only when its presence, its device or its disk
+// changed: a view re-enables, and in automatic-start mode restarts, a changed port.
+struct PollKind {
+    const char* name;
+    std::function<INT(UsbTopology&, PortRecord&)> poll;
+};
+
+void PrintTo(const PollKind& kind, std::ostream* out)
+{
+    *out << kind.name;
+}
+
+class PollChanges : public Walk, public ::testing::WithParamInterface<PollKind> {
+protected:
+    void Poll(PortRecord& port) { GetParam().poll(topology, port); }
+};
+
+TEST_P(PollChanges, ALetterlessDriveThatStaysIsUnchangedWhileAnotherDeviceOrAnUnplugIsAChange)
+{
+    Drive1LosesItsMedium();
+    ASSERT_EQ(RunWalk(), 1);
+    PortRecord& port = records[3];
+    ASSERT_EQ(port.present, 1);
+    ASSERT_EQ(port.disk.driveLetterCount, 0) << "a disk without a medium has no volume to letter";
+    const std::string path(port.DevicePath());
+    for (int poll = 1; poll <= 2; ++poll) {
+        Poll(port);
+        EXPECT_EQ(port.changed, 0) << "poll " << poll << ": the drive stayed";
+        EXPECT_EQ(port.present, 1);
+        EXPECT_EQ(std::string(port.DevicePath()), path);
+    }
+
+    AnotherDeviceAnswersBehindDrive1();
+    Poll(port);
+    EXPECT_EQ(port.changed, 1) << "another device on the port";
+    EXPECT_EQ(port.present, 1);
+    EXPECT_NE(port.DevicePath().find("#sn0009&0#"), std::string_view::npos) << port.DevicePath();
+
+    port.changed = 0;
+    drive1.Unplug(testbed);
+    Poll(port);
+    EXPECT_EQ(port.changed, 1) << "unplugged";
+    EXPECT_EQ(port.present, 0);
+    port.changed = 0;
+    Poll(port);
+    EXPECT_EQ(port.changed, 0) << "a port that stays empty";
+    EXPECT_EQ(port.present, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PollChanges,
+    ::testing::Values(PollKind{"plain", [](UsbTopology& t, PortRecord& r) { return t.PollingSingleUSBPort(&r); }},
+                      PollKind{"extended_rescanning_a_letterless_drive",
+                               [](UsbTopology& t, PortRecord& r) { return t.PollingSingleUSBPortEx(&r, 0x03, 3); }},
+                      PollKind{"extended_without_check_bits",
+                               [](UsbTopology& t, PortRecord& r) { return t.PollingSingleUSBPortEx(&r, 0x00, 3); }}),
+    [](const ::testing::TestParamInfo<PollKind>& info) { return std::string(info.param.name); });
 
 TEST_F(Walk, ExtendedPollWithConfig0x80AndNoCheckBitLeavesTheRecord)
 {
