@@ -7,6 +7,9 @@
 #include "tests/ports/worker_run.h"
 #include "tests/ufdworker/bench_station.h"
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <map>
 #include <regex>
 #include <set>
@@ -16,7 +19,7 @@ namespace {
 
 using namespace ufdbench;
 
-constexpr unsigned kDrives = 24;
+constexpr unsigned kDrives = 32;
 constexpr unsigned kFailingPort = 5;
 
 struct LogSection {
@@ -125,6 +128,32 @@ TEST_F(BenchPorts, EveryPortKeepsItsOwnDriveResultAndSerialNumber)
             cisBlocks += flash.PageTag(0, block, 0) == "CISSYS";
         EXPECT_EQ(cisBlocks, 2u) << n;
     }
+}
+
+
+// The bench's own guard (sim_stat_guard): many threads asking at once about the drives'
+// nodes each get their own node's numbers, as the port workers' volume locks need.
+TEST_F(BenchPorts, NodesAskedAboutAtOnceKeepTheirOwnNumbers)
+{
+    dev_t first[kDrives];
+    for (unsigned n = 0; n < kDrives; ++n) {
+        struct stat node;
+        ASSERT_EQ(::stat(nand[n]->DevNode().c_str(), &node), 0);
+        first[n] = node.st_rdev;
+    }
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (unsigned n = 0; n < kDrives; ++n)
+        threads.emplace_back([&, n] {
+            for (int i = 0; i < 300; ++i) {
+                struct stat node;
+                if (::stat(nand[n]->DevNode().c_str(), &node) != 0 || !S_ISBLK(node.st_mode) || node.st_rdev != first[n])
+                    ++wrong;
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace
