@@ -14,6 +14,7 @@
 #include "sim/nand/bench_nand_drive.h"
 #include "tests/serial/serial_station.h"
 #include "tests/server_shell/registered_server.h"
+#include "tests/ufdworker/bench_run_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -21,32 +22,6 @@
 #include <vector>
 
 namespace ufdbench {
-
-constexpr unsigned kBlocks = 1024;
-constexpr WORD kPagesPerBlock = 64;
-constexpr BYTE kSectorsPerPage = 4;
-constexpr unsigned kVbs = 150; // the virtual blocks the database's capacity gives
-
-inline std::vector<BYTE> Pattern(std::size_t size, unsigned seed)
-{
-    std::vector<BYTE> bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<BYTE>((i * 131 + seed * 7) ^ (i >> 9));
-    return bytes;
-}
-
-// The CIS part 2 fields that the flash-part database gives this flash (bytes 256..287).
-inline void SetFlashPart(CISImage& image, const std::array<std::uint8_t, 5>& id)
-{
-    std::copy(id.begin(), id.end(), image.bytes + cis::kFlashId);
-    image.bytes[cis::kBlockAccessFlags] = 0x01;
-    image.SetWord(274, kPagesPerBlock);
-    image.SetWord(cis::kPagesPerBlock, kPagesPerBlock);
-    image.bytes[cis::kSystemBuildValue] = kSectorsPerPage;
-    const std::uint32_t capacity = kVbs * kSectorsPerPage * kPagesPerBlock * 2;
-    for (int i = 0; i < 4; ++i)
-        image.bytes[282 + i] = static_cast<BYTE>(capacity >> (24 - 8 * i));
-}
 
 class BenchStation : public ::testing::Test, protected fabrun_test::ServerSession {
 protected:
