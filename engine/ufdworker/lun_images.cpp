@@ -159,7 +159,8 @@ private:
     {
         const LunFiles files = FilesOf(settings_, n);
         const std::u16string& label = settings_.VolumeLable[n].str();
-        FsBuildParams params{};
+        FsBuildParams& params = run_.lunBuild;
+        params = FsBuildParams{};
         params.u8FsType = static_cast<std::uint8_t>(files.source.empty() ? Type(n) & ~kCopySource : Type(n) | kCopySource);
         params.u32DevStartSector = StartLba(n);
         params.u32TotalSector = Capacity(n);

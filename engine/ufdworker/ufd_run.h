@@ -8,6 +8,7 @@
 #include "engine/ports/port_reporter.h"
 #include "engine/ports/port_thread_param.h"
 #include "engine/settings/main_frame_settings.h"
+#include "fsbuild/fs_build_params.h"
 
 struct UfdRun {
     PortThreadParam& param;
@@ -18,6 +19,9 @@ struct UfdRun {
     CISImage image;
     int systemAddressFlag = 0; // 1 once the device's CIS and ISP block addresses are known
     int rememberedCode = 0;    // 0, or the warning the run goes on with (39, 40)
+    // A LUN built on the device: its view animates the bar from the request's progress
+    // byte until it handles the animation's end, so the request lives as long as the run.
+    FsBuildParams lunBuild{};
 
     const MainFrameSettings& frame() const { return *param.mainFrame; }
     const CISSetting& settings() const { return param.mainFrame->CisSetting; }
