@@ -191,12 +191,12 @@ TEST_F(UfdRunTest, AnImageTooLargeForTheDeviceIsBuiltOnItInstead)
     EXPECT_TRUE(drive.diskWrites.empty());
     ASSERT_EQ(drive.builds.size(), 1u);
     const DeviceBuild& build = drive.builds.front();
-    EXPECT_EQ(build.params.u8FsType, kFat32 | 0x40) << "the LUN's type, with the copy bit for its source";
-    EXPECT_EQ(build.params.u32DevStartSector, kLun0Start);
-    EXPECT_EQ(build.params.u32TotalSector, kLun0Capacity);
-    EXPECT_EQ(build.params.i32BytesPerSector, 512);
-    EXPECT_EQ(build.params.u32PartStart, 0u);
-    EXPECT_EQ(build.params.u8ClusterExp, 0);
+    EXPECT_EQ(+build.params.u8FsType, kFat32 | 0x40) << "the LUN's type, with the copy bit for its source";
+    EXPECT_EQ(+build.params.u32DevStartSector, kLun0Start);
+    EXPECT_EQ(+build.params.u32TotalSector, kLun0Capacity);
+    EXPECT_EQ(+build.params.i32BytesPerSector, 512);
+    EXPECT_EQ(+build.params.u32PartStart, 0u);
+    EXPECT_EQ(+build.params.u8ClusterExp, 0);
     EXPECT_EQ(build.label, u"PUBLIC");
     EXPECT_EQ(build.source, s.SourcePublicLunPath.str());
     EXPECT_EQ(build.image, s.ImagePublicLunPath.str());
@@ -219,10 +219,10 @@ TEST_F(UfdRunTest, WithModeBit3EveryLunIsBuiltOnTheDeviceWithoutItsSourceWhenItH
     Settings().CISImage.SetDword(cis::kLunCapacity + 8, 0x800);
     ASSERT_EQ(Run().result, RunResult::Success);
     ASSERT_EQ(drive.builds.size(), 2u);
-    EXPECT_EQ(drive.builds[0].params.u8FsType, kFat32);
-    EXPECT_EQ(drive.builds[1].params.u8FsType, 3) << "no source: the copy bit cleared";
-    EXPECT_EQ(drive.builds[1].params.u32DevStartSector, 0x9000u);
-    EXPECT_EQ(drive.builds[1].params.u32TotalSector, 0x800u);
+    EXPECT_EQ(+drive.builds[0].params.u8FsType, kFat32);
+    EXPECT_EQ(+drive.builds[1].params.u8FsType, 3) << "no source: the copy bit cleared";
+    EXPECT_EQ(+drive.builds[1].params.u32DevStartSector, 0x9000u);
+    EXPECT_EQ(+drive.builds[1].params.u32TotalSector, 0x800u);
     EXPECT_EQ(drive.Count("ReadCapacity"), 1u) << "no image is checked";
 }
 
@@ -232,7 +232,7 @@ TEST_F(UfdRunTest, UnderWarning39TheLun0BuildKeepsToThePhysicalCapacity)
     drive.physicalCapacity = 0x6000;
     ASSERT_EQ(Run().result, RunResult::Success);
     ASSERT_EQ(drive.builds.size(), 1u);
-    EXPECT_EQ(drive.builds[0].params.u32TotalSector, 0x6000u);
+    EXPECT_EQ(+drive.builds[0].params.u32TotalSector, 0x6000u);
 }
 
 TEST_F(UfdRunTest, AStopDuringAnImageWriteUnlocksTheDiskAndEndsTheRunAt0)
