@@ -89,7 +89,7 @@ void ApplyStringFieldEdit(CSettingPage& page, CISSetting& setting, const StringF
         StoreLowBytes(bytes, field.cisBytes, text);
 }
 
-std::span<const HexFieldEdit> ChipPageHexFields()
+std::span<const HexFieldEdit> SettingPageHexFields()
 {
     return kHexFields;
 }

@@ -39,8 +39,9 @@ struct StringFieldEdit {
 
 void ApplyStringFieldEdit(CSettingPage& page, CISSetting& setting, const StringFieldEdit& field);
 
-// The hexadecimal and string edits of the chip-mode page.
-std::span<const HexFieldEdit> ChipPageHexFields();
+// The hexadecimal edits, the same on both pages.
+std::span<const HexFieldEdit> SettingPageHexFields();
+// The string edits of the chip-mode page.
 std::span<const StringFieldEdit> ChipPageStringFields();
 
 // The name and extension of a path.
