@@ -34,7 +34,7 @@ public:
     void OnLoadSettings();
     void OnSaveSettingsAs();
 
-    // The page of the current mode; null when this build has none for it.
+    // The page of the current mode.
     CSettingPage* ModePage() const { return modePage_; }
     QTabWidget& Tabs() const { return *tabs_; }
     QPushButton& OkButton() const { return *ok_; }
