@@ -196,6 +196,9 @@ TEST_F(UfdPage, StringFieldsAreCutToThisPagesLimitsAndWrittenIntoTheirCisBytes)
         {IDC_UFD_MANUFACTURE_STRING, thirtyOne + u"fghijklmn", thirtyOne.substr(0, 30), &CISSetting::ManufactureStr,
          cis::kManufacturer, Padded("ABCDEFGHIJKLMNOPQRSTUVWXYZabcd", 32)},
         {IDC_UFD_MANUFACTURE_STRING, u"Maker", u"Maker", &CISSetting::ManufactureStr, cis::kManufacturer, Padded("Maker", 32)},
+        // A cut at the 30th character never keeps half of a surrogate pair.
+        {IDC_UFD_PRODUCT_STRING, std::u16string(29, u'A') + u"\U0001F600", std::u16string(29, u'A'), &CISSetting::ProductStr,
+         cis::kProduct, Padded(std::string(29, 'A'), 32)},
         {IDC_UFD_PASSWORD, u"0123456789ABCDEFGHIJ", u"0123456789ABCDEF", &CISSetting::PassWordStr, cis::kPassword,
          Padded("0123456789ABCDEF", 16)},
         {IDC_UFD_INQUIRY_VID, u"ABCDEFGHIJ", u"ABCDEFGH", &CISSetting::Inquiry_VID, cis::kInquiryVendor, Padded("ABCDEFGH", 8)},
