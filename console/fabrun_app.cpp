@@ -1,5 +1,6 @@
 #include "console/fabrun_app.h"
 
+#include "console/about_dlg.h"
 #include "console/main_frame.h"
 #include "console/termination_request.h"
 #include "engine/ports/dev_info_doc.h"
@@ -69,4 +70,10 @@ void CFabrunApp::BuildVersionBanner()
     platform::DebugPrintf("============ Fabrun Version ===========");
     platform::DebugPrintf("%s", platform::WideToUtf8(TitleBanner).c_str());
     platform::DebugPrintf("=======================================");
+}
+
+void CFabrunApp::OnAppAbout(CMainFrame& frame)
+{
+    CAboutDlg about(frame, &frame);
+    about.DoModal();
 }

@@ -23,6 +23,8 @@ public:
     BOOL InitInstance();
     // "RZ52x Fabrun   V<FileVersion> - 20190813" from the program's own file.
     void BuildVersionBanner();
+    // Help / About of `frame`: the About box, modal.
+    void OnAppAbout(CMainFrame& frame);
 
     HANDLE InstanceMutex = nullptr; // held for the life of the process
     std::u16string TitleBanner;

@@ -1,9 +1,11 @@
 // The frame's commands: settings, enumerate, detail view, automatic run and its stop, the
 // device-number switch, and the device-change poll.
 #include "console/dev_list_view.h"
+#include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
 #include "console/port_view/port_view_factory.h"
+#include "console/settings/setting_command.h"
 #include "controls/icon_button.h"
 #include "engine/ini/language.h"
 #include "platform/debug/debug.h"
@@ -60,6 +62,10 @@ void CMainFrame::OnCommand(UINT command)
         statusBar()->setVisible(!statusBar()->isVisible());
         CommandAction(command)->setChecked(statusBar()->isVisible());
         break;
+    case res::ID_APP_ABOUT: // the application's command
+        if (auto* application = qobject_cast<CFabrunApp*>(QCoreApplication::instance()))
+            application->OnAppAbout(*this);
+        break;
     default:
         platform::DebugPrintf("Main frame: command %u has no handler", command);
         break;
@@ -74,9 +80,8 @@ bool CMainFrame::DispatchesToView() const
 // The workers read the settings record while they run.
 void CMainFrame::OnSetting()
 {
-    if (!PortsIdleFor(u"Open the settings"))
-        return;
-    platform::DebugPrintf("OnSetting: this build has no settings sheet");
+    if (PortsIdleFor(u"Open the settings"))
+        RunSettingsSheet(*this);
 }
 
 void CMainFrame::OnEnumerate()

@@ -6,6 +6,7 @@
 #include "console/port_view/port_view.h"
 #include "console/posted_message_event.h"
 #include "console/server_link.h"
+#include "console/settings/settings_save_report.h"
 #include "engine/ini/language.h"
 #include "engine/usb/vendor_requests.h"
 #include "platform/com/com.h"
@@ -35,17 +36,7 @@ CMainFrame::~CMainFrame()
     portView_ = nullptr;
     if (deviceNotification_ != nullptr && !UnregisterDeviceNotification(deviceNotification_))
         platform::DebugPrintf("UnregisterDeviceNotification failed");
-    SettingsSaveResult saved = ToolIni != nullptr ? SaveSettings() : SettingsSaveResult{};
-    if (!saved.Saved()) {
-        std::u16string text = u"The settings could not be saved to:";
-        for (const std::u16string& file : saved.unwrittenFiles)
-            text += u"\n" + file;
-        if (!saved.unwrittenKeys.empty())
-            text += u"\nThese keys keep their old values:";
-        for (const std::u16string& key : saved.unwrittenKeys)
-            text += u"\n" + key;
-        MessageBoxW(nullptr, text.c_str(), u"Fabrun", MB_OK | MB_ICONERROR);
-    }
+    ReportUnsavedSettings(ToolIni != nullptr ? SaveSettings() : SettingsSaveResult{});
     ReleasePortwardenObjects();
     if (comInitialized_)
         CoUninitialize();

@@ -58,6 +58,8 @@ public:
     BYTE CounterPanesDisabled = 0;
     // The serial-number length as decimal text; empty until first filled.
     std::u16string SerialLengthText;
+    // Set by the chip page's "Save Setting": the settings sheet then saves even on Cancel.
+    INT SaveRequested = 0;
 
     // A caption in the operator's language.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;
@@ -67,6 +69,7 @@ public:
     QString CounterPaneText(int index) const;
     bool CounterPanesShown() const;
 
+    CDevInfoDoc& Document() const { return document_; }
     CPortView* PortView() const { return portView_; }
     CDevListView* DevListView() const { return devListView_; }
     // Rewrites the device-list row of a port after its state changed.

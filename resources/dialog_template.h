@@ -7,7 +7,10 @@
 
 namespace res {
 
-enum class ControlKind { GroupBox, IconButton, ProgressBar, CheckBox, Label, Edit };
+enum class ControlKind { GroupBox, IconButton, ProgressBar, CheckBox, Label, Edit, PushButton, DropList };
+
+// The id of a control that no operation addresses (a label or a frame).
+constexpr UINT IDC_STATIC = 0xFFFF;
 
 struct DialogControl {
     UINT id;

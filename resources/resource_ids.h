@@ -6,7 +6,7 @@
 
 namespace res {
 
-// Menu, accelerator table and document template of the main frame.
+// Menu, accelerator table, icon and document template of the main frame.
 constexpr UINT IDR_MAINFRAME = 128;
 constexpr UINT IDR_TOOLBAR = 150;
 
@@ -83,5 +83,10 @@ constexpr UINT IDC_1_DEV_SPARE_STATIC = 1215;
 constexpr UINT IDD_16_DEV_VIEW = 131;
 constexpr UINT IDC_SERIAL_EDIT = 1192;
 constexpr UINT IDC_SERIAL_LABEL = 1193;
+
+// The About box (its icon is IDR_MAINFRAME's) and its two lines.
+constexpr UINT IDD_ABOUTBOX = 100;
+constexpr UINT IDC_ABOUT_VERSION = 1142;
+constexpr UINT IDC_ABOUT_DRIVER = 1172;
 
 } // namespace res

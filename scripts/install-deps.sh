@@ -7,7 +7,7 @@ packages=(
   libusb-dev umockdev libumockdev-dev libglib2.0-dev libudev-dev
   qt6-base-dev xvfb
   dosfstools mtools xorriso genisoimage ntfs-3g fdisk util-linux usbutils
-  python3 python3-crcmod locales time
+  python3 python3-crcmod locales time hdparm
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -3,11 +3,13 @@
 #include "controls/icon_button.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRect>
 #include <QWidget>
 
@@ -32,6 +34,10 @@ QWidget* CreateControl(QWidget& form, const res::DialogControl& control)
         return new QLabel(text, &form);
     case res::ControlKind::Edit:
         return new QLineEdit(text, &form);
+    case res::ControlKind::PushButton:
+        return new QPushButton(text, &form);
+    case res::ControlKind::DropList:
+        return new QComboBox(&form);
     }
     return nullptr;
 }

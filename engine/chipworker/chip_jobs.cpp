@@ -21,7 +21,7 @@ constexpr WORD RegisterTrimSelect = 0x7E;
 constexpr BYTE C0TypeChip = 0x80;
 constexpr BYTE NotReady = 0x80;
 constexpr BYTE SpiLock = 0x01;
-constexpr int RestartTries = 6;
+constexpr int WorkerRestartTries = 6;
 constexpr DWORD RestartPauseMs = 1900;
 
 // The reset unlock bytes, one per register 0x2AE2..0x2AE5.
@@ -52,26 +52,6 @@ void RestartChip(bool c0Type)
     SendRestart(0xB0);
 }
 
-// Up to six readings of the ready register, with a restart and a pause after each that
-// is not ready; a reading that fails counts as not ready.
-bool RestartUntilReady()
-{
-    BYTE chipType = 0;
-    ReadChipRegister(RegisterChipType, chipType);
-    const bool c0Type = chipType == C0TypeChip;
-    for (int attempt = 0; attempt < RestartTries; ++attempt) {
-        BYTE state = 0xFF;
-        if (ReadChipRegister(RegisterReadyLock, state)) {
-            if (!(state & NotReady))
-                return true;
-            RestartChip(c0Type);
-        }
-        Sleep(RestartPauseMs);
-    }
-    platform::DebugPrintf("\t  Restart Device Fail");
-    return false;
-}
-
 // 1, or 0 when the test or the CC-pin check fails.
 int RunSystemLevelTest(BYTE mode)
 {
@@ -88,6 +68,24 @@ int RunSystemLevelTest(BYTE mode)
 }
 
 } // namespace
+
+bool RestartUntilReady(int tries)
+{
+    BYTE chipType = 0;
+    ReadChipRegister(RegisterChipType, chipType);
+    const bool c0Type = chipType == C0TypeChip;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        BYTE state = 0xFF;
+        if (ReadChipRegister(RegisterReadyLock, state)) {
+            if (!(state & NotReady))
+                return true;
+            RestartChip(c0Type);
+        }
+        Sleep(RestartPauseMs);
+    }
+    platform::DebugPrintf("\t  Restart Device Fail");
+    return false;
+}
 
 WORD ReadChipProductId()
 {
@@ -145,7 +143,7 @@ int RunNormalJob(const PortThreadParam& param, BYTE spiType)
     const CISSetting& settings = param.mainFrame->CisSetting;
     if (settings.RunSLTMode != 0 && RunSystemLevelTest(settings.RunSLTMode) != 1)
         return 0;
-    if (!RestartUntilReady())
+    if (!RestartUntilReady(WorkerRestartTries))
         return 0;
     WritePreamble();
     IdentifyChip(settings);

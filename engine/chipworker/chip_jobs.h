@@ -13,6 +13,11 @@ WORD ReadChipProductId();
 // set to high impedance.
 void IdentifyChip(const CISSetting& settings);
 
+// Up to `tries` readings of the ready register, with a restart (by the chip type that
+// register 0x18 gives) and a pause after each that is not ready; a reading that fails
+// counts as not ready.
+bool RestartUntilReady(int tries);
+
 // Register 0x02 with bits 0x22 cleared (only when it could be read), then 0x15, 0x19, 0x1C.
 void WritePreamble();
 

@@ -1,5 +1,6 @@
 #include "engine/ini/ini_file.h"
 
+#include "engine/ini/decimal_text.h"
 #include "engine/ini/hex_text.h"
 #include "platform/profile/profile.h"
 #include "platform/text/text.h"
@@ -11,23 +12,6 @@
 namespace {
 
 constexpr DWORD kReadChunk = 2048;
-
-// Decimal text as the C library's wide-to-int conversion reads it; out-of-range values
-// saturate instead of wrapping.
-INT ParseDecimal(std::u16string_view text)
-{
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == u' ' || (text[at] >= u'\t' && text[at] <= u'\r')))
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
-        negative = text[at++] == u'-';
-    long long value = 0;
-    for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at)
-        value = std::min<long long>(value * 10 + (text[at] - u'0'), static_cast<long long>(INT_MAX) + 1);
-    value = negative ? -value : value;
-    return static_cast<INT>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
 
 } // namespace
 
@@ -58,7 +42,7 @@ std::u16string CIniFile::GetNumberText(std::u16string_view section, std::u16stri
 INT CIniFile::GetInt(std::u16string_view section, std::u16string_view key, INT defaultValue) const
 {
     std::u16string text = GetNumberText(section, key);
-    return text.empty() ? defaultValue : ParseDecimal(text);
+    return text.empty() ? defaultValue : DecimalTextToInt(text);
 }
 
 DWORD CIniFile::GetHex32(std::u16string_view section, std::u16string_view key, DWORD defaultValue) const

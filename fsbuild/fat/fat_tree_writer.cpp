@@ -7,12 +7,14 @@
 
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
+#include "platform/msgbox/msgbox.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -77,19 +79,18 @@ private:
     int error_;
 };
 
-// No operator is there to answer a retry box: an unreadable file is the Cancel answer.
-int ReportUnopenable(const SourceEntry& entry, int error)
+// The operator decides: Retry opens the file again (it may have been put back or
+// unlocked meanwhile), Cancel gives the build up.
+bool RetryUnopenable(const SourceEntry& entry, int error)
 {
-    platform::DebugPrintf("Open %s failed with error %d\r\n%s", entry.sourcePath.c_str(),
-                          static_cast<int>(platform::ErrorFromErrno(error)), std::strerror(error));
-    return FS_STATUS_READ_FAIL;
+    // "Open %s failed with error %d\r\n%s", built whole: a path may be longer than a fixed line.
+    const std::string text = "Open " + entry.sourcePath + " failed with error " +
+                             std::to_string(platform::ErrorFromErrno(error)) + "\r\n" + std::strerror(error);
+    return MessageBoxA(nullptr, text.c_str(), "Error", MB_RETRYCANCEL) == IDRETRY;
 }
 
-int WriteFileData(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceEntry& entry)
+int CopyFileData(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceEntry& entry, SourceFile& file)
 {
-    SourceFile file(entry.sourcePath);
-    if (!file.IsOpen())
-        return ReportUnopenable(entry, file.OpenError());
     if (data.empty()) {
         platform::DebugPrintf("ERROR no memory\r\n");
         return FS_STATUS_NO_MEMORY;
@@ -119,6 +120,17 @@ int WriteFileData(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceEn
         left -= piece;
     }
     return FS_STATUS_SUCCESS;
+}
+
+int WriteFileData(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceEntry& entry)
+{
+    for (;;) {
+        SourceFile file(entry.sourcePath);
+        if (file.IsOpen())
+            return CopyFileData(ctx, data, entry, file);
+        if (!RetryUnopenable(entry, file.OpenError()))
+            return FS_STATUS_READ_FAIL;
+    }
 }
 
 int BuildDirectory(FsBuildContext& ctx, std::vector<std::uint8_t>& data, SourceEntry* list, SourceEntry* self,

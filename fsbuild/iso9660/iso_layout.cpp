@@ -45,20 +45,20 @@ void PlaceDirectory(BlockAllocator& blocks, IsoNode& directory, IsoTreeKind tree
     extent.block = blocks.Allocate(BlocksFor(extent.size));
 }
 
-// A directory's files take their blocks when its records are placed, then its
-// subdirectories follow in listing order.
+// The files take their blocks as the walk of the tree meets them: in listing order, depth
+// first, so a subfolder's files come before the files listed after that subfolder.
 void PlaceFileData(BlockAllocator& blocks, IsoNode& directory, std::vector<const IsoNode*>& files)
 {
-    for (IsoNode& child : directory.children)
-        if (!child.isDirectory) {
-            child.data.size = static_cast<std::uint32_t>(child.size);
-            // An empty file owns no block; it points at block 0 with length 0.
-            child.data.block = child.size == 0 ? 0 : blocks.Allocate(BlocksFor(child.size));
-            files.push_back(&child);
-        }
-    for (IsoNode& child : directory.children)
-        if (child.isDirectory)
+    for (IsoNode& child : directory.children) {
+        if (child.isDirectory) {
             PlaceFileData(blocks, child, files);
+            continue;
+        }
+        child.data.size = static_cast<std::uint32_t>(child.size);
+        // An empty file owns no block; it points at block 0 with length 0.
+        child.data.block = child.size == 0 ? 0 : blocks.Allocate(BlocksFor(child.size));
+        files.push_back(&child);
+    }
 }
 
 } // namespace

@@ -23,6 +23,7 @@ using ULONGLONG = std::uint64_t;
 using DWORD64 = std::uint64_t;
 using UINT_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
+using INT_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
 using SIZE_T = std::size_t;
 using WPARAM = std::uintptr_t;

@@ -38,6 +38,8 @@ int FirstButton(UINT type)
     case MB_YESNO:
     case MB_YESNOCANCEL:
         return IDYES;
+    case MB_RETRYCANCEL:
+        return IDCANCEL;
     default:
         return IDOK;
     }
@@ -52,6 +54,8 @@ QMessageBox::StandardButtons ButtonsOf(UINT type)
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MB_YESNO:
         return QMessageBox::Yes | QMessageBox::No;
+    case MB_RETRYCANCEL:
+        return QMessageBox::Retry | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }
@@ -82,6 +86,8 @@ int AnswerOf(int button)
         return IDYES;
     case QMessageBox::No:
         return IDNO;
+    case QMessageBox::Retry:
+        return IDRETRY;
     default:
         return IDOK;
     }

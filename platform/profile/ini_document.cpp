@@ -42,13 +42,18 @@ bool HasLineBreak(std::u16string_view text)
     return text.find_first_of(u"\r\n") != std::u16string_view::npos;
 }
 
-// A section name, key and value that read back as written (apart from the blanks and quotes
-// every read removes) and add no line, key or section of their own.
-bool ReadsBack(std::u16string_view section, std::u16string_view key, std::u16string_view value)
+// A section name that reads back as written and adds no line of its own.
+bool SectionReadsBack(std::u16string_view section)
+{
+    return !HasLineBreak(section) && section.find(u']') == std::u16string_view::npos;
+}
+
+// A key and value that read back as written (apart from the blanks and quotes every read
+// removes) and add no line, key or section of their own.
+bool KeyReadsBack(std::u16string_view key, std::u16string_view value)
 {
     std::u16string_view keyStart = key.substr(std::min(key.find_first_not_of(u" \t"), key.size()));
-    return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
-           section.find(u']') == std::u16string_view::npos && key.find(u'=') == std::u16string_view::npos &&
+    return !HasLineBreak(key) && !HasLineBreak(value) && key.find(u'=') == std::u16string_view::npos &&
            !keyStart.starts_with(u'[') && !keyStart.starts_with(u';');
 }
 
@@ -97,7 +102,7 @@ IniDocument IniDocument::Parse(std::string_view fileBytes)
     // A damaged UTF-16LE file may end in half a unit: that byte stays after the last line,
     // so that lines added later begin on whole units and the next start reads them.
     if (unit == 2 && fileBytes.size() % 2 == 1) {
-        document.oddTail_ = fileBytes.substr(fileBytes.size() - 1);
+        document.oddTail_.assign(1, fileBytes.back());
         fileBytes.remove_suffix(1);
     }
     std::size_t start = 0;
@@ -232,7 +237,7 @@ void IniDocument::Insert(std::size_t at, Line line)
 bool IniDocument::Set(std::u16string_view section, std::u16string_view key, std::u16string_view value)
 {
     bool separator = IsSeparator(key, value);
-    if (!separator && !ReadsBack(section, key, value))
+    if (!SectionReadsBack(section) || (!separator && !KeyReadsBack(key, value)))
         return false;
     const Section* found = FindSection(Fold(section));
     std::vector<Line> added;

@@ -1,5 +1,6 @@
 #include "platform/usbsys/device_nodes.h"
 
+#include "platform/usbsys/storage_records.h"
 #include "platform/usbsys/sysfs.h"
 #include "platform/usbsys/usb_names.h"
 
@@ -90,6 +91,7 @@ DeviceNodes Build(const UsbTree& tree, std::map<std::string, DevInstNumber>& num
         if (disk.usbDevice && parentId == 0)
             continue;
         auto& node = builder.Add(NodeKind::Disk, DiskInstanceId(tree, disk), disk.folder, parentId);
+        KeepStorageRecord(node.instanceId, disk);
         node.devNode = "/dev/" + disk.kernelName;
         const char* diskClass = DiskInterfaceClass(disk);
         node.interfaces.push_back({diskClass, InterfacePath(node.instanceId, diskClass)});

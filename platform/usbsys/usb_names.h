@@ -1,7 +1,8 @@
 // The Windows names of USB devices and disks, made from sysfs in one consistent way:
 // instance ids ("USB\VID_0951&PID_1666\<serial>", or "<parent prefix>&<port>" for a device
-// without a usable serial), hardware ids, lower-case interface paths ending in the class
-// GUID, hub names as the hub driver gives them, and driver keys allocated once per device
+// without a usable serial or of a model whose serials are ignored, usb_flags.h), hardware
+// ids, lower-case interface paths ending in the class GUID, hub names as the hub driver
+// gives them, and driver keys allocated once per device
 // instance and kept in the registry store with the device's enumeration record. The same
 // device on the same port always gets the same names; two identical devices without
 // serial numbers, or sharing one, differ by their ports.

@@ -3,6 +3,7 @@
 #include "platform/base/entry_memo.h"
 #include "platform/usbsys/sysfs.h"
 #include "platform/usbsys/usb_disks.h"
+#include "platform/usbsys/usb_flags.h"
 
 #include <algorithm>
 #include <atomic>
@@ -75,7 +76,8 @@ std::optional<UsbDevice> ListedDevice(const std::string& folder, const std::stri
         [](const UsbDevice& device) { return device.deviceClass != 9 || device.portCount > 0; });
 }
 
-// Whether each present device's serial is shared, as settled at its arrival (by sysfs name).
+// Whether each present device's serial is shared (or ignored for its model), as settled at
+// its arrival (by sysfs name).
 class SettledSharing {
 public:
     // The settled answer, or `sharedNow()` settled now for a device that has just come.
@@ -84,15 +86,17 @@ public:
     {
         if (!device.serial || device.serial->empty())
             return false;
+        // The hub driver reads the model's flag when a device comes, as it reads a twin's serial.
+        auto cannotName = [&] { return SerialNumbersIgnored(device.vendorId, device.productId) || sharedNow(); };
         if (device.arrival == 0)
-            return sharedNow(); // not a device of the listing: nothing tells its arrivals apart
+            return cannotName(); // not a device of the listing: nothing tells its arrivals apart
         {
             std::lock_guard guard(lock_);
             auto settled = settled_.find(device.sysName);
             if (settled != settled_.end() && settled->second.arrival == device.arrival)
                 return settled->second.shared;
         }
-        const bool shared = sharedNow();
+        const bool shared = cannotName();
         std::lock_guard guard(lock_);
         // Another reader may have settled it meanwhile: the first answer stands.
         auto [settled, added] = settled_.try_emplace(device.sysName, Settled{device.arrival, shared});

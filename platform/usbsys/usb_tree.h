@@ -23,7 +23,8 @@ struct UsbDevice {
     unsigned portCount = 0; // maxchild: non-zero for hubs
     std::optional<std::string> serial;
     // Another present device with the same vendor and product id reports the same serial
-    // number, so the serial cannot tell the two apart.
+    // number, so the serial cannot tell the two apart; or the model's serial numbers are
+    // ignored (usb_flags.h). Either way the device is named by its place.
     bool serialShared = false;
     // Which coming of the device this is: a new number each time its listing entry is new
     // (0: not read from the bus's listing).
@@ -86,9 +87,9 @@ std::optional<UsbDevice> ReadUsbDevice(const std::string& sysName, const std::st
 std::optional<UsbDevice> ListedUsbDevice(const std::string& sysName);
 // Every USB device present now, in tree order, shared serial numbers marked.
 std::vector<UsbDevice> ReadUsbDevices();
-// Whether a device's serial number is shared (see serialShared). For a device of the bus's
-// listing this is settled when it comes, from the devices present then, and kept while it
-// stays: one named by its serial keeps that name when a twin arrives (the twin, seeing it,
+// Whether a device's serial number is shared or ignored (see serialShared). For a device of
+// the bus's listing this is settled when it comes, from the devices and flags then, and kept
+// while it stays: one named by its serial keeps that name when a twin arrives (the twin, seeing it,
 // is named by its place), and one named by its place keeps that name when its twin leaves,
 // so that its driver key, disk paths and letters never change under a port that may be
 // running. Both functions give the same answer for the same device.

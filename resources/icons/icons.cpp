@@ -42,6 +42,7 @@ constexpr int kLargeTiles = 110; // 1- and 4-port views
 constexpr int kMiddleTiles = 92; // 8-port view
 
 constexpr ImageEntry kIcons[] = {
+    {IDR_MAINFRAME, icons::PaintApplication},
     {IDI_IDLE_CHIP_16, icons::PaintIdleChip}, {IDI_IDLE_FLASH_16, icons::PaintIdleFlashDrive},
     {IDI_SUCCESS_16, icons::PaintSuccess},    {IDI_REDO_16, icons::PaintRedo},
     {IDI_FAIL_16, icons::PaintFailure},

@@ -9,6 +9,8 @@ namespace res::icons {
 // The round badge that several pictures stand on: a disc of `colour` with a darker edge.
 void PaintBadge(QPainter& painter, const QColor& colour);
 
+void PaintApplication(QPainter& painter);
+
 void PaintIdleChip(QPainter& painter);
 void PaintIdleFlashDrive(QPainter& painter);
 void PaintSuccess(QPainter& painter);

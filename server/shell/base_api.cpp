@@ -9,12 +9,14 @@ CBaseAPI::CBaseAPI()
     vendor_.emplace();
     disks_.emplace(*standard_);
     topology_.emplace(*standard_, *vendor_, switches_);
+    nand_.emplace(*vendor_, *standard_);
     portwarden::CountObject(+1);
 }
 
 // The count drops last: once it reaches 0 the library may be unloaded.
 CBaseAPI::~CBaseAPI()
 {
+    nand_.reset();
     topology_.reset();
     disks_.reset();
     vendor_.reset();

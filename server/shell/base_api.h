@@ -4,6 +4,7 @@
 
 #include "portwarden/interfaces.h"
 #include "server/disk/disk_slots.h"
+#include "server/nand/nand_format.h"
 #include "server/scsi/stdcmd_control.h"
 #include "server/scsi/vcomm_control.h"
 #include "server/shell/com_object.h"
@@ -109,9 +110,9 @@ private:
     std::optional<CVCommCMDControl> vendor_;
     // The switches set once at start-up; they steer this object's walks only.
     TopologySwitches switches_;
-    // The folder the flash dumps write to, as ANSI text; empty until it is set.
-    std::string dumpFolder_;
     // Built on the senders, so made after them and dropped before them.
     std::optional<DiskSlots> disks_;
     std::optional<UsbTopology> topology_;
+    // The NAND format; it keeps the dump folder, as ANSI text, empty until it is set.
+    std::optional<nand::NandFormat> nand_;
 };

@@ -1,5 +1,5 @@
 // CBaseAPI2: the object behind IPortwardenCtrl2, one slot per vendor command family
-// (base_api2_vendor.cpp).
+// (base_api2_vendor.cpp; the slots with logic of their own in base_api2_blocks.cpp).
 #pragma once
 
 #include "portwarden/interfaces.h"
@@ -67,6 +67,15 @@ public:
                     BYTE* buffer) override;
 
 private:
+    // Shared by the slots of one family (base_api2_vendor.cpp).
+    INT LunSetting(HANDLE* handles, BYTE index, BYTE rd, BYTE readSub, DWORD readLength, INT value, BYTE* out);
+    INT SecurityTransfer(HANDLE* handles, BYTE index, bool read, BYTE sub, INT param, DWORD length, BYTE* buffer);
+    INT AccessTransfer(HANDLE* handles, BYTE index, bool read, BYTE sub, BYTE c11, INT address, INT length,
+                       BYTE* buffer, BYTE c12, BYTE c13);
+    INT SystemRecord(HANDLE* handles, BYTE index, BYTE rd, BYTE readSub, BYTE* buffer64);
+    INT BadBlockCommand(HANDLE* handles, BYTE index, BYTE op, INT address, INT c9, INT c10, INT c11, INT c12,
+                        INT length, BYTE* out);
+
     // Made in the constructor's body, after its entry line.
     std::optional<CVCommCMDControl> vendor_;
 };

@@ -1,7 +1,26 @@
 // Flash block map: these four write no entry line.
 #include "server/shell/base_api.h"
 
-UFDBlockMap* CBaseAPI::CreateUFDBlockMap(BYTE, BYTE, BYTE, INT) { return nullptr; }
-INT CBaseAPI::DeleteUFDBlockMap(UFDBlockMap*) { return 0; }
-INT CBaseAPI::SetUFDBlockMap(UFDPortBlockMap*, BYTE, BYTE, INT, BYTE, INT) { return 0; }
-BYTE CBaseAPI::GetUFDBlockMap(UFDPortBlockMap*, BYTE, BYTE, INT, BYTE) { return 0; }
+#include "server/nand/block_map.h"
+
+UFDBlockMap* CBaseAPI::CreateUFDBlockMap(BYTE portCount, BYTE ceCount, BYTE channelCount, INT bitmapBytes)
+{
+    return nand::CreateBlockMap(portCount, ceCount, channelCount, bitmapBytes);
+}
+
+INT CBaseAPI::DeleteUFDBlockMap(UFDBlockMap* map)
+{
+    nand::DeleteBlockMap(map);
+    return 1;
+}
+
+INT CBaseAPI::SetUFDBlockMap(UFDPortBlockMap* map, BYTE ce, BYTE channel, INT byteIndex, BYTE bit, INT value)
+{
+    nand::SetBlockBit(map, ce, channel, byteIndex, bit, value);
+    return 1;
+}
+
+BYTE CBaseAPI::GetUFDBlockMap(UFDPortBlockMap* map, BYTE ce, BYTE channel, INT byteIndex, BYTE bit)
+{
+    return nand::GetBlockBit(map, ce, channel, byteIndex, bit);
+}

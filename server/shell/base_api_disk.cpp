@@ -43,7 +43,7 @@ INT CBaseAPI::SetDebugDmpFilePathSS(LPCWSTR folder)
         OutputDebugStringA("no dump folder given");
         return 0;
     }
-    dumpFolder_ = platform::WideToAnsi(folder);
+    nand_->SetDumpFolder(platform::WideToAnsi(folder));
     return 1;
 }
 

@@ -25,4 +25,18 @@ void ByteMemory::Fill(std::uint8_t value)
     std::fill(bytes_.begin(), bytes_.end(), value);
 }
 
+std::optional<ScsiAnswer> MemoryTransfer(VendorRequest& request, ByteMemory& memory, std::uint64_t address,
+                                         std::size_t length, bool read)
+{
+    if (auto wrong = WrongPhase(request, read ? Phase::In : Phase::Out, length))
+        return wrong;
+    if (!memory.Contains(address, length))
+        return AddressOutOfRange();
+    if (read)
+        memory.Read(address, request.data());
+    else
+        memory.Write(address, request.data());
+    return Done(request);
+}
+
 } // namespace sim

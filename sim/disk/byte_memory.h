@@ -2,6 +2,8 @@
 // transfers that would run past its end are refused whole.
 #pragma once
 
+#include "sim/disk/vendor_request.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -23,5 +25,11 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
 };
+
+// A transfer of `length` bytes between a vendor command's data and `memory` at `address`,
+// in the direction `read` says; the data phase must carry exactly `length` bytes, and a
+// transfer past the memory's end is refused.
+std::optional<ScsiAnswer> MemoryTransfer(VendorRequest& request, ByteMemory& memory, std::uint64_t address,
+                                         std::size_t length, bool read);
 
 } // namespace sim

@@ -1,5 +1,6 @@
 // Group 0x01: code memory, data memory and the XDATA registers, each addressed by CDB
-// bytes 4..5 with the byte count in 7..8.
+// bytes 4..5 with the byte count in 7..8. Group 0x02: the device id, the LUN
+// configuration and the LUN data area (its count in 512-byte sectors).
 #include "sim/disk/controller_commands.h"
 
 namespace sim {
@@ -32,6 +33,35 @@ std::optional<ScsiAnswer> ControllerCommands::XdataAccess(VendorRequest& request
             request.xdata.Write(address, data[i]);
     }
     return Done(request);
+}
+
+std::optional<ScsiAnswer> ControllerCommands::DeviceId(VendorRequest& request)
+{
+    if (auto wrong = WrongPhase(request, Phase::In, request.lengthField()))
+        return wrong;
+    return ReplyWith(request, state_.deviceId);
+}
+
+std::optional<ScsiAnswer> ControllerCommands::LunConfiguration(VendorRequest& request)
+{
+    const bool read = request.sub() == 0x88;
+    if (auto wrong = WrongPhase(request, read ? Phase::In : Phase::Out, state_.lunConfiguration.size()))
+        return wrong;
+    if (request.lengthField() != state_.lunConfiguration.size())
+        return InvalidField();
+    if (!read) {
+        std::copy(request.data().begin(), request.data().end(), state_.lunConfiguration.begin());
+        return Done(request);
+    }
+    return ReplyWith(request, state_.lunConfiguration);
+}
+
+std::optional<ScsiAnswer> ControllerCommands::LunData(VendorRequest& request)
+{
+    const bool read = request.sub() == 0x28;
+    constexpr std::size_t kSector = 512;
+    const std::size_t length = std::size_t{request.lengthField()} * kSector;
+    return MemoryTransfer(request, state_.lunData, std::uint64_t{request.address()} * kSector, length, read);
 }
 
 } // namespace sim

@@ -172,6 +172,12 @@ void FlashDisk::SetXdata(std::uint16_t address, std::uint8_t value)
     xdata_.Write(address, value);
 }
 
+void FlashDisk::SetReadinessHook(std::function<bool()> notReady)
+{
+    std::lock_guard guard(lock_);
+    notReadyHook_ = std::move(notReady);
+}
+
 void FlashDisk::SetVendorReply(std::vector<std::uint8_t> reply)
 {
     std::lock_guard guard(lock_);

@@ -39,7 +39,11 @@ struct DiskIdentity {
     std::uint8_t portFlags = 0;          // 51
     std::uint8_t chipType = 0;           // low bits of byte 0
     std::uint8_t additionalLength = 31;  // byte 4
-    std::string ataSerial = "SIM0000001"; // ATA IDENTIFY words 10..19
+    // ATA IDENTIFY of the drive behind the controller: serial number (words 10..19),
+    // firmware revision (23..26) and model (27..46).
+    std::string ataSerial = "SIM0000001";
+    std::string ataFirmware = "FW1.00";
+    std::string ataModel = "TARVO SIMULATED DRIVE";
 };
 
 struct CommandRecord {
@@ -82,6 +86,9 @@ public:
     void HandleVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler);
     // A group answered by `handler` alone, whatever was registered for it before.
     void SetVendorGroupHandler(std::uint8_t group, VendorHandler handler);
+    // Asked at every TEST UNIT READY, with the disk locked: true answers that poll NOT READY
+    // (a model still restarting).
+    void SetReadinessHook(std::function<bool()> notReady);
     // Data-in of vendor commands of known groups that no handler answers: these bytes
     // from the start, repeated.
     void SetVendorReply(std::vector<std::uint8_t> reply);
@@ -146,6 +153,7 @@ private:
     unsigned cpuResets_ = 0;
     std::vector<HandlerEntry> vendorHandlers_; // in the order registered
     std::vector<bool> knownGroups_ = std::vector<bool>(256, false);
+    std::function<bool()> notReadyHook_;
     std::vector<std::uint8_t> vendorReply_;
     XdataRegisters xdata_;
     std::unique_ptr<ControllerCommands> controller_;

@@ -22,6 +22,7 @@ struct ScsiExchange {
 constexpr std::uint8_t kStatusGood = 0x00;
 constexpr std::uint8_t kStatusCheckCondition = 0x02;
 constexpr std::uint8_t kSenseNotReady = 0x02;
+constexpr std::uint8_t kSenseMediumError = 0x03;
 constexpr std::uint8_t kSenseHardwareError = 0x04;
 constexpr std::uint8_t kSenseIllegalRequest = 0x05;
 constexpr std::uint8_t kSenseDataProtect = 0x07;

@@ -2,6 +2,7 @@
 #include "sim/disk/flash_disk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace sim {
@@ -24,7 +25,7 @@ void PutBigEndian32(std::uint8_t* at, std::uint32_t value)
     at[3] = static_cast<std::uint8_t>(value);
 }
 
-// Space-padded text field, as INQUIRY and ATA IDENTIFY carry them.
+// Space-padded text field, as INQUIRY carries them.
 void PutText(std::uint8_t* field, std::size_t size, const std::string& text)
 {
     std::memset(field, ' ', size);
@@ -68,8 +69,10 @@ ScsiAnswer FlashDisk::Inquiry(ScsiExchange& exchange)
 
 ScsiAnswer FlashDisk::TestUnitReady(ScsiExchange&)
 {
-    if (notReadyPolls_ > 0) {
-        --notReadyPolls_;
+    const bool modelNotReady = notReadyHook_ && notReadyHook_(); // asked at every poll
+    if (notReadyPolls_ > 0 || modelNotReady) {
+        if (notReadyPolls_ > 0)
+            --notReadyPolls_;
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x01); // becoming ready
     }
     return mediumLoaded_ ? ScsiAnswer::Good(0) : MediumNotPresent();
@@ -120,20 +123,48 @@ ScsiAnswer FlashDisk::StartStopUnit(ScsiExchange& exchange)
     return ScsiAnswer::Good(0);
 }
 
-// ATA PASS-THROUGH(12) to the drive behind a bridge: IDENTIFY DEVICE only.
+// ATA PASS-THROUGH(12) to the drive behind a bridge: IDENTIFY DEVICE only, for a fixed
+// drive with 48-bit addressing as big as logical unit 0.
 ScsiAnswer FlashDisk::AtaPassThrough(ScsiExchange& exchange)
 {
     constexpr std::uint8_t kIdentifyDevice = 0xEC;
     if (exchange.cdb.size() < 12 || exchange.cdb[9] != kIdentifyDevice)
         return InvalidField();
-    std::uint8_t data[kIdentifyLength] = {};
-    // Words 10..19: the serial number, two characters a word, the first in the high byte.
-    std::uint8_t serial[20];
-    PutText(serial, sizeof serial, identity_.ataSerial);
-    for (std::size_t i = 0; i < sizeof serial; i += 2) {
-        data[20 + i] = serial[i + 1];
-        data[20 + i + 1] = serial[i];
+    std::array<std::uint16_t, kIdentifyLength / 2> words{};
+    // Text fields: two characters a word, the first in the high byte.
+    auto putText = [&](std::size_t first, std::size_t count, const std::string& text) {
+        std::string padded = text.substr(0, 2 * count);
+        padded.resize(2 * count, ' ');
+        for (std::size_t i = 0; i < count; ++i)
+            words[first + i] = static_cast<std::uint16_t>(static_cast<std::uint8_t>(padded[2 * i]) << 8 |
+                                                          static_cast<std::uint8_t>(padded[2 * i + 1]));
+    };
+    const std::uint64_t sectors = luns_[0].sectors();
+    words[0] = 0x0040; // fixed device
+    putText(10, 10, identity_.ataSerial);
+    putText(23, 4, identity_.ataFirmware);
+    putText(27, 20, identity_.ataModel);
+    words[49] = 0x0200; // LBA
+    words[53] = 0x0006;
+    const auto lba28 = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, 0x0FFFFFFF));
+    words[60] = static_cast<std::uint16_t>(lba28);
+    words[61] = static_cast<std::uint16_t>(lba28 >> 16);
+    words[80] = 0x01F0; // ATA-4 to ATA-8
+    words[83] = 0x4400; // 48-bit addressing
+    words[86] = 0x0400;
+    for (int i = 0; i < 4; ++i)
+        words[100 + i] = static_cast<std::uint16_t>(sectors >> (16 * i));
+    std::uint8_t data[kIdentifyLength];
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        data[2 * i] = static_cast<std::uint8_t>(words[i]);
+        data[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
     }
+    // Word 255: the integrity signature, and a checksum that makes all 512 bytes sum to 0.
+    data[510] = 0xA5;
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < kIdentifyLength - 1; ++i)
+        sum = static_cast<std::uint8_t>(sum + data[i]);
+    data[511] = static_cast<std::uint8_t>(-sum);
     return Answer(exchange, data);
 }
 

@@ -68,4 +68,19 @@ std::optional<ScsiAnswer> WrongPhase(const VendorRequest& request, Phase phase, 
     return InvalidField();
 }
 
+std::optional<ScsiAnswer> ReplyByte(VendorRequest& request, std::uint8_t value)
+{
+    if (auto wrong = WrongPhase(request, Phase::In, 1))
+        return wrong;
+    return ReplyWith(request, std::span<const std::uint8_t>(&value, 1));
+}
+
+std::optional<ScsiAnswer> TakeByte(VendorRequest& request, std::uint8_t& into)
+{
+    if (auto wrong = WrongPhase(request, Phase::Out, 1))
+        return wrong;
+    into = request.data()[0];
+    return Done(request);
+}
+
 } // namespace sim

@@ -58,4 +58,8 @@ ScsiAnswer DataProtect();        // CHECK CONDITION, data protect
 enum class Phase { None, In, Out };
 std::optional<ScsiAnswer> WrongPhase(const VendorRequest& request, Phase phase, std::size_t length);
 
+// One byte in (the command must read exactly one), or one byte out taken into `into`.
+std::optional<ScsiAnswer> ReplyByte(VendorRequest& request, std::uint8_t value);
+std::optional<ScsiAnswer> TakeByte(VendorRequest& request, std::uint8_t& into);
+
 } // namespace sim

@@ -1,9 +1,12 @@
 // Renders the main window of the station on the bench in the 16-port view: idle, while
-// port 1 runs, after a pass, and after a fail (a chip whose programming fails), as PNG
-// files in the folder given. Run it under umockdev-wrapper (scripts/station-screenshots.sh).
+// port 1 runs, after a pass, and after a fail (a chip whose programming fails), and the
+// About box and the settings sheet with the chip page, as PNG files in the folder given. Run it
+// under umockdev-wrapper (scripts/station-screenshots.sh).
+#include "console/about_dlg.h"
 #include "console/fabrun_app.h"
 #include "console/main_frame.h"
 #include "console/port_view/port_view.h"
+#include "console/settings/ps_sheet_setting.h"
 #include "controls/icon_button.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/process/process.h"
@@ -12,6 +15,7 @@
 #include "sim/station/station_chip.h"
 #include "sim/station/station_folder.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -34,10 +38,27 @@ bool WaitFor(const std::function<bool()>& done)
     return done();
 }
 
-bool Save(CMainFrame& frame, const fs::path& file)
+bool Save(QWidget& window, const fs::path& file)
 {
     QCoreApplication::processEvents();
-    bool saved = frame.grab().save(QString::fromStdString(file.string()));
+    bool saved = window.grab().save(QString::fromStdString(file.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
+    return saved;
+}
+
+// The settings sheet with the chip page, as the Setting command opens it; closed with Cancel.
+bool SaveSettingsSheet(CMainFrame& frame, const fs::path& file)
+{
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* sheet = qobject_cast<CPSheetSetting*>(widget); sheet != nullptr && sheet->isVisible()) {
+                QCoreApplication::processEvents();
+                saved = sheet->grab().save(QString::fromStdString(file.string()));
+                sheet->reject();
+            }
+    });
+    frame.OnSetting();
     std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
     return saved;
 }
@@ -58,6 +79,7 @@ int main(int argc, char** argv)
         folder.WriteStationIni(folder.DefaultStationIni());
         folder.WriteCisIni(folder.DefaultCisIni());
         folder.WriteFirmware(0x10000, 2024);
+        folder.CopyProgram("Fabrun"); // whose version the About box names
         folder.SetEnvironment();
         // A screen larger than the window, so that it takes its full 1024 x 768.
         folder.Write("screen.json", R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1280, "height": 1024,)"
@@ -90,6 +112,14 @@ int main(int argc, char** argv)
         WaitFor([&] { return view.PortButton(0).isEnabled(); });
         frame->OnAutoRun();
         ok = WaitFor([&] { return !view.WorkerBusy(0); }) && Save(*frame, output / "16-port-fail.png") && ok;
+
+        {
+            CAboutDlg about(*frame, frame.get()); // gone before the frame that owns it
+            about.OnInitDialog();
+            about.show();
+            ok = Save(about, output / "about-box.png") && ok;
+        }
+        ok = SaveSettingsSheet(*frame, output / "settings-chip-page.png") && ok;
         frame.reset();
         return ok ? 0 : 1;
     } catch (const std::exception& error) {

@@ -110,6 +110,8 @@ std::string UsbNodeRecord(const UsbNodeSpec& spec)
         r += "A: product=" + *spec.product + "\n";
     if (spec.serial)
         r += "A: serial=" + *spec.serial + "\n";
+    if (!spec.ports.empty())
+        r += "A: remove=\n"; // "1" written here asks the kernel to disconnect the device
     r += "H: descriptors=" + HexBytes(Descriptors(spec)) + "\n\n";
     const bool hub = spec.portCount > 0;
     r += "P: " + UsbInterfacePath(spec).substr(4) + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n";

@@ -56,7 +56,8 @@ TEST_F(MessageBoxes, OffscreenBoxAnswersItsFirstButton)
 {
     EXPECT_EQ(MessageBoxW(nullptr, u"The application is already running.", u"Error Message", MB_ICONERROR), IDOK);
     EXPECT_EQ(MessageBoxW(nullptr, u"Again?", u"Question", MB_YESNO), IDYES);
-    EXPECT_EQ(lines_.size(), 2u);
+    EXPECT_EQ(MessageBoxW(nullptr, u"Open x failed", u"Error", MB_RETRYCANCEL), IDCANCEL) << "never retried unseen";
+    EXPECT_EQ(lines_.size(), 3u);
 }
 
 } // namespace

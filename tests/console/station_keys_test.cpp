@@ -1,6 +1,7 @@
 // The frame's own commands reach their handlers from the accelerator keys and from the
 // toolbar buttons, through the real window.
 #include "console/port_view/dev_view_16.h"
+#include "console/settings/ps_sheet_setting.h"
 #include "resources/main_menu.h"
 #include "resources/resource_ids.h"
 #include "station_fixture.h"
@@ -32,8 +33,20 @@ TEST_F(FrameCommands, AcceleratorsAndToolbarButtonsReachTheirCommands)
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     int detailShown = 0;
+    bool sheetShown = false;
+    auto closeSheetWhenShown = [&] {
+        sheetShown = false;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* sheet = qobject_cast<CPSheetSetting*>(widget); sheet != nullptr && sheet->isVisible()) {
+                    sheetShown = true;
+                    sheet->reject();
+                }
+        });
+    };
     const CommandCase cases[] = {
-        {"Setting", Qt::Key_S, res::ID_FUNCTION_SETTING, [] {}, [&] { return HasLine("OnSetting: this build has no settings sheet"); }},
+        {"Setting", Qt::Key_S, res::ID_FUNCTION_SETTING, closeSheetWhenShown,
+         [&] { return sheetShown && QTest::qWaitForWindowActive(frame.get()); }},
         {"Enumerate", Qt::Key_E, res::ID_FUNCTION_ENUMERATE, [] {}, [&] { return HasLine("NewEnum & Polling, Mode=FF"); }},
         {"DetailView", Qt::Key_D, res::ID_FUNCTION_DETAIL_VIEW, [&] { detailShown = frame->DetailPaneShown; },
          [&] { return frame->DetailPaneShown != detailShown; }},

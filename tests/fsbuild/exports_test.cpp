@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/devio/devio.h"
+#include "platform/msgbox/msgbox.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
 
@@ -194,6 +195,63 @@ TEST_F(ExportsTest, ConcurrentBuildsStayApartAndTheirProgressOnlyRises)
         std::filesystem::remove(images[i]);
     }
     EXPECT_EQ(signatures.size(), static_cast<std::size_t>(kBuilds)) << "each disk gets its own signature";
+}
+
+// A source file that cannot be opened asks the operator: Retry opens it again, Cancel
+// ends the build (the FAT builder's read failure, status 35).
+TEST_F(ExportsTest, AnUnopenableSourceFileAsksRetryOrCancel)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> answers;
+        bool putBackOnFirstBox; // the file is there again when the operator retries
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {"cancel", {IDCANCEL}, false, 35},
+        {"retry, still missing, then cancel", {IDRETRY, IDRETRY, IDCANCEL}, false, 35},
+        {"retry once the file is back", {IDRETRY}, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::filesystem::path source = ImagePath("unopenable") + ".source";
+        std::filesystem::remove_all(source);
+        std::filesystem::create_directories(source);
+        std::ofstream(source / "fine.txt") << "ten bytes!";
+        std::filesystem::create_symlink(source / "target.txt", source / "gone.txt");
+        std::vector<platform::MessageBoxRequest> boxes;
+        platform::SetMessageBoxScript([&](const platform::MessageBoxRequest& request) {
+            boxes.push_back(request);
+            if (c.putBackOnFirstBox)
+                std::ofstream(source / "target.txt") << "back";
+            return boxes.size() <= c.answers.size() ? c.answers[boxes.size() - 1] : IDCANCEL;
+        });
+        const std::string image = ImagePath("unopenable");
+        const std::string sourceText = source.string();
+        FsBuildParams params{};
+        params.u8FsType = kFat32 | kCopy;
+        params.u32TotalSector = 100000;
+        params.i32BytesPerSector = 512;
+        params.pszSourcePath = sourceText.c_str();
+        params.pszImagePath = image.c_str();
+        EXPECT_EQ(Library().CreateFileSystemImage(&params), c.status == 0 ? 0 : 1);
+        platform::SetMessageBoxScript({});
+        EXPECT_EQ(std::int32_t{params.i32Status}, c.status);
+        ASSERT_EQ(boxes.size(), c.answers.size()) << "one box per attempt";
+        for (const platform::MessageBoxRequest& box : boxes) {
+            EXPECT_EQ(box.caption, u"Error");
+            EXPECT_EQ(box.type, MB_RETRYCANCEL);
+            EXPECT_FALSE(box.hasOwner);
+            EXPECT_EQ(platform::WideToUtf8(box.text),
+                      "Open " + (source / "gone.txt").string() + " failed with error 2\r\nNo such file or directory");
+        }
+        if (c.status == 0) {
+            ToolResult check = RunTool({"fsck.fat", "-n", image});
+            EXPECT_EQ(check.exitCode, 0) << check.output;
+        }
+        std::filesystem::remove(image);
+        std::filesystem::remove_all(source);
+    }
 }
 
 TEST_F(ExportsTest, OwnSetFilePointerExReportsThePositionOrMinusOne)

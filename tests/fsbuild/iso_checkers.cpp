@@ -5,7 +5,9 @@
 
 #include "platform/text/text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -207,5 +209,71 @@ AssertionResult XorrisoExtractsTheTree(const BuiltImage& image)
     return same;
 }
 
+namespace {
+
+// The Joliet paths of the non-empty source files, in the order a walk of the folder meets
+// them as it lists; folders whose names begin with "." are not copied.
+void FilesInListingOrder(const fs::path& folder, const std::string& prefix, std::vector<std::string>& files)
+{
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory()) {
+            if (name[0] != '.')
+                FilesInListingOrder(entry.path(), prefix + "/" + JolietNameOf(name), files);
+        } else if (fs::file_size(entry.path()) > 0) {
+            files.push_back(prefix + "/" + JolietNameOf(name));
+        }
+    }
+}
+
+struct DataExtent {
+    std::uint64_t block, blocks;
+    std::string path;
+};
+
+} // namespace
+
+AssertionResult XorrisoFindsFileDataInListingOrder(const BuiltImage& image)
+{
+    if (image.sourceFolder.empty())
+        return AssertionSuccess();
+    IsoVolume volume(image);
+    std::vector<std::string> argv{"xorriso", "-abort_on", "FAILURE", "-indev", "stdio:" + volume.path(), "-find", "/",
+                                  "-type", "f", "-exec", "report_lba", "--"};
+    ToolResult report = RunTool(argv);
+    if (report.exitCode != 0)
+        return AssertionFailure() << CommandLine(argv) << " exited " << report.exitCode << ":\n" << report.output;
+    // "File data lba:  0 ,       61 ,        1 ,        3 , '/a.txt'"
+    std::vector<DataExtent> extents;
+    std::istringstream lines(report.output);
+    for (std::string line; std::getline(lines, line);) {
+        unsigned extent = 0;
+        unsigned long long block = 0, blocks = 0, bytes = 0;
+        int pathAt = 0;
+        if (std::sscanf(line.c_str(), "File data lba: %u , %llu , %llu , %llu , '%n", &extent, &block, &blocks, &bytes,
+                        &pathAt) != 4 || pathAt == 0 || bytes == 0)
+            continue;
+        extents.push_back({block, blocks, line.substr(pathAt, line.rfind('\'') - pathAt)});
+    }
+    std::sort(extents.begin(), extents.end(), [](const DataExtent& a, const DataExtent& b) { return a.block < b.block; });
+    std::vector<std::string> expected;
+    FilesInListingOrder(image.sourceFolder, "", expected);
+    if (extents.size() != expected.size())
+        return AssertionFailure() << extents.size() << " files with data for " << expected.size() << " non-empty source files:\n"
+                                  << report.output;
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        // xorriso escapes what it cannot print; such a name is judged by its place alone.
+        const bool printable = std::all_of(expected[i].begin(), expected[i].end(),
+                                           [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
+        if (printable && extents[i].path != expected[i])
+            return AssertionFailure() << "file data number " << i << " is " << extents[i].path << ", the listing has "
+                                      << expected[i] << " there:\n" << report.output;
+        if (i > 0 && extents[i].block != extents[i - 1].block + extents[i - 1].blocks)
+            return AssertionFailure() << extents[i].path << " does not follow " << extents[i - 1].path << " directly:\n"
+                                      << report.output;
+    }
+    return AssertionSuccess();
+}
+
 const std::vector<Checker> kIsoChecks{IsoinfoShowsVolume, IsoinfoListsJolietTree, IsoinfoListsPrimaryRecordsInOrder,
-                                      XorrisoExtractsTheTree};
+                                      XorrisoExtractsTheTree, XorrisoFindsFileDataInListingOrder};

@@ -19,5 +19,10 @@
 // and nothing else.
 ::testing::AssertionResult XorrisoExtractsTheTree(const BuiltImage& image);
 
+// xorriso -find ... report_lba: the data of the source files lies in the order of a walk of
+// the source folder as it lists (depth first: a subfolder's files before the files listed
+// after it), each file's blocks straight after the previous file's.
+::testing::AssertionResult XorrisoFindsFileDataInListingOrder(const BuiltImage& image);
+
 // Every ISO checker, for rows that build successfully.
 extern const std::vector<Checker> kIsoChecks;

@@ -14,12 +14,13 @@ using namespace iso9660::testing;
 TEST(IsoLayout, AllocationOrderIsTheLayout)
 {
     IsoNode root = Root({File(u"a.txt", 3000),
-                         Folder(u"sub1", {File(u"x", 1), Folder(u"deep", {File(u"y", 5000)})}),
+                         Folder(u"sub1", {Folder(u"deep", {File(u"y", 5000)}), File(u"x", 1)}),
                          File(u"empty", 0),
-                         Folder(u"sub2", {File(u"z", 2048)})});
+                         Folder(u"sub2", {File(u"z", 2048)}),
+                         File(u"last", 10)});
     IsoLayout layout = LayOutImage(root);
     IsoNode& sub1 = root.children[1];
-    IsoNode& deep = sub1.children[1];
+    IsoNode& deep = sub1.children[0];
     IsoNode& sub2 = root.children[3];
 
     EXPECT_EQ(layout.primaryPathTable.block, 19u);
@@ -40,16 +41,20 @@ TEST(IsoLayout, AllocationOrderIsTheLayout)
         EXPECT_EQ(e.directory->joliet.block, e.joliet);
         EXPECT_EQ(e.directory->primary.size, 2048u);
     }
-    // file data follows the directories, a folder's files before its subfolders
+    // file data follows the directories in listing order, depth first: each subfolder's
+    // files before the files listed after it
     EXPECT_EQ(root.children[0].data.block, 29u);
-    EXPECT_EQ(sub1.children[0].data.block, 31u);
-    EXPECT_EQ(deep.children[0].data.block, 32u);
+    EXPECT_EQ(deep.children[0].data.block, 31u);
+    EXPECT_EQ(sub1.children[1].data.block, 34u);
     EXPECT_EQ(sub2.children[0].data.block, 35u);
+    EXPECT_EQ(root.children[4].data.block, 36u);
     EXPECT_EQ(root.children[2].data.block, 0u) << "an empty file owns no block";
     EXPECT_EQ(root.children[2].data.size, 0u);
-    EXPECT_EQ(layout.totalBlocks, 36u);
-    ASSERT_EQ(layout.files.size(), 5u);
-    EXPECT_EQ(layout.files[3], &deep.children[0]) << "data goes out in allocation order";
+    EXPECT_EQ(layout.totalBlocks, 37u);
+    ASSERT_EQ(layout.files.size(), 6u);
+    EXPECT_EQ(layout.files, (std::vector<const IsoNode*>{&root.children[0], &deep.children[0], &sub1.children[1],
+                                                          &root.children[2], &sub2.children[0], &root.children[4]}))
+        << "data goes out in allocation order";
 }
 
 TEST(IsoLayout, EachTreeNumbersItsFoldersInItsOwnIdentifierOrder)

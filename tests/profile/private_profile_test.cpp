@@ -218,6 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedWrite{"LoneSurrogateInKey", u"S", u"\xD800", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"LoneSurrogateInNewSection", u"T\xD800", u"k", u"1", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"SeparatorKeyWithOtherText", u"S", u"====", u"==\n[Evil]", ERROR_INVALID_PARAMETER},
+                      RefusedWrite{"SeparatorInASectionWithALineBreak", u"S\n[Evil", u"====", u"==\n", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"LineBreakInValueOfAnEqualsKey", u"S", u"a=", u"==\n", ERROR_INVALID_PARAMETER},
                       RefusedWrite{"KeyDeletion", u"S", u"k", nullptr, ERROR_NOT_SUPPORTED},
                       RefusedWrite{"SectionDeletion", u"S", nullptr, nullptr, ERROR_NOT_SUPPORTED},

@@ -161,7 +161,11 @@ TEST_F(StandardCommands, AtaIdentifyBringsTheWholeBlock)
         serial += static_cast<char>(identify[2 * word]);
     }
     EXPECT_EQ(serial, "SIM0000001          ");
-    EXPECT_EQ(identify[511], 0) << "all 512 bytes are copied, not CDB bytes 7..8 worth";
+    EXPECT_EQ(identify[510], 0xA5) << "all 512 bytes are copied, not CDB bytes 7..8 worth";
+    BYTE sum = 0;
+    for (BYTE b : identify)
+        sum = static_cast<BYTE>(sum + b);
+    EXPECT_EQ(sum, 0) << "the last byte too: the block's checksum";
 }
 
 // Workers of different ports send at once, each on its own handle.

@@ -1,8 +1,6 @@
 // The server as the station reaches it, through CoCreateInstance, on a bench of hubs and
 // drives: the walk, a poll, and a drive opened, written, read back and closed by its port.
-#include "portwarden/records.h"
-#include "tests/server_shell/registered_server.h"
-#include "tests/topology/bench_tree.h"
+#include "tests/server_shell/server_on_bench.h"
 
 #include <memory>
 #include <vector>
@@ -11,23 +9,13 @@ namespace {
 
 using namespace fabrun_test;
 
-class ServerOnBench : public topologytest::BenchTree, protected ServerSession {
+class ServerOnBench : public BenchServer {
 protected:
     void SetUp() override
     {
-        BenchTree::SetUp();
-        StartSession();
-        ctrl = Create<IPortwardenCtrl>(IID_IPortwardenCtrl);
-        ASSERT_NE(ctrl, nullptr);
+        BenchServer::SetUp();
         for (auto& h : handles)
             h = INVALID_HANDLE_VALUE;
-    }
-
-    void TearDown() override
-    {
-        if (ctrl != nullptr)
-            ctrl->Release();
-        EndSession();
     }
 
     static int Recorded(const PortRecord* records)
@@ -38,8 +26,6 @@ protected:
         return count;
     }
 
-    IPortwardenCtrl* ctrl = nullptr;
-    std::unique_ptr<PortRecord[]> records = std::make_unique<PortRecord[]>(kPortCount);
     HANDLE handles[kPortCount];
 };
 

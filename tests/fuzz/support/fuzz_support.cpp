@@ -67,15 +67,16 @@ std::string MakeScratchFolder()
 
 const std::string& ScratchFolder()
 {
-    static const std::string folder = [] {
-        std::string made = MakeScratchFolder();
+    // Never destroyed: the removal at exit still needs the name.
+    static const std::string* folder = [] {
+        auto* made = new std::string(MakeScratchFolder());
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(ScratchFolder(), ignored);
         });
         return made;
     }();
-    return folder;
+    return *folder;
 }
 
 void WriteFile(const std::string& path, std::string_view bytes)
@@ -96,6 +97,9 @@ void PropertyFailed(const char* property, const char* file, int line)
 {
     std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, property);
     std::fflush(stderr);
+    // abort() skips the removal at exit; the input reproduces the files.
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchFolder(), ignored);
     std::abort();
 }
 

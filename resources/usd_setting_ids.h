@@ -1,0 +1,103 @@
+// The chip-mode settings page: template 144 and the ids of its controls.
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+namespace res {
+
+constexpr UINT IDD_USD_SETTING = 144;
+
+// Group boxes.
+constexpr UINT IDC_GROUP_TEST_PROCEDURE = 1057;
+constexpr UINT IDC_GROUP_MASS_STORAGE = 1058;
+constexpr UINT IDC_GROUP_USB_DESCRIPTOR = 1059;
+constexpr UINT IDC_GROUP_SN_OPTION = 1029;
+constexpr UINT IDC_GROUP_LOG_FILE = 1127;
+constexpr UINT IDC_GROUP_FIRMWARE_FILE = 1031;
+constexpr UINT IDC_GROUP_HUB_FIRMWARE = 1138;
+
+// Test procedure.
+constexpr UINT IDC_FW_DOWNLOAD_DISABLE = 1037;
+constexpr UINT IDC_CIS_DOWNLOAD_DISABLE = 1038;
+constexpr UINT IDC_FORMAT_DISABLE = 1039;
+constexpr UINT IDC_STRESS_TEST_DISABLE = 1136;
+constexpr UINT IDC_MEDIA_EEPROM = 1040;
+constexpr UINT IDC_MEDIA_EXTERNAL_FLASH = 1041;
+constexpr UINT IDC_MEDIA_HARD_DISK = 1042;
+constexpr UINT IDC_PUBLIC_LUN = 1128; // 1128..1131: LUNs 0..3
+constexpr UINT IDC_DISPLAY_RW_RATE = 1174;
+constexpr UINT IDC_TEST_DATA_SIZE = 1208;
+constexpr UINT IDC_FLASH_TYPE = 1206;
+
+// Mass storage.
+constexpr UINT IDC_INQUIRY_VID = 1043;
+constexpr UINT IDC_INQUIRY_PID = 1044;
+constexpr UINT IDC_SYS_START_LBA = 1053;
+constexpr UINT IDC_SYS_CAPACITY = 1054;
+constexpr UINT IDC_SYS_START_LBA_LABEL = 1060;
+constexpr UINT IDC_SYS_CAPACITY_LABEL = 1061;
+constexpr UINT IDC_PASSWORD = 1132;
+constexpr UINT IDC_PASSWORD_LABEL = 1149;
+constexpr UINT IDC_HDD_POWER_CONTROL = 1137;
+constexpr UINT IDC_HD_CAPACITY_DISPLAY = 1205;
+constexpr UINT IDC_MAX_LUN = 1047;
+constexpr UINT IDC_MAX_LUN_LABEL = 1087;
+constexpr UINT IDC_LUN_SELECT = 1048;
+constexpr UINT IDC_LUN_SELECT_LABEL = 1150;
+constexpr UINT IDC_LUN_START_LBA = 1049;
+constexpr UINT IDC_LUN_CAPACITY = 1050;
+constexpr UINT IDC_LUN_ATTRIBUTE = 1051;
+constexpr UINT IDC_LUN_TYPE = 1052;
+constexpr UINT IDC_LUN_START_LBA_LABEL = 1156;
+constexpr UINT IDC_LUN_CAPACITY_LABEL = 1157;
+constexpr UINT IDC_LUN_ATTRIBUTE_LABEL = 1158;
+constexpr UINT IDC_LUN_TYPE_LABEL = 1159;
+constexpr UINT IDC_LED_CTL0 = 1055;
+constexpr UINT IDC_LED_CTL1 = 1056;
+
+// Firmware files and backup.
+constexpr UINT IDC_FW_OPEN_FILE = 1020;
+constexpr UINT IDC_FW_FILE = 1021;
+constexpr UINT IDC_CURRENT_FW_VERSION_LABEL = 1147;
+constexpr UINT IDC_CURRENT_FW_VERSION = 1143;
+constexpr UINT IDC_BIN_FW_VERSION_LABEL = 1148;
+constexpr UINT IDC_BIN_FW_VERSION = 1144;
+constexpr UINT IDC_FW_BACKUP_FILE = 1134;
+constexpr UINT IDC_FW_BACKUP_CHOOSE = 1135;
+constexpr UINT IDC_BACKUP_FW = 1133;
+constexpr UINT IDC_SAVE_SETTING = 1220;
+constexpr UINT IDC_HUB_FW_OPEN_FILE = 1063;
+constexpr UINT IDC_HUB_FW_FILE = 1064;
+constexpr UINT IDC_HUB_FW_DOWNLOAD = 1218;
+
+// Log file.
+constexpr UINT IDC_LOG_OPEN_FILE = 1125;
+constexpr UINT IDC_LOG_FILE = 1126;
+
+// USB descriptor.
+constexpr UINT IDC_PRODUCT_STRING_LABEL = 1145;
+constexpr UINT IDC_PRODUCT_STRING = 1045;
+constexpr UINT IDC_MANUFACTURE_STRING_LABEL = 1146;
+constexpr UINT IDC_MANUFACTURE_STRING = 1046;
+constexpr UINT IDC_USB_VID = 1022;
+constexpr UINT IDC_USB_PID = 1023;
+
+// Serial-number block.
+constexpr UINT IDC_SN_GENERATOR_LABEL = 1160;
+constexpr UINT IDC_SN_GENERATOR = 1033;
+constexpr UINT IDC_SERIAL_NUMBER_LABEL = 1027;
+constexpr UINT IDC_SERIAL_NUMBER = 1024;
+constexpr UINT IDC_SN_MASK_LABEL = 1028;
+constexpr UINT IDC_SN_MASK = 1032;
+constexpr UINT IDC_SN_INTERVAL_LABEL = 1034;
+constexpr UINT IDC_SN_INTERVAL = 1035;
+constexpr UINT IDC_DECIMAL_SN = 1036;
+constexpr UINT IDC_SN_LENGTH_LABEL = 1062;
+constexpr UINT IDC_SN_LENGTH = 1030;
+constexpr UINT IDC_SN_LENGTH_OK = 1217;
+
+// Others.
+constexpr UINT IDC_DISABLE_FILTER_DRIVER = 1215;
+constexpr UINT IDC_AUTO_RUN = 1216;
+
+} // namespace res

@@ -1,0 +1,106 @@
+#include "server/vendor/protected_block.h"
+
+#include "platform/clock/clock.h"
+#include "platform/debug/debug.h"
+#include "server/vendor/xdata_access.h"
+
+#include <algorithm>
+
+namespace vendor {
+namespace {
+
+constexpr BYTE kEncryptionOn = 0x01;
+constexpr BYTE kEccStrongest = 0x02;
+constexpr int kRegisterReadAttempts = 10;
+constexpr DWORD kSettleMs = 20;
+constexpr BYTE kFlagUnprotectedIsp = 0x40;
+constexpr BYTE kFlagProtected = 0x80;
+
+bool StartsWith(const BlockTag& tag, const char (&prefix)[4])
+{
+    return std::equal(prefix, prefix + 3, tag.begin());
+}
+
+// One register, read until `valid` holds for what came back, at most 10 attempts.
+bool ReadRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE& value, const char* retryLine,
+                  bool (*valid)(BYTE))
+{
+    for (int attempt = 0; attempt < kRegisterReadAttempts; ++attempt) {
+        value = 0xFF;
+        if (sender.VendorRead(device, 0x04, 0, 0, reg, 1, &value) == 1 && valid(value))
+            return true;
+        OutputDebugStringA(retryLine);
+    }
+    OutputDebugStringA(" ReadWriteBlock Retry Over!!");
+    return false;
+}
+
+bool WriteRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE value)
+{
+    return sender.VendorWrite(device, 0x05, 0, 0, reg, 1, &value) == 1;
+}
+
+// A restore gets the one retry of XDATA access: a register left changed would spoil
+// every later transfer of the device.
+bool RestoreRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE value)
+{
+    if (XdataTransfer(sender, device, false, reg, 1, &value) == 1)
+        return true;
+    platform::DebugPrintf(" ReadWriteBlock: register 0x%04X not restored to 0x%02X", unsigned{reg}, unsigned{value});
+    return false;
+}
+
+int Send(CVCommCMDControl& sender, HANDLE device, const BlockRequest& request, BYTE flags)
+{
+    if (request.read)
+        return sender.BlockAccessRead(device, 0x89, request.kind, flags, 0, 0, request.block, request.length,
+                                      request.buffer);
+    return sender.BlockAccessWrite(device, 0x8B, request.kind, flags, request.tag, 0, 0, request.block, request.length,
+                                   request.buffer);
+}
+
+int ProtectedTransfer(CVCommCMDControl& sender, HANDLE device, const BlockRequest& request, BYTE flags)
+{
+    BYTE encryption = 0xFF;
+    if (!ReadRegister(sender, device, kEncryptionRegister, encryption, " Retry Read Encryption Register2",
+                      [](BYTE value) { return value != 0xFF; }))
+        return 0;
+    if (!WriteRegister(sender, device, kEncryptionRegister, static_cast<BYTE>(encryption & ~kEncryptionOn))) {
+        OutputDebugStringA(" ReadWriteBlock: encryption not switched off");
+        RestoreRegister(sender, device, kEncryptionRegister, encryption);
+        return 0;
+    }
+    BYTE ecc = 0xFF;
+    if (!ReadRegister(sender, device, kEccRegister, ecc, " Retry Read ECC Setting Register2", [](BYTE) { return true; })) {
+        RestoreRegister(sender, device, kEncryptionRegister, encryption);
+        return 0;
+    }
+    if (!WriteRegister(sender, device, kEccRegister, static_cast<BYTE>((ecc & 0xFE) | kEccStrongest))) {
+        OutputDebugStringA(" ReadWriteBlock: ECC setting not changed");
+        RestoreRegister(sender, device, kEncryptionRegister, encryption);
+        RestoreRegister(sender, device, kEccRegister, ecc);
+        return 0;
+    }
+    if (request.tag[0] == 'C')
+        OutputDebugStringA(" @@ MaxECC");
+    Sleep(kSettleMs);
+    const int result = Send(sender, device, request, static_cast<BYTE>(flags | kFlagProtected));
+    bool restored = RestoreRegister(sender, device, kEncryptionRegister, encryption);
+    restored = RestoreRegister(sender, device, kEccRegister, ecc) && restored;
+    return result == 1 && restored ? 1 : 0;
+}
+
+} // namespace
+
+int TransferBlock(CVCommCMDControl& sender, HANDLE device, const BlockRequest& request)
+{
+    const bool cis = StartsWith(request.tag, "CIS");
+    const bool isp = StartsWith(request.tag, "ISP");
+    BYTE flags = request.flags;
+    const bool protectedMode = cis || (isp && (flags & kFlagUnprotectedIsp) == 0);
+    if (isp)
+        flags = static_cast<BYTE>(flags & ~kFlagUnprotectedIsp);
+    return protectedMode ? ProtectedTransfer(sender, device, request, flags) : Send(sender, device, request, flags);
+}
+
+} // namespace vendor
