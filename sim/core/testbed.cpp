@@ -28,6 +28,8 @@ gboolean Answer(UMockdevIoctlClient* client, gpointer user, Call&& call)
         std::fprintf(stderr, "sim: device model failed: %s\n", failure.what());
         reply = Reply::Fail(EIO);
     }
+    if (reply.passOn)
+        return FALSE; // umockdev then carries out the call on the node's file
     umockdev_ioctl_client_complete(client, reply.result, reply.error);
     return TRUE;
 }

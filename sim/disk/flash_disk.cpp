@@ -231,6 +231,12 @@ void FlashDisk::WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<
     store.Write(lba, sectors);
 }
 
+void FlashDisk::LinkLunNode(unsigned lun, const std::string& nodeFile) const
+{
+    std::lock_guard guard(lock_);
+    luns_.at(lun).LinkNode(nodeFile);
+}
+
 bool FlashDisk::mediumLoaded() const
 {
     std::lock_guard guard(lock_);

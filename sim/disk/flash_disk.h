@@ -110,6 +110,8 @@ public:
     std::vector<std::uint8_t> ReadSectors(unsigned lun, std::uint64_t lba, std::uint32_t count) const;
     // What the unit holds before a test runs (whole sectors).
     void WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<std::uint8_t>& sectors);
+    // Makes a device node's file in the sandbox show the unit's sectors (LunStore::LinkNode).
+    void LinkLunNode(unsigned lun, const std::string& nodeFile) const;
     bool mediumLoaded() const;
 
 private:
