@@ -45,10 +45,13 @@ public:
     // The sandbox's root folder (holds its sys/ and dev/ trees).
     std::string RootDir() const;
 
+    struct Gate;
+
 private:
     struct Attachment {
         std::string devNode;
         _UMockdevIoctlBase* handler;
+        Gate* gate;
     };
 
     _UMockdevTestbed* testbed_;
