@@ -18,11 +18,7 @@ void NandFormat::SetDumpFolder(std::string folder)
 
 std::optional<NandPort> NandFormat::PortOf(HANDLE* handles, BYTE index)
 {
-    if (handles == nullptr) {
-        OutputDebugStringA("no device handle table given");
-        return std::nullopt;
-    }
-    if (!PortIndexFits(index))
+    if (!PortDeviceGiven(handles, index))
         return std::nullopt;
     std::string folder;
     {
