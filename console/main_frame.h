@@ -54,6 +54,8 @@ public:
     INT DetailPaneShown = 0;
     // The server's flash block map, made by the port views' CIS read in flash-drive mode.
     UFDBlockMap* BlockMapHandle = nullptr;
+    // The four LUN capacities (sectors) of each port's device CIS, as last read.
+    DWORD PortLunCapacities[32][4] = {};
     // Set by the 1-port view from a click until the port's result: it ignores clicks meanwhile.
     BYTE CounterPanesDisabled = 0;
     // The serial-number length as decimal text; empty until first filled.
