@@ -110,4 +110,14 @@ void PutBigEndian16(BYTE* at, WORD value)
     at[1] = static_cast<BYTE>(value);
 }
 
+WORD BigEndian16(const BYTE* at)
+{
+    return static_cast<WORD>(at[0] << 8 | at[1]);
+}
+
+DWORD BigEndian32(const BYTE* at)
+{
+    return DWORD{BigEndian16(at)} << 16 | BigEndian16(at + 2);
+}
+
 } // namespace scsi
