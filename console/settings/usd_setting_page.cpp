@@ -165,6 +165,8 @@ void CUSDSettingPageDlg::ShowTestProcedure()
                      IDC_LED_CTL0, IDC_LED_CTL1, IDC_SN_GENERATOR, IDC_SERIAL_NUMBER, IDC_SN_LENGTH, IDC_SN_MASK,
                      IDC_SN_INTERVAL, IDC_DECIMAL_SN, IDC_HDD_POWER_CONTROL, IDC_HD_CAPACITY_DISPLAY},
                     false);
+    // After a load the list shows the flash type of the record loaded.
+    SelectFlashType(*this, IDC_FLASH_TYPE);
     ShowLunTypeBoxes(*this, kLunTypeBoxes);
     ShowLunFormatBoxes(*this, (mask & 0x4) != 0);
 }
