@@ -6,6 +6,7 @@
 #include "platform/storage/drive_letters.h"
 
 #include <cctype>
+#include <strings.h>
 
 namespace platform {
 namespace {
@@ -18,10 +19,11 @@ std::optional<storage::BlockDevice> VolumeOfName(const std::string& name, bool& 
         claimed = true;
         return storage::VolumeOfDriveLetter(name[4]);
     }
-    if (name.rfind("\\\\?\\Volume{", 0) == 0 && name.back() == '}') {
+    // Object names are compared without case.
+    constexpr char kVolumePrefix[] = "\\\\?\\Volume{";
+    if (::strncasecmp(name.c_str(), kVolumePrefix, sizeof kVolumePrefix - 1) == 0 && name.back() == '}') {
         claimed = true;
-        auto volume = storage::VolumeOfGuidName(name);
-        return volume ? std::optional<storage::BlockDevice>(volume->device) : std::nullopt;
+        return storage::VolumeDeviceOfGuidName(name);
     }
     return std::nullopt;
 }

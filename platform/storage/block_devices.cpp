@@ -298,9 +298,24 @@ std::optional<DeviceOnDisk> DeviceOfNode(const std::string& node)
     return LookUpNode(node, std::nullopt);
 }
 
+// The node the kernel names a device number's device by ("/dev/sdb1"), from its entry in
+// /sys/dev/block; empty when there is none.
+std::string NodeOfNumber(dev_t dev)
+{
+    const std::string entry = "/sys/dev/block/" + std::to_string(major(dev)) + ":" + std::to_string(minor(dev));
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(entry.c_str(), target, sizeof target - 1);
+    if (length <= 0)
+        return {};
+    const std::string path(target, static_cast<std::size_t>(length));
+    return "/dev/" + path.substr(path.find_last_of('/') + 1);
+}
+
 std::optional<DeviceOnDisk> FindDevice(dev_t dev, const std::string& node)
 {
     if (auto found = LookUpNode(node, dev))
+        return found;
+    if (auto found = LookUpNode(NodeOfNumber(dev), dev))
         return found;
     for (const BlockDevice& disk : ListWholeDisks()) {
         if (disk.dev == dev)

@@ -39,8 +39,9 @@ struct DeviceOnDisk {
 };
 
 // Looks a device number up among the data disks. `node` ("/dev/sdb1"), when the caller
-// knows it, is where to look first: one device is read instead of every disk, and every
-// disk is searched only when the node does not lead to that number.
+// knows it, is where to look first, then the node the number's entry in /sys/dev/block
+// names: one device is read instead of every disk, and every disk is searched only when
+// neither leads to that number.
 std::optional<DeviceOnDisk> FindDevice(dev_t dev, const std::string& node = {});
 // The data-disk device a node ("/dev/sdb1") names now, read from that device alone.
 std::optional<DeviceOnDisk> DeviceOfNode(const std::string& node);

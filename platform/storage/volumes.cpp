@@ -73,11 +73,24 @@ std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node)
     return found;
 }
 
-std::optional<Volume> VolumeOfGuidName(const std::string& name)
+std::optional<BlockDevice> VolumeDeviceOfGuidName(const std::string& name)
 {
-    for (Volume& volume : ListVolumes())
-        if (::strcasecmp(volume.guidName.c_str(), name.c_str()) == 0)
-            return volume;
+    // The name carries the device number (GuidNameOf): that device alone is read.
+    constexpr char kPrefix[] = "\\\\?\\Volume{";
+    constexpr std::size_t kPrefixLength = sizeof kPrefix - 1;
+    unsigned long long majorNumber = 0, minorNumber = 0;
+    if (::strncasecmp(name.c_str(), kPrefix, kPrefixLength) != 0 ||
+        std::sscanf(name.c_str() + kPrefixLength, "%8llx-0000-0000-0000-%12llx", &majorNumber, &minorNumber) != 2 ||
+        majorNumber > 0xFFFFFFFFu || minorNumber > 0xFFFFFFFFu)
+        return std::nullopt;
+    const dev_t dev = makedev(static_cast<unsigned>(majorNumber), static_cast<unsigned>(minorNumber));
+    if (::strcasecmp(GuidNameOf(dev).c_str(), name.c_str()) != 0)
+        return std::nullopt;
+    if (auto found = FindDevice(dev))
+        return IsVolume(*found) ? std::optional<BlockDevice>(std::move(found->device)) : std::nullopt;
+    for (BlockDevice& drive : ListOpticalDrives())
+        if (drive.dev == dev)
+            return drive;
     return std::nullopt;
 }
 

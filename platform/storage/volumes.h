@@ -25,6 +25,8 @@ std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node = {});
 // The volume a node ("/dev/sdb1") names now, with its disk; read from that device alone,
 // without its disk's number.
 std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node);
-std::optional<Volume> VolumeOfGuidName(const std::string& name);
+// The partition, disk or optical drive that a volume name ("\\?\Volume{...}", in any case)
+// names now, read from that device alone.
+std::optional<BlockDevice> VolumeDeviceOfGuidName(const std::string& name);
 
 } // namespace platform::storage
