@@ -13,11 +13,19 @@ namespace platform {
 int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags)
 {
     bool read = (access & GENERIC_READ) != 0, write = (access & GENERIC_WRITE) != 0;
-    int flags = O_CLOEXEC;
-    if (!read && !write)
-        flags |= O_PATH;
-    else
-        flags |= (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY) | extraFlags;
+    if (!read && !write) {
+        struct stat info;
+        if (::stat(node.c_str(), &info) != 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return -1;
+        }
+        if (!S_ISBLK(info.st_mode) && !S_ISCHR(info.st_mode)) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return -1;
+        }
+        return kNoDescriptor;
+    }
+    int flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY) | extraFlags;
     int fd = ::open(node.c_str(), flags);
     if (fd < 0)
         SetLastError(ErrorFromErrno(errno));
@@ -27,6 +35,16 @@ int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags)
 std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
 {
     struct stat info;
+    if (handle.fd() < 0) {
+        if (::stat(handle.linuxPath().c_str(), &info) != 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return std::nullopt;
+        }
+        if (S_ISBLK(info.st_mode))
+            return info.st_rdev;
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return std::nullopt;
+    }
     if (::fstat(handle.fd(), &info) != 0) {
         SetLastError(ERROR_INVALID_FUNCTION);
         return std::nullopt;
@@ -45,8 +63,7 @@ std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
 
 IoctlDescriptor::IoctlDescriptor(const FileObject& handle) : fd_(handle.fd()), owned_(false)
 {
-    int flags = ::fcntl(handle.fd(), F_GETFL);
-    if (flags < 0 || (flags & O_PATH) == 0)
+    if (handle.fd() >= 0)
         return;
     owned_ = true;
     fd_ = ::open(handle.linuxPath().c_str(), O_RDONLY | O_CLOEXEC);

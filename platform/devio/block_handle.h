@@ -9,13 +9,15 @@
 
 namespace platform {
 
-// Opens a device node for the access of a CreateFile call: no access asks only for its
-// properties (the node is not opened for I/O); `extraFlags` such as O_EXCL are added for I/O.
-// Returns the descriptor, or -1 with the last error set.
+// Opens a device node for the access of a CreateFile call; `extraFlags` such as O_EXCL are
+// added. No access asks only for the device's properties, which sysfs and the node's path
+// answer: the node is not opened at all (kNoDescriptor) once it is known to be a device.
+// Returns the descriptor, kNoDescriptor, or -1 with the last error set.
 int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags);
 
-// The block device behind an open handle, or nothing (last error ERROR_INVALID_FUNCTION)
-// when it is a file or another kind of device.
+// The block device behind a handle (for a handle without a descriptor, the one its node
+// names), or nothing (last error ERROR_INVALID_FUNCTION) when it is a file or another kind
+// of device.
 std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle);
 
 // A descriptor on which block-device ioctls work: the handle's own, or, for a handle

@@ -3,6 +3,7 @@
 // platform_usbsys. Disks and volumes open their /dev node; hubs and host controllers open
 // their sysfs folder, which the hub control codes read (see usb_hub_ioctl.h).
 #include "platform/base/lasterror.h"
+#include "platform/devio/block_handle.h"
 #include "platform/devio/devio.h"
 #include "platform/usbsys/device_nodes.h"
 
@@ -53,17 +54,14 @@ bool OpenInterfacePath(const std::string& name, DWORD access, DWORD, DWORD, int&
     }
     const bool storage = node->kind == NodeKind::Disk || node->kind == NodeKind::Volume;
     linuxPath = storage ? node->devNode : node->sysFolder;
-    int flags = O_CLOEXEC;
     if (storage) {
-        bool read = (access & GENERIC_READ) != 0, write = (access & GENERIC_WRITE) != 0;
-        flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+        fd = platform::OpenDeviceNode(linuxPath, access, 0);
     } else {
-        flags |= O_RDONLY | O_DIRECTORY;
+        fd = ::open(linuxPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            SetLastError(platform::ErrorFromErrno(errno));
     }
-    fd = ::open(linuxPath.c_str(), flags);
-    if (fd < 0)
-        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : platform::ErrorFromErrno(errno));
-    else
+    if (fd != -1)
         SetLastError(ERROR_SUCCESS);
     return true;
 }

@@ -96,22 +96,11 @@ std::shared_ptr<FileObject> FileOf(HANDLE handle)
 
 FileObject::~FileObject()
 {
-    for (auto& companion : companions_)
-        ::close(companion.second);
+    for (auto& unit : units_)
+        if (unit.second.openedBeside)
+            ::close(unit.second.fd);
     if (fd_ >= 0)
         ::close(fd_);
-}
-
-int FileObject::CompanionDescriptor(const std::string& linuxPath, int flags)
-{
-    std::lock_guard guard(companionLock_);
-    auto found = companions_.find(linuxPath);
-    if (found != companions_.end())
-        return found->second;
-    int fd = ::open(linuxPath.c_str(), flags | O_CLOEXEC);
-    if (fd >= 0)
-        companions_.emplace(linuxPath, fd);
-    return fd;
 }
 
 void RegisterDeviceNamespace(DeviceNamespace resolver)
@@ -156,7 +145,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES*,
             SetLastError(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
-        if (fd < 0)
+        if (fd < 0 && fd != kNoDescriptor)
             return INVALID_HANDLE_VALUE; // the namespace set the last error
     } else {
         linuxPath = windowsName;

@@ -64,23 +64,43 @@ public:
     const std::string& windowsName() const { return windowsName_; }
     const std::string& linuxPath() const { return linuxPath_; }
     DWORD access() const { return access_; }
-    // A descriptor of another node of the same device (another logical unit of a disk),
-    // opened with `flags` on first use and kept until this object closes; -1 (errno set)
-    // when it cannot be opened.
-    int CompanionDescriptor(const std::string& linuxPath, int flags);
+    // The descriptor that requests for logical unit `lun` of this disk go to: found by
+    // `find` on first use and kept until this object closes, so that no request has to
+    // look its unit up again (the units of the device this handle holds open stay what
+    // they are). `find` returns the descriptor and whether it was opened beside this one
+    // (and must be closed with it), or a descriptor of -1 (errno set), which is not kept.
+    struct Unit {
+        int fd;
+        bool openedBeside;
+    };
+    template <class Find>
+    int UnitDescriptor(unsigned lun, Find find)
+    {
+        std::lock_guard guard(unitLock_);
+        auto known = units_.find(lun);
+        if (known != units_.end())
+            return known->second.fd;
+        const Unit unit = find();
+        if (unit.fd >= 0)
+            units_.emplace(lun, unit);
+        return unit.fd;
+    }
 
 private:
     int fd_;
     std::string windowsName_;
     std::string linuxPath_;
     DWORD access_;
-    std::mutex companionLock_;
-    std::map<std::string, int> companions_;
+    std::mutex unitLock_;
+    std::map<unsigned, Unit> units_;
 };
 
 // A device namespace turns a Windows device name into an open descriptor. It returns
 // false when the name is not one of its own; otherwise it sets `fd` (or -1 with the last
-// error set) and the Linux path it opened.
+// error set) and the Linux path it opened. A device opened without access is only asked
+// about (its number, where it lies): the namespace may then set kNoDescriptor, and the
+// handle holds no descriptor of it (FileObject::fd() is negative).
+constexpr int kNoDescriptor = -2;
 using DeviceNamespace = bool (*)(const std::string& name, DWORD access, DWORD share, DWORD flags, int& fd,
                                  std::string& linuxPath);
 void RegisterDeviceNamespace(DeviceNamespace resolver);

@@ -60,7 +60,7 @@ bool OpenPhysicalDrive(const std::string& name, DWORD access, DWORD, DWORD, int&
         return true;
     }
     fd = OpenDeviceNode(linuxPath, access, write ? O_EXCL : 0);
-    if (fd < 0)
+    if (fd == -1)
         DebugPrintf("%s (%s) cannot be opened: error %u", name.c_str(), linuxPath.c_str(), GetLastError());
     return true;
 }

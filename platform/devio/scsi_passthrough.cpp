@@ -71,21 +71,24 @@ bool TransportFailed(const sg_io_hdr_t& io)
 }
 
 // The descriptor of the logical unit the request names: the opened disk's own, or the
-// unit's own node, opened once beside it and kept with the handle (opening a removable
-// disk makes the kernel poll its medium, which must not come between commands).
+// unit's own node, opened once beside it. Both are found once and kept with the handle:
+// opening a removable disk makes the kernel poll its medium, which must not come between
+// commands, and a lookup in sysfs for every command would cost more than many commands.
 int UnitDescriptor(FileObject& disk, UCHAR lun)
 {
-    auto unit = FindUnitNode(disk.linuxPath(), lun);
-    if (!unit) {
-        DebugPrintf("SCSI pass-through: %s has no logical unit %u", disk.linuxPath().c_str(), unsigned{lun});
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    if (unit->isOpenedDisk)
-        return disk.fd();
-    // O_NONBLOCK: a unit without a medium still takes commands such as TEST UNIT READY.
-    int mode = (disk.access() & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY;
-    int fd = disk.CompanionDescriptor(unit->path, mode | O_NONBLOCK);
+    const int fd = disk.UnitDescriptor(lun, [&]() -> FileObject::Unit {
+        auto unit = FindUnitNode(disk.linuxPath(), lun);
+        if (!unit) {
+            DebugPrintf("SCSI pass-through: %s has no logical unit %u", disk.linuxPath().c_str(), unsigned{lun});
+            errno = EINVAL; // answered as ERROR_INVALID_PARAMETER
+            return {-1, false};
+        }
+        if (unit->isOpenedDisk)
+            return {disk.fd(), false};
+        // O_NONBLOCK: a unit without a medium still takes commands such as TEST UNIT READY.
+        int mode = (disk.access() & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY;
+        return {::open(unit->path.c_str(), mode | O_NONBLOCK | O_CLOEXEC), true};
+    });
     if (fd < 0)
         SetLastError(ErrorFromErrno(errno));
     return fd;
