@@ -368,7 +368,7 @@ TEST_F(TableBuild, TheScannedFlashTypeStandsInForNone)
         flash.id = c.id;
         Lines lines;
         ASSERT_NO_FATAL_FAILURE(Make(flash, kBuildModeOnePlane, 2, 200));
-        EXPECT_EQ(params.flashType, c.used) << "the block carries the type the search used";
+        EXPECT_EQ(DWORD{params.flashType}, c.used) << "the block carries the type the search used";
         char line[96];
         if (c.given == 0)
             std::snprintf(line, sizeof line, " @@ FindISPAndCISUseBlock(%d): flash type 0x%04X from the port's scan",
@@ -452,8 +452,8 @@ TEST_F(TableBuild, NoTableIsBuiltForAFlashOfUnknownType)
         Lines lines;
         EXPECT_EQ(format.FindIspAndCisBlocks(handles, kPort, record(), &found, &params), 0);
         EXPECT_EQ(format.BuildSystemTable(handles, kPort, record(), &params, part2.data()), 0);
-        EXPECT_EQ(params.flashType, 0u);
-        EXPECT_EQ(found.count, 0);
+        EXPECT_EQ(DWORD{params.flashType}, 0u);
+        EXPECT_EQ(INT{found.count}, 0);
         EXPECT_TRUE(lines.Has(" @@ FindISPAndCISUseBlock(3): no flash type given and no scan of the port classified "
                               "its flash"));
         EXPECT_TRUE(
