@@ -45,6 +45,7 @@ ScsiOutcome SendScsiCommand(HANDLE device, const ScsiCommand& command, const voi
     outcome.callSucceeded =
         DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH, request.get(), inSize, request.get(), outSize, &returned, nullptr);
     outcome.scsiStatus = header.ScsiStatus;
+    outcome.moved = header.DataTransferLength;
     if (outcome.ok() && dataIn != nullptr && command.direction == Direction::In && command.dataLength != 0)
         std::memcpy(dataIn, request->data, command.dataLength);
     return outcome;
