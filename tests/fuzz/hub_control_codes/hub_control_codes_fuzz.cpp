@@ -182,15 +182,15 @@ Reply Ask(HANDLE handle, DWORD code, std::vector<BYTE> in, DWORD outSize)
     reply.out.assign(outSize, 0xCC);
     // Exactly the sizes given, so that a write past either buffer is seen.
     auto inBuffer = std::make_unique<BYTE[]>(in.size());
-    std::memcpy(inBuffer.get(), in.data(), in.size());
+    std::copy(in.begin(), in.end(), inBuffer.get());
     auto outBuffer = std::make_unique<BYTE[]>(outSize);
-    std::memset(outBuffer.get(), 0xCC, outSize);
+    std::fill_n(outBuffer.get(), outSize, BYTE{0xCC});
     reply.returned = 0xDEADBEEF;
     SetLastError(0);
     reply.ok = DeviceIoControl(handle, code, inBuffer.get(), static_cast<DWORD>(in.size()), outBuffer.get(), outSize,
                                &reply.returned, nullptr);
     reply.error = GetLastError();
-    std::memcpy(reply.out.data(), outBuffer.get(), outSize);
+    std::copy_n(outBuffer.get(), outSize, reply.out.begin());
     if (reply.ok)
         FUZZ_CHECK(reply.returned <= outSize);
     return reply;
