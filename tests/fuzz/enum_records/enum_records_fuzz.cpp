@@ -148,11 +148,22 @@ bool Terminated(const char* field, std::size_t size)
     return std::memchr(field, '\0', size) != nullptr;
 }
 
-void CheckKeep(fuzz::Input& input, std::map<std::string, std::string>& kept, std::set<std::string>& takenBefore)
+// Key names as the store compares them: ASCII letters without case.
+std::string Folded(std::string name)
+{
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
+void CheckKeep(fuzz::Input& input, std::map<std::string, std::string>& kept, const std::set<std::string>& takenBefore,
+               std::vector<Existing>& known)
 {
     const WORD vendor = static_cast<WORD>(input.Byte() | input.Byte() << 8);
     const WORD product = static_cast<WORD>(input.Byte() | input.Byte() << 8);
-    const std::string instanceId = "USB\\" + DeviceKey(vendor, product, true) + "\\" + Name(input.Bytes(40));
+    const std::string instance = Name(input.Bytes(40));
+    const std::string instanceId = "USB\\" + DeviceKey(vendor, product, true) + "\\" + instance;
     const std::string prefix(input.Bytes(30));
     const std::string symbolic(input.Bytes(80));
     if (prefix.find('\0') != std::string::npos || symbolic.find('\0') != std::string::npos)
@@ -166,15 +177,16 @@ void CheckKeep(fuzz::Input& input, std::map<std::string, std::string>& kept, std
     if (!prefix.empty())
         FUZZ_CHECK(Text(record, "ParentIdPrefix") == prefix);
     FUZZ_CHECK(platform::usbsys::KeepEnumRecord(instanceId, prefix, symbolic) == key);
-    auto [at, added] = kept.emplace(instanceId, key);
+    auto [at, added] = kept.emplace(Folded(instanceId), key);
     if (!added) {
         FUZZ_CHECK(at->second == key);
         return;
     }
+    known.push_back({vendor, product, DeviceKey(vendor, product, true), instance, key});
     // A key this store did not hold before goes to one record only.
     if (!takenBefore.contains(key))
         for (const auto& [other, otherKey] : kept)
-            FUZZ_CHECK(other == instanceId || otherKey != key);
+            FUZZ_CHECK(other == Folded(instanceId) || otherKey != key);
 }
 
 void CheckLookup(fuzz::Input& input, const std::vector<Existing>& existing)
@@ -252,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int operations = 0; operations < 8 && !input.Empty(); ++operations) {
         switch (input.Byte() % 3) {
         case 0:
-            CheckKeep(input, kept, takenBefore);
+            CheckKeep(input, kept, takenBefore, existing);
             break;
         case 1:
             CheckLookup(input, existing);
@@ -260,6 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default:
             CheckDelete(input, existing);
             existing.clear(); // what is left of them is no longer known
+            kept.clear();
             break;
         }
     }
