@@ -18,7 +18,7 @@ struct DiskPlacement {
     // The USB interface the disk hangs off, below /sys/devices.
     std::string interfacePath = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
     unsigned scsiHost = 6;
-    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n)
+    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n); past 'z' "sdaa", "sdab", ...
     // Set: LUN 0 holds an MBR with this disk signature and one partition from sector 2048
     // to its end, which sysfs and /dev show as "sdX1".
     std::optional<std::uint32_t> mbrSignature;
@@ -31,9 +31,12 @@ public:
     BenchDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DiskPlacement placement = {});
 
     FlashDisk& model() { return model_; }
-    // Adds the units to sysfs and /dev and attaches their nodes. The testbed must not
-    // outlive this disk: declare the disk before the testbed.
+    // Adds the units to sysfs and /dev and attaches their nodes; each unit's node file
+    // shows the unit's sectors. The testbed must not outlive this disk: declare the disk
+    // before the testbed.
     void Publish(Testbed& testbed);
+    // Adds the units again after they were unplugged; the nodes stay attached.
+    void Republish(Testbed& testbed);
     std::string DevNode(unsigned lun) const; // "/dev/sdb"
     bool IsCdrom(unsigned lun) const { return placement_.cdromLun == lun; }
     // LUN 0's partition node ("/dev/sdb1"), "" when it has none.
@@ -42,7 +45,9 @@ public:
     std::string Record() const;
 
 private:
+    unsigned DiskIndex(unsigned lun) const; // 0 for "sda"
     std::string DiskName(unsigned lun) const;
+    void AddUnits(Testbed& testbed);
 
     FlashDisk model_;
     DiskPlacement placement_;
