@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <strings.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,7 +33,9 @@ int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags)
     return fd;
 }
 
-std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
+namespace {
+
+std::optional<dev_t> FindBlockDevice(const FileObject& handle)
 {
     struct stat info;
     if (handle.fd() < 0) {
@@ -59,6 +62,18 @@ std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
         return byPath.st_rdev;
     SetLastError(ERROR_INVALID_FUNCTION);
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle)
+{
+    if (const std::uint64_t known = handle.knownDevice(); known != 0)
+        return static_cast<dev_t>(known);
+    auto dev = FindBlockDevice(handle);
+    if (dev && *dev != 0)
+        handle.RememberDevice(*dev);
+    return dev;
 }
 
 IoctlDescriptor::IoctlDescriptor(const FileObject& handle) : fd_(handle.fd()), owned_(false)
@@ -92,7 +107,7 @@ BOOL CopyRecordOut(const void* record, DWORD size, LPVOID out, DWORD outSize, LP
 bool IsVolumeHandle(const FileObject& handle)
 {
     const std::string& name = handle.windowsName();
-    return name.rfind("\\\\?\\Volume{", 0) == 0 ||
+    return ::strncasecmp(name.c_str(), "\\\\?\\Volume{", 11) == 0 ||
            (name.size() == 6 && name.rfind("\\\\.\\", 0) == 0 && name[5] == ':');
 }
 

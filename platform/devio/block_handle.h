@@ -17,7 +17,7 @@ int OpenDeviceNode(const std::string& node, DWORD access, int extraFlags);
 
 // The block device behind a handle (for a handle without a descriptor, the one its node
 // names), or nothing (last error ERROR_INVALID_FUNCTION) when it is a file or another kind
-// of device.
+// of device. Found once and remembered with the handle.
 std::optional<dev_t> BlockDeviceOfHandle(const FileObject& handle);
 
 // A descriptor on which block-device ioctls work: the handle's own, or, for a handle

@@ -10,6 +10,8 @@
 #include "platform/base/handle.h"
 #include "platform/base/wintypes.h"
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -64,6 +66,11 @@ public:
     const std::string& windowsName() const { return windowsName_; }
     const std::string& linuxPath() const { return linuxPath_; }
     DWORD access() const { return access_; }
+    // The block device behind this handle once BlockDeviceOfHandle has found it (0 before):
+    // an open file's device cannot change, and a handle without a descriptor stays with the
+    // device it first found behind its node.
+    std::uint64_t knownDevice() const { return knownDevice_.load(std::memory_order_relaxed); }
+    void RememberDevice(std::uint64_t dev) const { knownDevice_.store(dev, std::memory_order_relaxed); }
     // The descriptor that requests for logical unit `lun` of this disk go to: found by
     // `find` on first use and kept until this object closes, so that no request has to
     // look its unit up again (the units of the device this handle holds open stay what
@@ -91,6 +98,7 @@ private:
     std::string windowsName_;
     std::string linuxPath_;
     DWORD access_;
+    mutable std::atomic<std::uint64_t> knownDevice_{0};
     std::mutex unitLock_;
     std::map<unsigned, Unit> units_;
 };

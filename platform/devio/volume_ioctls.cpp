@@ -17,7 +17,10 @@
 namespace platform {
 namespace {
 
-std::optional<storage::Volume> VolumeOfHandle(const FileObject& handle)
+// What `lookup` finds of the volume a handle opened; nothing (last error set) when the
+// handle is no volume's or its volume is gone.
+template <class Lookup>
+auto LookUpVolume(const FileObject& handle, Lookup lookup) -> decltype(lookup(dev_t{}, handle.linuxPath()))
 {
     if (!IsVolumeHandle(handle)) {
         SetLastError(ERROR_INVALID_FUNCTION);
@@ -26,10 +29,22 @@ std::optional<storage::Volume> VolumeOfHandle(const FileObject& handle)
     auto dev = BlockDeviceOfHandle(handle);
     if (!dev)
         return std::nullopt;
-    auto volume = storage::VolumeOfDevice(*dev, handle.linuxPath());
-    if (!volume)
+    auto found = lookup(*dev, handle.linuxPath());
+    if (!found)
         SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-    return volume;
+    return found;
+}
+
+std::optional<storage::Volume> VolumeOfHandle(const FileObject& handle)
+{
+    return LookUpVolume(handle, [](dev_t dev, const std::string& node) { return storage::VolumeOfDevice(dev, node); });
+}
+
+// The volume's device alone: locking and dismounting need no disk number, which would
+// take every disk of the machine to count.
+std::optional<storage::BlockDevice> VolumeDeviceOfHandle(const FileObject& handle)
+{
+    return LookUpVolume(handle, [](dev_t dev, const std::string& node) { return storage::VolumeDeviceOf(dev, node); });
 }
 
 BOOL GetDiskExtents(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID out, DWORD outSize, LPDWORD returned)
@@ -51,11 +66,11 @@ BOOL GetDiskExtents(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID out, DWORD 
 
 BOOL LockVolume(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
 {
-    auto volume = VolumeOfHandle(handle);
+    auto volume = VolumeDeviceOfHandle(handle);
     if (!volume)
         return FALSE;
-    if (storage::DeviceIsMounted(volume->device.dev)) {
-        DebugPrintf("%s (%s) is mounted: not locked", handle.windowsName().c_str(), volume->device.node.c_str());
+    if (storage::DeviceIsMounted(volume->dev)) {
+        DebugPrintf("%s (%s) is mounted: not locked", handle.windowsName().c_str(), volume->node.c_str());
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -68,7 +83,7 @@ BOOL LockVolume(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD
 
 BOOL UnlockVolume(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
 {
-    if (!VolumeOfHandle(handle))
+    if (!VolumeDeviceOfHandle(handle))
         return FALSE;
     if (::flock(handle.fd(), LOCK_UN) != 0) {
         SetLastError(ErrorFromErrno(errno));
@@ -79,10 +94,10 @@ BOOL UnlockVolume(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWO
 
 BOOL DismountVolume(FileObject& handle, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
 {
-    auto volume = VolumeOfHandle(handle);
+    auto volume = VolumeDeviceOfHandle(handle);
     if (!volume)
         return FALSE;
-    for (const storage::Mount& mount : storage::MountsOfDevice(volume->device.dev)) {
+    for (const storage::Mount& mount : storage::MountsOfDevice(volume->dev)) {
         if (::umount2(mount.mountPoint.c_str(), 0) != 0) {
             DWORD error = ErrorFromErrno(errno);
             DebugPrintf("%s: %s not unmounted: %s", handle.windowsName().c_str(), mount.mountPoint.c_str(),

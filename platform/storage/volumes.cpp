@@ -34,6 +34,14 @@ bool IsVolume(const DeviceOnDisk& found)
     return found.device.partitionNumber != 0 || ListPartitions(found.disk.kernelName).empty();
 }
 
+std::optional<Volume> OpticalDriveOf(dev_t dev)
+{
+    for (BlockDevice& drive : ListOpticalDrives())
+        if (drive.dev == dev)
+            return OpticalVolume(std::move(drive));
+    return std::nullopt;
+}
+
 } // namespace
 
 std::vector<Volume> ListVolumes()
@@ -59,10 +67,15 @@ std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node)
         const int number = NumberOfDisk(found->disk);
         return MakeVolume(std::move(found->device), number, found->disk.kernelName);
     }
-    for (BlockDevice& drive : ListOpticalDrives())
-        if (drive.dev == dev)
-            return OpticalVolume(std::move(drive));
-    return std::nullopt;
+    return OpticalDriveOf(dev);
+}
+
+std::optional<BlockDevice> VolumeDeviceOf(dev_t dev, const std::string& node)
+{
+    if (auto found = FindDevice(dev, node))
+        return IsVolume(*found) ? std::optional<BlockDevice>(std::move(found->device)) : std::nullopt;
+    auto optical = OpticalDriveOf(dev);
+    return optical ? std::optional<BlockDevice>(std::move(optical->device)) : std::nullopt;
 }
 
 std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node)
@@ -86,12 +99,7 @@ std::optional<BlockDevice> VolumeDeviceOfGuidName(const std::string& name)
     const dev_t dev = makedev(static_cast<unsigned>(majorNumber), static_cast<unsigned>(minorNumber));
     if (::strcasecmp(GuidNameOf(dev).c_str(), name.c_str()) != 0)
         return std::nullopt;
-    if (auto found = FindDevice(dev))
-        return IsVolume(*found) ? std::optional<BlockDevice>(std::move(found->device)) : std::nullopt;
-    for (BlockDevice& drive : ListOpticalDrives())
-        if (drive.dev == dev)
-            return drive;
-    return std::nullopt;
+    return VolumeDeviceOf(dev);
 }
 
 } // namespace platform::storage

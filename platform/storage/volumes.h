@@ -22,6 +22,9 @@ struct Volume {
 std::vector<Volume> ListVolumes();
 // `node` as for FindDevice.
 std::optional<Volume> VolumeOfDevice(dev_t dev, const std::string& node = {});
+// The partition, disk or optical drive of VolumeOfDevice without its disk's number, which
+// takes every disk to count.
+std::optional<BlockDevice> VolumeDeviceOf(dev_t dev, const std::string& node = {});
 // The volume a node ("/dev/sdb1") names now, with its disk; read from that device alone,
 // without its disk's number.
 std::optional<DeviceOnDisk> VolumeDeviceOfNode(const std::string& node);
