@@ -38,9 +38,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace ufdbench;
 
-// umockdev (0.17) keeps at most 50 descriptors of its device nodes open at once; each port
-// holds its drive's handle and, while it writes, its volume's and its lookups', so 32 ports
-// overflow it (the bench then aborts). 24 stay within it; another count can be given.
+// umockdev (0.17) keeps at most 50 descriptors of its device nodes open at once (it aborts
+// past them). Each port holds two while it writes an image or runs the stress test: its
+// drive's handle, on which its commands go, and its volume's, which holds the volume lock.
+// 24 ports take 48; 32 would take 64. Another count can be given.
 unsigned kManyPorts = 24;
 constexpr std::size_t kImageBytes = 8u << 20;
 
@@ -83,6 +84,7 @@ struct PortTiming {
     std::chrono::nanoseconds wall{0};
     std::chrono::nanoseconds bench{0}; // the bench's answers to this port's requests
     std::chrono::nanoseconds cpu{0};   // what the port's thread ran on a processor
+    std::chrono::nanoseconds queued{0}; // what it waited, ready to run, for a processor
     std::chrono::nanoseconds own() const { return wall - bench; }
 };
 
@@ -93,6 +95,19 @@ struct Runs {
     SgIoTotals requests;
     double waitsMs = 0;
 };
+
+// What the calling thread has waited, ready to run, for a processor: the second figure of
+// its scheduler statistics (nothing where the system keeps none).
+std::chrono::nanoseconds TimeWaitingForAProcessor()
+{
+    unsigned long long running = 0, waiting = 0;
+    FILE* stats = std::fopen("/proc/thread-self/schedstat", "r");
+    if (stats == nullptr)
+        return {};
+    const bool read = std::fscanf(stats, "%llu %llu", &running, &waiting) == 2;
+    std::fclose(stats);
+    return std::chrono::nanoseconds(read ? waiting : 0);
+}
 
 // `count` drives on ports 0.., each run by a worker of its own, all at once.
 Runs RunPorts(unsigned count, const std::vector<BYTE>& image)
@@ -144,6 +159,7 @@ Runs RunPorts(unsigned count, const std::vector<BYTE>& image)
             timespec cpu{};
             clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
             runs.ports[n].cpu = std::chrono::seconds(cpu.tv_sec) + std::chrono::nanoseconds(cpu.tv_nsec);
+            runs.ports[n].queued = TimeWaitingForAProcessor();
             runs.ports[n].bench = TakeThreadSgIoTotals().time;
         });
     for (auto& worker : workers)
@@ -215,6 +231,11 @@ int main(int argc, char** argv)
         cpuTotal += port.cpu;
     std::printf("  processor time of a port's thread: %.1f ms mean (one port alone: %.1f ms)\n", Ms(cpuTotal) / kManyPorts,
                 Ms(single.cpu));
+    std::chrono::nanoseconds queuedTotal{0};
+    for (const PortTiming& port : many.ports)
+        queuedTotal += port.queued;
+    std::printf("  a port's thread waiting, ready to run, for a processor: %.1f ms mean (one port alone: %.1f ms)\n",
+                Ms(queuedTotal) / kManyPorts, Ms(single.queued));
     std::printf("  slowest port's own time / one port's: %.2f x (goal at most 1.5 x)\n", Ms(slowest->own()) / Ms(single.own()));
     std::printf("  waits the station must make (virtual clock, all ports): %.1f ms\n", many.waitsMs);
 
