@@ -72,28 +72,30 @@ std::string KindOf(const unsigned char* cdb)
     }
 }
 
+// The texts are made before the lock is taken: many ports' threads account at once.
 void Account(const sg_io_hdr_t& io, std::chrono::nanoseconds spent)
 {
-    ++threadTotals.count;
-    threadTotals.time += spent;
+    const std::string kind = KindOf(io.cmdp);
+    const bool polls = io.cmdp[0] == 0x00;
+    const bool onlyReads = OnlyReads(io.cmdp);
+    const std::string cdb = polls ? std::string() : Hex(io.cmdp, io.cmd_len);
+    std::string change = cdb;
+    if (!polls && !onlyReads && io.dxfer_direction == SG_DXFER_TO_DEV && io.dxfer_len != 0)
+        change += ":" + Hex(static_cast<const unsigned char*>(io.dxferp), std::min<unsigned>(io.dxfer_len, 64));
     std::lock_guard guard(lock);
     ++totals.count;
     totals.time += spent;
-    ++totals.kinds[KindOf(io.cmdp)];
-    if (io.cmdp[0] == 0x00)
+    ++totals.kinds[kind];
+    if (polls)
         return;
-    const std::string cdb = Hex(io.cmdp, io.cmd_len);
     bool repeat = false;
-    if (OnlyReads(io.cmdp)) {
+    if (onlyReads) {
         auto seen = reads.find(cdb);
         repeat = seen != reads.end() && seen->second == generation;
         reads[cdb] = generation;
     } else {
-        std::string change = cdb;
-        if (io.dxfer_direction == SG_DXFER_TO_DEV && io.dxfer_len != 0)
-            change += ":" + Hex(static_cast<const unsigned char*>(io.dxferp), std::min<unsigned>(io.dxfer_len, 64));
         repeat = change == lastChange;
-        lastChange = change;
+        lastChange = std::move(change);
         ++generation;
     }
     if (repeat) {
@@ -118,7 +120,11 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
         return real(fd, request, argument);
     const auto start = Clock::now();
     const int result = real(fd, request, argument);
-    Account(*static_cast<const sg_io_hdr_t*>(argument), Clock::now() - start);
+    const auto answered = Clock::now();
+    Account(*static_cast<const sg_io_hdr_t*>(argument), answered - start);
+    // This program's own accounting is no part of the station's time either.
+    ++threadTotals.count;
+    threadTotals.time += Clock::now() - start;
     return result;
 }
 

@@ -20,5 +20,6 @@ struct SgIoTotals {
 
 // Every SG_IO request of the process since the last call.
 SgIoTotals TakeSgIoTotals();
-// The count and time of the calling thread's requests since its last call (no repeats, no kinds).
+// The count and time of the calling thread's requests since its last call (no repeats, no
+// kinds); its time also holds this program's accounting of them.
 SgIoTotals TakeThreadSgIoTotals();
