@@ -1,15 +1,16 @@
 // Times flash-drive runs on the bench: one port's whole sequence (system table on a NAND
 // model, CIS, ISP firmware, boot code, an 8 MiB LUN image written, a 1 MiB stress test),
 // then many ports at once (24, or the count given), each on a drive of its own through the
-// one server object. It
-// prints the commands sent by kind and the station's own time: a run's wall time less the
-// bench's answers to its SG_IO requests; the waits the station must make (CPU-reset polls,
+// one server object; then one port and 32 ports up to the boot code. It prints the
+// commands sent by kind and the station's own time: a run's wall time less the bench's
+// answers to its SG_IO requests; the waits the station must make (CPU-reset polls,
 // register pauses) run on a virtual clock and are shown apart.
 // Run it under umockdev-wrapper: umockdev-wrapper bin/ufd_run_bench [ports].
 #include "engine/ports/device_handle_table.h"
 #include "engine/ports/port_messages.h"
 #include "engine/ports/port_result_view.h"
 #include "engine/ports/portwarden_objects.h"
+#include "engine/ufdworker/flash_drive_bits.h"
 #include "engine/ufdworker/ufd_run_thread.h"
 #include "platform/clock/clock.h"
 #include "platform/com/unknown.h"
@@ -39,10 +40,13 @@ using Clock = std::chrono::steady_clock;
 using namespace ufdbench;
 
 // umockdev (0.17) keeps at most 50 descriptors of its device nodes open at once (it aborts
-// past them). Each port holds two while it writes an image or runs the stress test: its
-// drive's handle, on which its commands go, and its volume's, which holds the volume lock.
-// 24 ports take 48; 32 would take 64. Another count can be given.
+// past them). Each port holds one through the tables, CIS, firmware and boot code, and two
+// while it writes an image or runs the stress test: its drive's handle, on which its
+// commands go, and its volume's, which holds the volume lock. So the whole sequence runs
+// on 24 ports (48; 32 would take 64) and the sequence up to the boot code on 32.
 unsigned kManyPorts = 24;
+constexpr unsigned kAllPorts = 32;
+constexpr DWORD kUpToTheBootCode = ufd::kSkipLunImages | ufd::kSkipStressTest;
 constexpr std::size_t kImageBytes = 8u << 20;
 
 double Ms(std::chrono::nanoseconds time)
@@ -110,7 +114,7 @@ std::chrono::nanoseconds TimeWaitingForAProcessor()
 }
 
 // `count` drives on ports 0.., each run by a worker of its own, all at once.
-Runs RunPorts(unsigned count, const std::vector<BYTE>& image)
+Runs RunPorts(unsigned count, const std::vector<BYTE>& image, DWORD skippedSteps)
 {
     std::vector<std::unique_ptr<sim::nand::BenchNandDrive>> drives;
     for (unsigned n = 0; n < count; ++n) {
@@ -132,6 +136,7 @@ Runs RunPorts(unsigned count, const std::vector<BYTE>& image)
     frame->DebugFilePath = station.folder.WideFolder();
     SetFlashPart(frame->CisSetting.CISImage, drives.front()->nand().geometry().id);
     UseOneImageRun(*frame, station.folder, image);
+    frame->CisSetting.TestProcedureMask = skippedSteps;
 
     std::vector<PortThreadParam> params(count);
     std::vector<std::unique_ptr<ReleasingView>> views;
@@ -189,6 +194,44 @@ bool AllPassed(const Runs& runs)
     return std::all_of(runs.results.begin(), runs.results.end(), [](int result) { return result == 1; });
 }
 
+void PrintOnePort(const Runs& one)
+{
+    const PortTiming& single = one.ports.front();
+    PrintCommands(one.requests);
+    std::printf("  wall time:                   %9.1f ms\n", Ms(single.wall));
+    std::printf("    the bench's SG_IO answers: %9.1f ms\n", Ms(single.bench));
+    std::printf("    station's own time:        %9.1f ms, %.1f %% of the run (goal under 5 %%)\n", Ms(single.own()),
+                100.0 * Ms(single.own()) / (Ms(single.wall) + one.waitsMs));
+    std::printf("  waits the station must make (virtual clock): %.1f ms\n", one.waitsMs);
+}
+
+// `many` against `one`, a single port's run of the same steps.
+void PrintManyPorts(const Runs& many, const Runs& one)
+{
+    const PortTiming& single = one.ports.front();
+    const auto count = static_cast<unsigned>(many.ports.size());
+    const auto slowest = std::max_element(many.ports.begin(), many.ports.end(),
+                                          [](const PortTiming& a, const PortTiming& b) { return a.own() < b.own(); });
+    std::chrono::nanoseconds ownTotal{0}, cpuTotal{0}, queuedTotal{0};
+    for (const PortTiming& port : many.ports) {
+        ownTotal += port.own();
+        cpuTotal += port.cpu;
+        queuedTotal += port.queued;
+    }
+    const unsigned passed = static_cast<unsigned>(std::count(many.results.begin(), many.results.end(), 1));
+    std::printf("%u ports at once: %u passed\n", count, passed);
+    PrintCommands(many.requests);
+    std::printf("  wall time:                   %9.1f ms (the bench answers every drive on one thread)\n", Ms(many.wall));
+    std::printf("  station's own time per port: %9.1f ms mean, %.1f ms the slowest port\n", Ms(ownTotal) / count,
+                Ms(slowest->own()));
+    std::printf("  processor time of a port's thread: %.1f ms mean (one port alone: %.1f ms)\n", Ms(cpuTotal) / count,
+                Ms(single.cpu));
+    std::printf("  a port's thread waiting, ready to run, for a processor: %.1f ms mean (one port alone: %.1f ms)\n",
+                Ms(queuedTotal) / count, Ms(single.queued));
+    std::printf("  slowest port's own time / one port's: %.2f x (goal at most 1.5 x)\n", Ms(slowest->own()) / Ms(single.own()));
+    std::printf("  waits the station must make (virtual clock, all ports): %.1f ms\n", many.waitsMs);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -203,43 +246,21 @@ int main(int argc, char** argv)
     }
     const std::vector<BYTE> image = Pattern(kImageBytes, 3);
 
-    const Runs one = RunPorts(1, image);
-    const PortTiming& single = one.ports.front();
+    const Runs one = RunPorts(1, image, 0);
     std::printf("One port's whole flash-drive run (%u blocks of NAND, an %zu MiB image, a 1 MiB stress test): result %d\n",
                 kBlocks, kImageBytes >> 20, one.results.front());
-    PrintCommands(one.requests);
-    std::printf("  wall time:                   %9.1f ms\n", Ms(single.wall));
-    std::printf("    the bench's SG_IO answers: %9.1f ms\n", Ms(single.bench));
-    std::printf("    station's own time:        %9.1f ms, %.1f %% of the run (goal under 5 %%)\n", Ms(single.own()),
-                100.0 * Ms(single.own()) / (Ms(single.wall) + one.waitsMs));
-    std::printf("  waits the station must make (virtual clock): %.1f ms\n", one.waitsMs);
+    PrintOnePort(one);
+    const Runs many = RunPorts(kManyPorts, image, 0);
+    PrintManyPorts(many, one);
 
-    const Runs many = RunPorts(kManyPorts, image);
-    const auto slowest = std::max_element(many.ports.begin(), many.ports.end(),
-                                          [](const PortTiming& a, const PortTiming& b) { return a.own() < b.own(); });
-    std::chrono::nanoseconds ownTotal{0};
-    for (const PortTiming& port : many.ports)
-        ownTotal += port.own();
-    const unsigned passed = static_cast<unsigned>(std::count(many.results.begin(), many.results.end(), 1));
-    std::printf("%u ports at once: %u passed\n", kManyPorts, passed);
-    PrintCommands(many.requests);
-    std::printf("  wall time:                   %9.1f ms (the bench answers every drive on one thread)\n", Ms(many.wall));
-    std::printf("  station's own time per port: %9.1f ms mean, %.1f ms the slowest port\n",
-                Ms(ownTotal) / kManyPorts, Ms(slowest->own()));
-    std::chrono::nanoseconds cpuTotal{0};
-    for (const PortTiming& port : many.ports)
-        cpuTotal += port.cpu;
-    std::printf("  processor time of a port's thread: %.1f ms mean (one port alone: %.1f ms)\n", Ms(cpuTotal) / kManyPorts,
-                Ms(single.cpu));
-    std::chrono::nanoseconds queuedTotal{0};
-    for (const PortTiming& port : many.ports)
-        queuedTotal += port.queued;
-    std::printf("  a port's thread waiting, ready to run, for a processor: %.1f ms mean (one port alone: %.1f ms)\n",
-                Ms(queuedTotal) / kManyPorts, Ms(single.queued));
-    std::printf("  slowest port's own time / one port's: %.2f x (goal at most 1.5 x)\n", Ms(slowest->own()) / Ms(single.own()));
-    std::printf("  waits the station must make (virtual clock, all ports): %.1f ms\n", many.waitsMs);
+    const Runs oneShort = RunPorts(1, image, kUpToTheBootCode);
+    std::printf("\nOne port's run up to the boot code (tables, CIS, ISP firmware, boot code): result %d\n",
+                oneShort.results.front());
+    PrintOnePort(oneShort);
+    const Runs all = RunPorts(kAllPorts, image, kUpToTheBootCode);
+    PrintManyPorts(all, oneShort);
 
     PortwardenCtrl->Release();
     PortwardenCtrl2->Release();
-    return AllPassed(one) && AllPassed(many) ? 0 : 1;
+    return AllPassed(one) && AllPassed(many) && AllPassed(oneShort) && AllPassed(all) ? 0 : 1;
 }
