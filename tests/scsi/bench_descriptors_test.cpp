@@ -5,36 +5,13 @@
 #include "platform/devio/storage_ioctl.h"
 #include "server/scsi/scsi_request.h"
 #include "tests/scsi/bench_fixture.h"
+#include "tests/scsi/unit_descriptors.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
-#include <climits>
 #include <string>
 
 namespace {
 
 using scsitest::DiskBench;
-
-// Descriptors of this process open on the bench's units: a drive's node leads to its
-// unit's store, so each descriptor of a node shows as one more of the store's file.
-unsigned UnitDescriptors()
-{
-    const std::string store = "/memfd:lun";
-    unsigned count = 0;
-    DIR* listing = ::opendir("/proc/self/fd");
-    if (listing == nullptr)
-        return UINT_MAX;
-    while (dirent* entry = ::readdir(listing)) {
-        char target[PATH_MAX];
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
-        if (length > 0 && std::string(target, static_cast<std::size_t>(length)).rfind(store, 0) == 0)
-            ++count;
-    }
-    ::closedir(listing);
-    return count;
-}
 
 BOOL TestUnitReady(HANDLE device, UCHAR lun)
 {
@@ -58,10 +35,10 @@ TEST_F(DiskBench, AHandleWithoutAccessHoldsNoDescriptorYetAnswersWhatTheDeviceIs
     ASSERT_TRUE(DeviceIoControl(device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &ofOpened, sizeof ofOpened,
                                 &returned, nullptr));
     const std::string drive = "\\\\.\\PhysicalDrive" + std::to_string(ofOpened.DeviceNumber);
-    const unsigned before = UnitDescriptors();
+    const unsigned before = scsitest::UnitDescriptors();
     HANDLE asked = CreateFileA(drive.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(asked, INVALID_HANDLE_VALUE) << drive;
-    EXPECT_EQ(UnitDescriptors(), before);
+    EXPECT_EQ(scsitest::UnitDescriptors(), before);
 
     STORAGE_DEVICE_NUMBER number{};
     ASSERT_TRUE(DeviceIoControl(asked, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned,
@@ -71,7 +48,7 @@ TEST_F(DiskBench, AHandleWithoutAccessHoldsNoDescriptorYetAnswersWhatTheDeviceIs
     ASSERT_TRUE(DeviceIoControl(asked, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length, &returned, nullptr));
     EXPECT_EQ(length.Length.QuadPart, static_cast<LONGLONG>(scsitest::kLun0Sectors * 512));
     EXPECT_FALSE(TestUnitReady(asked, 0)) << "a handle without access sends no command";
-    EXPECT_EQ(UnitDescriptors(), before) << "what was opened to answer is closed again";
+    EXPECT_EQ(scsitest::UnitDescriptors(), before) << "what was opened to answer is closed again";
     CloseHandle(asked);
 
     const std::string missing = "\\\\.\\PhysicalDrive" + std::to_string(ofOpened.DeviceNumber + 40);
@@ -81,7 +58,7 @@ TEST_F(DiskBench, AHandleWithoutAccessHoldsNoDescriptorYetAnswersWhatTheDeviceIs
 
 TEST_F(DiskBench, AUnitsNodeIsOpenedOnceBesideItsHandleAndClosedWithIt)
 {
-    const unsigned before = UnitDescriptors();
+    const unsigned before = scsitest::UnitDescriptors();
     HANDLE opened = OpenUnit(0);
     ASSERT_NE(opened, INVALID_HANDLE_VALUE);
     struct Case {
@@ -91,12 +68,12 @@ TEST_F(DiskBench, AUnitsNodeIsOpenedOnceBesideItsHandleAndClosedWithIt)
     const Case cases[] = {{0, 1}, {1, 2}, {1, 2}, {0, 2}, {1, 2}};
     for (const Case& c : cases) {
         EXPECT_TRUE(TestUnitReady(opened, c.lun)) << unsigned{c.lun};
-        EXPECT_EQ(UnitDescriptors(), before + c.held) << unsigned{c.lun};
+        EXPECT_EQ(scsitest::UnitDescriptors(), before + c.held) << unsigned{c.lun};
     }
     EXPECT_FALSE(TestUnitReady(opened, 2)) << "the target has no unit 2";
-    EXPECT_EQ(UnitDescriptors(), before + 2) << "a missing unit keeps nothing open";
+    EXPECT_EQ(scsitest::UnitDescriptors(), before + 2) << "a missing unit keeps nothing open";
     CloseHandle(opened);
-    EXPECT_EQ(UnitDescriptors(), before);
+    EXPECT_EQ(scsitest::UnitDescriptors(), before);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "engine/ufdworker/ufd_run_thread.h"
 #include "sim/disk/fault_rules.h"
 #include "tests/ports/worker_run.h"
+#include "tests/scsi/unit_descriptors.h"
 #include "tests/ufdworker/bench_station.h"
 
 #include <sys/stat.h>
@@ -104,6 +105,7 @@ TEST_P(BenchPorts, EveryPortKeepsItsOwnDriveResultAndSerialNumber)
 {
     const PortsRun& run = GetParam();
     nand[kFailingPort]->disk().AddFaultRule(run.fault);
+    const unsigned heldBefore = scsitest::UnitDescriptors(); // the drives' handles in the table
     std::vector<PortResult> results(drives);
     std::vector<std::thread> workers;
     for (unsigned n = 0; n < drives; ++n)
@@ -119,6 +121,7 @@ TEST_P(BenchPorts, EveryPortKeepsItsOwnDriveResultAndSerialNumber)
     }
     EXPECT_EQ(passed + failed, drives);
     EXPECT_EQ(failed, 1u);
+    EXPECT_EQ(scsitest::UnitDescriptors(), heldBefore) << "the runs left no descriptor of their drives open";
 
     // One whole section per port, its keys together and in order; no serial number twice.
     const std::vector<LogSection> sections = Sections(ReadBytes(station.folder.File("result.log")));
