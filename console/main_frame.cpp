@@ -34,6 +34,7 @@ CMainFrame::~CMainFrame()
     StopReceiving();
     delete portView_;
     portView_ = nullptr;
+    FreeFlashDriveState();
     if (deviceNotification_ != nullptr && !UnregisterDeviceNotification(deviceNotification_))
         platform::DebugPrintf("UnregisterDeviceNotification failed");
     ReportUnsavedSettings(ToolIni != nullptr ? SaveSettings() : SettingsSaveResult{});
@@ -44,6 +45,14 @@ CMainFrame::~CMainFrame()
         StartFilterInstaller(programFolder_, false);
         FilterInstalled = 0;
     }
+}
+
+// The view is gone and has joined its workers: none borrows a record of the map any more.
+void CMainFrame::FreeFlashDriveState()
+{
+    if (BlockMapHandle != nullptr && PortwardenCtrl != nullptr)
+        PortwardenCtrl->DeleteUFDBlockMap(BlockMapHandle);
+    BlockMapHandle = nullptr;
 }
 
 // 1024 x 768 where the screen is larger, else 90 % of it; fixed size, centred at the top.

@@ -54,6 +54,8 @@ public:
     INT DetailPaneShown = 0;
     // The server's flash block map, made by the port views' CIS read in flash-drive mode.
     UFDBlockMap* BlockMapHandle = nullptr;
+    // The four LUN capacities (sectors) of each port's device CIS, as last read.
+    DWORD PortLunCapacities[32][4] = {};
     // Set by the 1-port view from a click until the port's result: it ignores clicks meanwhile.
     BYTE CounterPanesDisabled = 0;
     // The serial-number length as decimal text; empty until first filled.
@@ -90,6 +92,11 @@ public:
     void OnCommand(UINT command);
 
 protected:
+    // Called at start-up once the settings are loaded, before their mode bits are applied.
+    // The settings load always selects chip mode; a station that runs flash drives sets
+    // FabrunMode bit 0 here.
+    virtual void OnSettingsLoaded() {}
+
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void Post(PostedMessage message) override;
@@ -99,6 +106,8 @@ private:
     bool OnCreateClient();
     bool CreateServerObjects();
     void ApplyModeBits();
+    // Shut-down in flash-drive mode: the server's block map.
+    void FreeFlashDriveState();
     void SwitchFilterDriverOn();
     void RegisterUsbNotification();
     void CreatePortView();

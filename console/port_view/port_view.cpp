@@ -12,6 +12,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
 #include "platform/sync/sync.h"
+#include "portwarden/block_map.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -98,6 +99,7 @@ void CPortView::OnInitialUpdate()
         ports_[Index(port)].started = 0;
     }
     RefreshPorts();
+    ReadCisAllPorts();
     popupTimer_.start(kPopupPeriodMs, this);
 }
 
@@ -207,8 +209,9 @@ bool CPortView::StartPortThread(int port)
     param.portFlags = inquiry[51];
     param.chipType = static_cast<std::uint8_t>((inquiry[0] & 0x0F) | (std::memcmp(inquiry + 36, "KQ8N", 4) != 0 ? 0x80 : 0));
     FillFirmwareVersion(param, inquiry);
-    // No block map is held in chip mode; a record of an earlier map must not stay behind.
-    param.blockMapEntry = nullptr;
+    const bool flashDrive = (frame_.FabrunMode & kFabrunModeFlashDrive) != 0;
+    // Without a map (chip mode, or no flash identified) a record of an earlier map must not stay behind.
+    param.blockMapEntry = flashDrive && frame_.BlockMapHandle != nullptr ? PortBlockMap(*frame_.BlockMapHandle, port) : nullptr;
     WorkerStarting(port, param);
     ShowIcon(port, IdleIcon());
 

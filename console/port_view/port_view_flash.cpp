@@ -1,0 +1,126 @@
+// Flash-drive mode's identification of the attached drives: the flash id of the first present
+// port, its part in the flash-part database, the server's block map for the view's ports and
+// that drive's CIS.
+#include "console/main_frame.h"
+#include "console/port_view/port_view.h"
+#include "console/server_link.h"
+#include "engine/cis/cis_image.h"
+#include "engine/ports/dev_info_doc.h"
+#include "engine/ports/device_handle_table.h"
+#include "platform/debug/debug.h"
+#include "portwarden/block_map.h"
+#include "portwarden/sys_address_block.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kFlashIdBytes = 64;
+constexpr std::size_t kFlashIdGroup = 16; // one group per channel
+constexpr std::size_t kReferenceIdBytes = 8;
+constexpr int kMostChannels = 4;
+constexpr int kMostChipEnables = 4;
+constexpr BYTE kRead = 1;
+constexpr INT kCisBlockKind = 2;
+constexpr INT kCisBlockBytes = 1024;
+constexpr PackedBlockTag kCisTag{{'C', 'I', 'S', 'S', 'Y', 'S', 0, 0}};
+
+// The groups 0 .. count - 1 of a flash-id reply that repeat the reference id.
+bool GroupsRepeat(const BYTE* reply, int count, const BYTE* reference)
+{
+    for (int group = 0; group < count; ++group)
+        if (std::memcmp(reply + kFlashIdGroup * static_cast<std::size_t>(group), reference, kReferenceIdBytes) != 0)
+            return false;
+    return true;
+}
+
+DWORD BigEndian32(const BYTE* at)
+{
+    return DWORD{at[0]} << 24 | DWORD{at[1]} << 16 | DWORD{at[2]} << 8 | at[3];
+}
+
+} // namespace
+
+void CPortView::ReadCisAllPorts()
+{
+    if ((frame_.FabrunMode & kFabrunModeFlashDrive) == 0)
+        return;
+    if (PortwardenCtrl == nullptr || PortwardenCtrl2 == nullptr) {
+        platform::DebugPrintf("ReadCisAllPorts: no server");
+        return;
+    }
+    if (frame_.BlockMapHandle != nullptr) {
+        PortwardenCtrl->DeleteUFDBlockMap(frame_.BlockMapHandle);
+        frame_.BlockMapHandle = nullptr;
+    }
+    const CDevInfoDoc::PortRecords& records = document_.Ports();
+    const auto first = std::find_if(records.begin(), records.begin() + PortCount(),
+                                    [](const PortRecord& record) { return record.present != 0; });
+    if (first == records.begin() + PortCount())
+        return;
+    const int port = static_cast<int>(first - records.begin());
+    const BYTE index = *DeviceHandleIndex(port);
+    const std::string path(first->DevicePath());
+    PortwardenCtrl->OpenDiskPathBySymbolicName(DeviceHandleTable, index, path.c_str());
+
+    BYTE reference[kFlashIdBytes] = {};
+    if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, 0, reference) != 1) {
+        platform::DebugPrintf("Fail Fail");
+        PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
+        return;
+    }
+    int channels = 1;
+    while (channels < kMostChannels && GroupsRepeat(reference + kFlashIdGroup * static_cast<std::size_t>(channels), 1, reference))
+        ++channels;
+    int chipEnables = 1;
+    for (int ce = 1; ce < kMostChipEnables; ++ce) {
+        BYTE reply[kFlashIdBytes] = {};
+        if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, ce, reply) != 1) {
+            PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
+            return;
+        }
+        if (!GroupsRepeat(reply, channels, reference))
+            break;
+        ++chipEnables;
+    }
+    const BYTE flashSizeCode = frame_.CisSetting.CISImage.bytes[cis::kFlashSizeCode];
+    frame_.BlockMapHandle = PortwardenCtrl->CreateUFDBlockMap(static_cast<BYTE>(PortCount()), static_cast<BYTE>(chipEnables),
+                                                              static_cast<BYTE>(channels), (512 << (flashSizeCode >> 4)) / 8);
+    ReadCis(port);
+    PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
+}
+
+void CPortView::ReadCis(int port)
+{
+    CISImage& image = frame_.CisSetting.CISImage;
+    const BYTE index = *DeviceHandleIndex(port);
+    SysAddressBlock addresses{};
+    // A failed read fills nothing: it is taken as a device without a system area.
+    if (PortwardenCtrl2->ReadSYSAddress(DeviceHandleTable, index, kRead, reinterpret_cast<BYTE*>(&addresses)) != 1) {
+        platform::DebugPrintf("ReadCis: the system addresses of port %d cannot be read", port);
+        image.SetDword(cis::kPhysicalCapacity, 0);
+        return;
+    }
+    if (!portwarden::SystemAreaBuilt(addresses)) {
+        image.SetDword(cis::kPhysicalCapacity, 0);
+        return;
+    }
+    for (std::size_t k = 0; k < 4; ++k)
+        image.SetDword(cis::kBlockAddresses + 4 * k, portwarden::SystemBlockAddress(addresses, static_cast<portwarden::SystemBlock>(k)));
+    CISImage read{};
+    const INT flags = image.bytes[cis::kBlockAccessFlags] & 0x0F;
+    const INT cis1 = static_cast<INT>(portwarden::SystemBlockAddress(addresses, portwarden::SystemBlock::Cis1));
+    // What a failed read left in the buffer is no device's capacity.
+    if (PortwardenCtrl2->ReadWriteBlock(DeviceHandleTable, index, kRead, kCisBlockKind, flags, kCisTag, cis1, kCisBlockBytes,
+                                        read.bytes) != 1) {
+        platform::DebugPrintf("ReadCis: the CIS block of port %d cannot be read", port);
+        image.SetDword(cis::kPhysicalCapacity, 0);
+        return;
+    }
+    CisPart2ToBigEndian(read.Part2());
+    image.SetDword(cis::kPhysicalCapacity, read.Dword(cis::kPhysicalCapacity));
+    for (std::size_t lun = 0; lun < cis::kLunCount; ++lun)
+        frame_.PortLunCapacities[port][lun] = BigEndian32(read.bytes + cis::kLunCapacity + 4 * lun);
+}
