@@ -7,10 +7,8 @@
 #include "engine/ports/device_handle_table.h"
 #include "portwarden/block_map.h"
 #include "portwarden/sys_address_block.h"
-#include "sim/nand/nand_controller.h"
 #include "sim/station/flash_drive_frame.h"
-#include "sim/usbbus/bench_flash_drive.h"
-#include "sim/usbbus/bench_hub.h"
+#include "sim/station/station_flash_drive.h"
 #include "station_fixture.h"
 
 #include <array>
@@ -18,28 +16,6 @@
 #include <string>
 
 namespace consoletest {
-
-// A flash drive of the bench with its NAND; the drive goes before the NAND it calls.
-struct NandFlashDrive {
-    NandFlashDrive(sim::nand::NandConfig config, const sim::DrivePlacement& place, const std::string& serial)
-        : nand(std::move(config)),
-          drive(sim::FlashDriveSpec(place, serial), sim::DiskIdentity{}, std::vector<std::uint64_t>{0x40000}, place)
-    {
-        nand.Attach(drive.model());
-    }
-
-    sim::nand::NandController nand;
-    sim::BenchFlashDrive drive;
-};
-
-inline sim::nand::NandConfig Geometry(unsigned ces, unsigned channels)
-{
-    sim::nand::NandConfig config;
-    config.geometry.ceCount = ces;
-    config.geometry.channelCount = channels;
-    config.geometry.blocks = 256;
-    return config;
-}
 
 class FlashDriveStation : public StationTest {
 protected:
@@ -55,10 +31,10 @@ protected:
     }
 
     // A drive on root port `rootPort` (1-based), present from the start or plugged later.
-    NandFlashDrive& AddDrive(unsigned rootPort, sim::nand::NandConfig config = Geometry(1, 1), bool plug = false)
+    sim::StationFlashDrive& AddDrive(unsigned rootPort, sim::nand::NandConfig config = sim::StationFlash(), bool plug = false)
     {
-        sim::DrivePlacement place{1, {rootPort}, 10 + rootPort, 6 + rootPort, static_cast<char>('a' + rootPort)};
-        auto drive = std::make_shared<NandFlashDrive>(std::move(config), place, "UFD" + std::to_string(rootPort));
+        auto drive = std::make_shared<sim::StationFlashDrive>(std::move(config), sim::RootPortPlacement(rootPort),
+                                                              "UFD" + std::to_string(rootPort));
         benchDevices.push_back(drive);
         if (plug)
             drive->drive.Plug(bench.testbed());

@@ -41,12 +41,12 @@ TEST_F(FlashDriveViews, TheBlockMapHasTheViewsPortsAndTheFirstDrivesChipEnablesA
         unsigned ces, channels;
     };
     const Case cases[] = {{1, 1}, {1, 2}, {2, 4}, {4, 1}, {4, 4}, {3, 2}};
-    NandFlashDrive* drive = &AddDrive(1, Geometry(cases[0].ces, cases[0].channels));
+    sim::StationFlashDrive* drive = &AddDrive(1, sim::StationFlash(cases[0].ces, cases[0].channels));
     ASSERT_TRUE(StartThirtyTwo());
     for (const Case& c : cases) {
         if (&c != &cases[0]) {
             drive->drive.Unplug(bench.testbed());
-            drive = &AddDrive(static_cast<unsigned>(&c - cases) + 1, Geometry(c.ces, c.channels), true);
+            drive = &AddDrive(static_cast<unsigned>(&c - cases) + 1, sim::StationFlash(c.ces, c.channels), true);
             ClearLines();
             frame->OnEnumerate();
         }
@@ -57,7 +57,7 @@ TEST_F(FlashDriveViews, TheBlockMapHasTheViewsPortsAndTheFirstDrivesChipEnablesA
         EXPECT_EQ(map.ceCount, c.ces) << name;
         EXPECT_EQ(map.channelCount, c.channels) << name;
         ASSERT_NE(PortBlockMap(map, 31), nullptr) << name;
-        // No flash part known: a flash-size code of 0 gives 512 blocks per chip enable.
+        // No flash part known: a flash-size code of 0, 512 blocks per chip enable.
         EXPECT_EQ(PortBlockMap(map, 0)->bitmapBytes & 0xFFFF, 512 / 8) << name;
         EXPECT_TRUE(HasLineStarting("CloseDiskPath(Index=0,")) << name << ": the disk is closed after the read";
     }
@@ -92,7 +92,7 @@ TEST_F(FlashDriveViews, TheFirstPresentPortsCisGivesAddressesAndCapacities)
 // from a failed address read, no capacities from a failed CIS read.
 TEST_F(FlashDriveViews, AFailedReadLeavesNoMapAndNoValuesItDidNotRead)
 {
-    NandFlashDrive& drive = AddDrive(1, Geometry(2, 2));
+    sim::StationFlashDrive& drive = AddDrive(1, sim::StationFlash(2, 2));
     ASSERT_TRUE(StartThirtyTwo());
     const std::array<DWORD, 4> addresses{0x10, 0x20, 0x30, 0x40};
     ASSERT_TRUE(WriteSystemArea(0, addresses, {0x800, 0, 0, 0}, 0x9000));
@@ -141,7 +141,7 @@ TEST_F(FlashDriveViews, AFailedReadLeavesNoMapAndNoValuesItDidNotRead)
 // (chip mode, or no flash identified) it gets none.
 TEST_F(FlashDriveViews, EachWorkerGetsItsPortsRecordOfTheMap)
 {
-    NandFlashDrive& first = AddDrive(1);
+    sim::StationFlashDrive& first = AddDrive(1);
     AddDrive(2);
     ASSERT_TRUE(StartThirtyTwo());
     ASSERT_NE(frame->BlockMapHandle, nullptr);
