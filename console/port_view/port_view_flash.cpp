@@ -2,6 +2,7 @@
 // port, its part in the flash-part database, the server's block map for the view's ports and
 // that drive's CIS.
 #include "console/main_frame.h"
+#include "console/port_view/flash_identity.h"
 #include "console/port_view/port_view.h"
 #include "console/server_link.h"
 #include "engine/cis/cis_image.h"
@@ -12,34 +13,14 @@
 #include "portwarden/sys_address_block.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
 
-constexpr std::size_t kFlashIdBytes = 64;
-constexpr std::size_t kFlashIdGroup = 16; // one group per channel
-constexpr std::size_t kReferenceIdBytes = 8;
-constexpr int kMostChannels = 4;
-constexpr int kMostChipEnables = 4;
 constexpr BYTE kRead = 1;
 constexpr INT kCisBlockKind = 2;
 constexpr INT kCisBlockBytes = 1024;
 constexpr PackedBlockTag kCisTag{{'C', 'I', 'S', 'S', 'Y', 'S', 0, 0}};
-
-// The groups 0 .. count - 1 of a flash-id reply that repeat the reference id.
-bool GroupsRepeat(const BYTE* reply, int count, const BYTE* reference)
-{
-    for (int group = 0; group < count; ++group)
-        if (std::memcmp(reply + kFlashIdGroup * static_cast<std::size_t>(group), reference, kReferenceIdBytes) != 0)
-            return false;
-    return true;
-}
-
-DWORD BigEndian32(const BYTE* at)
-{
-    return DWORD{at[0]} << 24 | DWORD{at[1]} << 16 | DWORD{at[2]} << 8 | at[3];
-}
 
 } // namespace
 
@@ -65,23 +46,21 @@ void CPortView::ReadCisAllPorts()
     const std::string path(first->DevicePath());
     PortwardenCtrl->OpenDiskPathBySymbolicName(DeviceHandleTable, index, path.c_str());
 
-    BYTE reference[kFlashIdBytes] = {};
-    if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, 0, reference) != 1) {
+    FlashIdReply reference{};
+    if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, 0, reference.data()) != 1) {
         platform::DebugPrintf("Fail Fail");
         PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
         return;
     }
-    int channels = 1;
-    while (channels < kMostChannels && GroupsRepeat(reference + kFlashIdGroup * static_cast<std::size_t>(channels), 1, reference))
-        ++channels;
+    const int channels = FlashChannelCount(reference);
     int chipEnables = 1;
     for (int ce = 1; ce < kMostChipEnables; ++ce) {
-        BYTE reply[kFlashIdBytes] = {};
-        if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, ce, reply) != 1) {
+        FlashIdReply reply{};
+        if (PortwardenCtrl->ReadFlashID_UFD(DeviceHandleTable, index, ce, reply.data()) != 1) {
             PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
             return;
         }
-        if (!GroupsRepeat(reply, channels, reference))
+        if (!ChipEnableRepeats(reply, channels, reference))
             break;
         ++chipEnables;
     }
@@ -119,8 +98,8 @@ void CPortView::ReadCis(int port)
         image.SetDword(cis::kPhysicalCapacity, 0);
         return;
     }
-    CisPart2ToBigEndian(read.Part2());
-    image.SetDword(cis::kPhysicalCapacity, read.Dword(cis::kPhysicalCapacity));
+    const CisCapacities capacities = CisBlockCapacities(read);
+    image.SetDword(cis::kPhysicalCapacity, capacities.physical);
     for (std::size_t lun = 0; lun < cis::kLunCount; ++lun)
-        frame_.PortLunCapacities[port][lun] = BigEndian32(read.bytes + cis::kLunCapacity + 4 * lun);
+        frame_.PortLunCapacities[port][lun] = capacities.luns[lun];
 }
