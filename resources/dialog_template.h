@@ -7,7 +7,7 @@
 
 namespace res {
 
-enum class ControlKind { GroupBox, IconButton, ProgressBar, CheckBox, Label, Edit, PushButton, DropList };
+enum class ControlKind { GroupBox, IconButton, ProgressBar, CheckBox, Label, Edit, PushButton, DropList, Slider };
 
 // The id of a control that no operation addresses (a label or a frame).
 constexpr UINT IDC_STATIC = 0xFFFF;

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRect>
+#include <QSlider>
 #include <QWidget>
 
 namespace {
@@ -38,6 +39,8 @@ QWidget* CreateControl(QWidget& form, const res::DialogControl& control)
         return new QPushButton(text, &form);
     case res::ControlKind::DropList:
         return new QComboBox(&form);
+    case res::ControlKind::Slider:
+        return new QSlider(Qt::Horizontal, &form);
     }
     return nullptr;
 }

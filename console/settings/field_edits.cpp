@@ -78,7 +78,10 @@ void ApplyStringFieldEdit(CSettingPage& page, CISSetting& setting, const StringF
 {
     std::u16string text = page.ItemText(field.id);
     if (text.size() > field.limit) {
-        text.resize(field.limit);
+        std::size_t keep = field.limit;
+        if (keep > 0 && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
+            --keep; // never half of a surrogate pair
+        text.resize(keep);
         page.PutBack(field.id, text);
     }
     setting.*field.text = text;

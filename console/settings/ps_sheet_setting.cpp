@@ -1,5 +1,6 @@
 #include "console/settings/ps_sheet_setting.h"
 
+#include "console/format_page/ft_image_create_dlg.h"
 #include "console/main_frame.h"
 #include "console/settings/settings_save_report.h"
 #include "console/settings/usd_setting_page.h"
@@ -40,8 +41,10 @@ QPushButton* AddButton(QHBoxLayout& row, QWidget* parent, UINT id)
 } // namespace
 
 CPSheetSetting::CPSheetSetting(CMainFrame& frame, const std::u16string& caption)
-    : QDialog(&frame), frame_(frame), tabs_(new QTabWidget(this)), modePage_(CreateModePage(frame, tabs_))
+    : QDialog(&frame), frame_(frame), tabs_(new QTabWidget(this)), modePage_(CreateModePage(frame, tabs_)),
+      formatPage_(new CFtImageCreateDlg(frame, this))
 {
+    formatPage_->hide();
     setWindowTitle(QString::fromStdU16String(caption));
     if (modePage_ != nullptr)
         tabs_->addTab(modePage_, QString());
@@ -101,6 +104,7 @@ void CPSheetSetting::OnLoadSettings()
     frame_.LoadCISSettings();
     if (modePage_ != nullptr)
         modePage_->DoDataExchange();
+    formatPage_->DoDataExchange();
 }
 
 void CPSheetSetting::OnSaveSettingsAs()

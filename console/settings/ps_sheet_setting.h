@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+class CFtImageCreateDlg;
 class CMainFrame;
 class CSettingPage;
 class QPushButton;
@@ -36,6 +37,8 @@ public:
 
     // The page of the current mode; null when this build has none for it.
     CSettingPage* ModePage() const { return modePage_; }
+    // Built with the sheet, but no tab shows it.
+    CFtImageCreateDlg& FormatPage() const { return *formatPage_; }
     QTabWidget& Tabs() const { return *tabs_; }
     QPushButton& OkButton() const { return *ok_; }
     QPushButton& CancelButton() const { return *cancel_; }
@@ -46,6 +49,7 @@ private:
     CMainFrame& frame_;
     QTabWidget* tabs_;
     CSettingPage* modePage_;
+    CFtImageCreateDlg* formatPage_;
     QPushButton* load_;
     QPushButton* saveAs_;
     QPushButton* ok_;

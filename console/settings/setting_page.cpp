@@ -121,6 +121,12 @@ void CSettingPage::SetCaption(UINT id, std::u16string_view key, std::u16string_v
     SetItemText(id, Caption(key, english));
 }
 
+void CSettingPage::SetCaptions(std::span<const CaptionItem> captions)
+{
+    for (const CaptionItem& caption : captions)
+        SetCaption(caption.id, caption.key, caption.english);
+}
+
 void CSettingPage::OnEditChange(UINT id, std::function<void()> handler)
 {
     editHandlers_[id] = std::move(handler);

@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,13 @@
 constexpr DWORD kFabrunModeSerialTextFiles = 0x04;  // a folder of result files instead of a log file
 constexpr DWORD kFabrunModeProgramFolder = 0x80;    // system fields hidden; choosers start in the program folder
 constexpr DWORD kFabrunModeCisSwitchFree = 0x1000;  // "CIS Download disable" independent of the firmware switch
+
+// A control's caption: its key in the language section and its English text.
+struct CaptionItem {
+    UINT id;
+    const char16_t* key;
+    const char16_t* english;
+};
 
 class CMainFrame;
 class QAbstractButton;
@@ -66,6 +74,7 @@ public:
     // The caption of `key` in the language section read for this page, or `english`.
     std::u16string Caption(std::u16string_view key, std::u16string_view english) const;
     void SetCaption(UINT id, std::u16string_view key, std::u16string_view english);
+    void SetCaptions(std::span<const CaptionItem> captions);
 
     CMainFrame& Frame() const { return frame_; }
 

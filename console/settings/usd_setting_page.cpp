@@ -18,12 +18,6 @@ using namespace res;
 
 namespace {
 
-struct CaptionItem {
-    UINT id;
-    const char16_t* key;
-    const char16_t* english;
-};
-
 constexpr UINT kGroupCaptions[] = {IDC_GROUP_TEST_PROCEDURE, IDC_GROUP_MASS_STORAGE, IDC_GROUP_USB_DESCRIPTOR,
                                    IDC_GROUP_SN_OPTION,      IDC_GROUP_LOG_FILE,     IDC_GROUP_FIRMWARE_FILE};
 
@@ -109,11 +103,9 @@ void CUSDSettingPageDlg::LoadBasicSettingTexts()
     flashType.setCurrentIndex(SpiTypeFromLunTypeBitMap(frame_.CisSetting.LunTypeBitMap));
     for (std::size_t n = 0; n < std::size(kGroupCaptions); ++n)
         SetCaption(kGroupCaptions[n], platform::FormatWide("SetDlgStatic%zu", n), u"");
-    for (const CaptionItem& item : kCaptionsBeforeSerial)
-        SetCaption(item.id, item.key, item.english);
+    SetCaptions(kCaptionsBeforeSerial);
     serial_.SetSerialLabel();
-    for (const CaptionItem& item : kCaptionsAfterSerial)
-        SetCaption(item.id, item.key, item.english);
+    SetCaptions(kCaptionsAfterSerial);
 }
 
 void CUSDSettingPageDlg::ExchangeBasicSettings()

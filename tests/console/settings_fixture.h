@@ -12,6 +12,7 @@
 #include "platform/msgbox/msgbox.h"
 #include "platform/text/text.h"
 #include "resources/usd_setting_ids.h"
+#include "tests/console/setting_page_driver.h"
 #include "tests/profile/scratch_folder.h"
 
 #include <QApplication>
@@ -46,8 +47,10 @@ inline std::string Narrow(const std::u16string& text)
     return platform::WideToUtf8(text);
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ::testing::Test, protected SettingPageDriver {
 protected:
+    CSettingPage& DrivenPage() const override { return *page; }
+
     SettingsTest()
     {
         platform::SetMessageBoxScript([this](const platform::MessageBoxRequest& request) {
@@ -106,33 +109,6 @@ protected:
     }
 
     CISSetting& Record() { return frame->CisSetting; }
-
-    // As the operator types: the edit's whole text replaced key by key.
-    void Type(UINT id, const std::u16string& text)
-    {
-        QLineEdit& edit = page->Edit(id);
-        if (std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0x7E; })) {
-            // The test library types only ASCII keys: the rest arrives as one edit.
-            edit.setText(QString::fromStdU16String(text));
-            Q_EMIT edit.textEdited(edit.text());
-            return;
-        }
-        edit.selectAll();
-        if (text.empty())
-            QTest::keyClick(&edit, Qt::Key_Delete);
-        else
-            QTest::keyClicks(&edit, QString::fromStdU16String(text));
-    }
-    void Click(UINT id) { page->Button(id).click(); }
-    void Choose(UINT id, int index)
-    {
-        QComboBox& list = page->List(id);
-        list.setCurrentIndex(index);
-        Q_EMIT list.activated(index);
-    }
-    std::u16string Text(UINT id) const { return page->ItemText(id); }
-    bool Enabled(UINT id) const { return page->Item(id)->isEnabled(); }
-    bool Checked(UINT id) const { return page->IsChecked(id); }
 
     std::vector<std::u16string> BoxTexts() const
     {

@@ -79,6 +79,9 @@ TEST_F(ChipPage, StringFieldsAreCutAndWrittenIntoTheirCisBytes)
     const StringCase cases[] = {
         {IDC_PRODUCT_STRING, forty, forty.substr(0, 32), &CISSetting::ProductStr, cis::kProduct,
          Padded("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef", 32)},
+        // A cut never keeps half of a surrogate pair.
+        {IDC_PRODUCT_STRING, std::u16string(31, u'A') + u"\U0001F600", std::u16string(31, u'A'), &CISSetting::ProductStr,
+         cis::kProduct, Padded(std::string(31, 'A'), 32)},
         {IDC_MANUFACTURE_STRING, u"Maker", u"Maker", &CISSetting::ManufactureStr, cis::kManufacturer, Padded("Maker", 32)},
         {IDC_INQUIRY_VID, u"ABCDEFGHIJ", u"ABCDEFGH", &CISSetting::Inquiry_VID, cis::kInquiryVendor, Padded("ABCDEFGH", 8)},
         // The inquiry strings in the ANSI code page (UTF-8 here), the others one low byte a character.
