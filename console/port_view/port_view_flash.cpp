@@ -1,6 +1,7 @@
 // Flash-drive mode's identification of the attached drives: the flash id of the first present
 // port, its part in the flash-part database, the server's block map for the view's ports and
 // that drive's CIS.
+#include "console/format_page/cis_capacities.h"
 #include "console/main_frame.h"
 #include "console/port_view/flash_identity.h"
 #include "console/port_view/port_view.h"
@@ -10,19 +11,10 @@
 #include "engine/ports/device_handle_table.h"
 #include "platform/debug/debug.h"
 #include "portwarden/block_map.h"
-#include "portwarden/sys_address_block.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
-
-namespace {
-
-constexpr BYTE kRead = 1;
-constexpr INT kCisBlockKind = 2;
-constexpr INT kCisBlockBytes = 1024;
-constexpr PackedBlockTag kCisTag{{'C', 'I', 'S', 'S', 'Y', 'S', 0, 0}};
-
-} // namespace
 
 void CPortView::ReadCisAllPorts()
 {
@@ -74,32 +66,13 @@ void CPortView::ReadCisAllPorts()
 void CPortView::ReadCis(int port)
 {
     CISImage& image = frame_.CisSetting.CISImage;
-    const BYTE index = *DeviceHandleIndex(port);
-    SysAddressBlock addresses{};
-    // A failed read fills nothing: it is taken as a device without a system area.
-    if (PortwardenCtrl2->ReadSYSAddress(DeviceHandleTable, index, kRead, reinterpret_cast<BYTE*>(&addresses)) != 1) {
-        platform::DebugPrintf("ReadCis: the system addresses of port %d cannot be read", port);
+    const std::optional<CisCapacities> capacities = ReadOpenDiskCisCapacities(*DeviceHandleIndex(port), image, "ReadCis");
+    // No system area yet, or a read that failed: no capacity that was not read.
+    if (!capacities) {
         image.SetDword(cis::kPhysicalCapacity, 0);
         return;
     }
-    if (!portwarden::SystemAreaBuilt(addresses)) {
-        image.SetDword(cis::kPhysicalCapacity, 0);
-        return;
-    }
-    for (std::size_t k = 0; k < 4; ++k)
-        image.SetDword(cis::kBlockAddresses + 4 * k, portwarden::SystemBlockAddress(addresses, static_cast<portwarden::SystemBlock>(k)));
-    CISImage read{};
-    const INT flags = image.bytes[cis::kBlockAccessFlags] & 0x0F;
-    const INT cis1 = static_cast<INT>(portwarden::SystemBlockAddress(addresses, portwarden::SystemBlock::Cis1));
-    // What a failed read left in the buffer is no device's capacity.
-    if (PortwardenCtrl2->ReadWriteBlock(DeviceHandleTable, index, kRead, kCisBlockKind, flags, kCisTag, cis1, kCisBlockBytes,
-                                        read.bytes) != 1) {
-        platform::DebugPrintf("ReadCis: the CIS block of port %d cannot be read", port);
-        image.SetDword(cis::kPhysicalCapacity, 0);
-        return;
-    }
-    const CisCapacities capacities = CisBlockCapacities(read);
-    image.SetDword(cis::kPhysicalCapacity, capacities.physical);
+    image.SetDword(cis::kPhysicalCapacity, capacities->physical);
     for (std::size_t lun = 0; lun < cis::kLunCount; ++lun)
-        frame_.PortLunCapacities[port][lun] = capacities.luns[lun];
+        frame_.PortLunCapacities[port][lun] = capacities->luns[lun];
 }
