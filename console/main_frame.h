@@ -14,8 +14,7 @@
 #include <string>
 #include <string_view>
 
-// FabrunMode bits the console reads (bit 0 and bit 9: engine/settings).
-constexpr DWORD kFabrunModeTypedSerial = 0x02;    // the operator types each serial number
+// FabrunMode bits the console reads (bits 0, 1 and 9: engine/settings).
 constexpr DWORD kFabrunModeOnlyOneDevice = 0x10;  // device numbers 4 to 32 cannot be chosen
 constexpr DWORD kFabrunModeForceUsb30 = 0x20;
 constexpr DWORD kFabrunModeNoProductFilter = 0x40;

@@ -1,7 +1,7 @@
 #include "console/port_view/dev_view_16.h"
 
 #include "console/main_frame.h"
-#include "engine/ini/hex_text.h"
+#include "engine/serial/serial_field.h"
 #include "resources/resource_ids.h"
 
 #include <QLabel>
@@ -57,8 +57,7 @@ void C16DevViewDlg::FillSerialNumber(PortThreadParam& param)
 {
     if (!SerialInputMode())
         return;
-    std::u16string digits = serialText_.toStdU16String();
-    param.serialNumber = HexTextToUInt64(digits, digits.size(), 0);
+    param.serialNumber = TypedSerialNumber(serialText_.toStdU16String(), frame_.CisSetting.DecCheck != 0);
 }
 
 void C16DevViewDlg::FocusSerialEntry()

@@ -6,6 +6,7 @@
 #include "portwarden/records.h"
 
 #include <array>
+#include <mutex>
 
 namespace {
 
@@ -64,6 +65,24 @@ HANDLE PortEvent(std::int32_t port)
 HANDLE SerialNumberMutex()
 {
     return Objects().SerialNumberMutex();
+}
+
+namespace {
+std::mutex& CisImageMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+} // namespace
+
+CisImageLock::CisImageLock()
+{
+    CisImageMutex().lock();
+}
+
+CisImageLock::~CisImageLock()
+{
+    CisImageMutex().unlock();
 }
 
 SerialNumberLock::SerialNumberLock()

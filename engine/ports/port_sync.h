@@ -13,6 +13,16 @@ HANDLE PortEvent(std::int32_t port);
 // The mutex held while a serial number is advanced, so no two devices get the same number.
 HANDLE SerialNumberMutex();
 
+// Held while the settings' CIS image is copied for a run or changed for a newly found
+// device, so that a run never takes half of one device's data and half of another's.
+class CisImageLock {
+public:
+    CisImageLock();
+    ~CisImageLock();
+    CisImageLock(const CisImageLock&) = delete;
+    CisImageLock& operator=(const CisImageLock&) = delete;
+};
+
 // Holds SerialNumberMutex for its lifetime; waits without limit. A caller that finds the
 // lock not held must not advance the number.
 class SerialNumberLock {

@@ -1,4 +1,5 @@
 // MainFrameSettings::LoadCISSettings and SaveCISSettings: the CIS settings file, key by key.
+#include "engine/ports/port_sync.h"
 #include "engine/settings/batched_writes.h"
 #include "engine/settings/cis_setting_keys.h"
 #include "engine/settings/main_frame_settings.h"
@@ -46,6 +47,9 @@ SettingsSaveResult MainFrameSettings::SaveCISSettings()
         return result;
     }
     bool flashDriveMode = (FabrunMode & kFabrunModeFlashDrive) != 0;
+    // Workers save every serial number they give at once: a save that read an older one
+    // must not put it back.
+    SerialNumberLock serialNumbers;
     SaveAsOneBatch("SaveCISSettings", *CisIni, result, [&](auto& write) {
         for (const CisSettingKey* key : CisSettingSaveOrder()) {
             const char16_t* name = KeyName(*key, flashDriveMode);

@@ -11,6 +11,7 @@
 #include <vector>
 
 constexpr DWORD kFabrunModeFlashDrive = 0x01;       // flash-drive mode, else chip mode
+constexpr DWORD kFabrunModeTypedSerial = 0x02;      // the operator types each serial number
 constexpr DWORD kFabrunModeAutoRunActive = 0x200;   // an automatic run is in progress
 
 // What a save could not write, for the operator: empty when everything was saved.

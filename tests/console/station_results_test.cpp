@@ -102,5 +102,18 @@ TEST_F(PortResults, TypedSerialNumberStartsTheWorkerAndIsReadyForTheNext)
     }
 }
 
+TEST_F(PortResults, ATypedSerialNumberIsReadInTheSettingsBase)
+{
+    PlugChip();
+    stationIni += "FabrunMode=0x02\n";
+    ASSERT_TRUE(Start());
+    frame->CisSetting.DecCheck = 1;
+    auto& view = dynamic_cast<C16DevViewDlg&>(View());
+    view.SerialEdit().setText(QStringLiteral("123"));
+    view.PortButton(0).click();
+    EXPECT_EQ(view.ThreadParam(0).serialNumber, 123u) << "decimal, not 0x123";
+    ASSERT_TRUE(WaitForIdle(0));
+}
+
 } // namespace
 } // namespace consoletest
