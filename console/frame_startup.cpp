@@ -60,8 +60,11 @@ void CMainFrame::ApplyModeBits()
 {
     if ((FabrunMode & kFabrunModeNoProductFilter) != 0)
         PortwardenCtrl->DisableProductFilter();
-    if ((FabrunMode & kFabrunModeFlashDrive) != 0 && !DebugFilePath.empty())
-        PortwardenCtrl->SetDebugDmpFilePathSS(DebugFilePath.c_str());
+    if ((FabrunMode & kFabrunModeFlashDrive) != 0) {
+        LoadFlashDatabase();
+        if (!DebugFilePath.empty())
+            PortwardenCtrl->SetDebugDmpFilePathSS(DebugFilePath.c_str());
+    }
     if ((FabrunMode & kFabrunModeForceUsb30) != 0)
         PortwardenCtrl->ForceInUSB30();
 }

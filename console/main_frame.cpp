@@ -7,6 +7,7 @@
 #include "console/posted_message_event.h"
 #include "console/server_link.h"
 #include "console/settings/settings_save_report.h"
+#include "engine/flashdb/flash_part_database.h"
 #include "engine/ini/language.h"
 #include "engine/usb/vendor_requests.h"
 #include "platform/com/com.h"
@@ -53,6 +54,12 @@ void CMainFrame::FreeFlashDriveState()
     if (BlockMapHandle != nullptr && PortwardenCtrl != nullptr)
         PortwardenCtrl->DeleteUFDBlockMap(BlockMapHandle);
     BlockMapHandle = nullptr;
+    flashParts_.reset();
+}
+
+void CMainFrame::LoadFlashDatabase()
+{
+    flashParts_ = ::LoadFlashDatabase(FlashDatabasePath(*this));
 }
 
 // 1024 x 768 where the screen is larger, else 90 % of it; fixed size, centred at the top.

@@ -30,6 +30,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+struct FlashPartTable;
 struct UFDBlockMap;
 
 class CMainFrame : public QMainWindow, public MainFrameSettings, public MessageWindow {
@@ -70,6 +71,10 @@ public:
     QString CounterPaneText(int index) const;
     bool CounterPanesShown() const;
 
+    // The flash-part database, read at start-up in flash-drive mode; null otherwise.
+    const FlashPartTable* FlashParts() const { return flashParts_.get(); }
+    void LoadFlashDatabase();
+
     CDevInfoDoc& Document() const { return document_; }
     CPortView* PortView() const { return portView_; }
     CDevListView* DevListView() const { return devListView_; }
@@ -105,7 +110,7 @@ private:
     bool OnCreateClient();
     bool CreateServerObjects();
     void ApplyModeBits();
-    // Shut-down in flash-drive mode: the server's block map.
+    // Shut-down in flash-drive mode: the server's block map and the flash-part table.
     void FreeFlashDriveState();
     void SwitchFilterDriverOn();
     void RegisterUsbNotification();
@@ -138,6 +143,7 @@ private:
     bool counterPanesShown_ = false;
     // Items disabled without greying: they keep their look and do nothing.
     std::set<UINT> inertCommands_;
+    std::unique_ptr<FlashPartTable> flashParts_;
     bool comInitialized_ = false;
     HANDLE deviceNotification_ = nullptr;
 };

@@ -109,6 +109,9 @@ protected:
     bool PollFirstChip(BYTE mode, BYTE (&request)[8]);
     // The system addresses, physical capacity and LUN capacities of the port's drive.
     void ReadCis(int port);
+    // The part of the flash with this id from the flash-part database: its name and flash
+    // parameters into the settings.
+    void LoadAppPortList(const BYTE* flashId);
     void ResetProgress(int port);
     static void KeepButtonLook(CIconButton& button);
     void ShowIcon(int port, UINT icon);

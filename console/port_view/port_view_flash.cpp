@@ -7,8 +7,10 @@
 #include "console/port_view/port_view.h"
 #include "console/server_link.h"
 #include "engine/cis/cis_image.h"
+#include "engine/flashdb/flash_part_database.h"
 #include "engine/ports/dev_info_doc.h"
 #include "engine/ports/device_handle_table.h"
+#include "engine/ports/port_sync.h"
 #include "platform/debug/debug.h"
 #include "portwarden/block_map.h"
 
@@ -56,6 +58,7 @@ void CPortView::ReadCisAllPorts()
             break;
         ++chipEnables;
     }
+    LoadAppPortList(reference.data());
     const BYTE flashSizeCode = frame_.CisSetting.CISImage.bytes[cis::kFlashSizeCode];
     frame_.BlockMapHandle = PortwardenCtrl->CreateUFDBlockMap(static_cast<BYTE>(PortCount()), static_cast<BYTE>(chipEnables),
                                                               static_cast<BYTE>(channels), (512 << (flashSizeCode >> 4)) / 8);
@@ -63,9 +66,19 @@ void CPortView::ReadCisAllPorts()
     PortwardenCtrl->CloseDiskPath(DeviceHandleTable, index);
 }
 
+void CPortView::LoadAppPortList(const BYTE* flashId)
+{
+    if (frame_.FlashParts() == nullptr) {
+        platform::DebugPrintf("LoadAppPortList: no flash-part database");
+        return;
+    }
+    SelectFlashPart(frame_.CisSetting, *frame_.FlashParts(), flashId);
+}
+
 void CPortView::ReadCis(int port)
 {
     CISImage& image = frame_.CisSetting.CISImage;
+    CisImageLock changing;
     const std::optional<CisCapacities> capacities = ReadOpenDiskCisCapacities(*DeviceHandleIndex(port), image, "ReadCis");
     // No system area yet, or a read that failed: no capacity that was not read.
     if (!capacities) {

@@ -28,12 +28,12 @@ std::string ScrambledFlashDatabase(std::string_view text, unsigned seed)
     return stored;
 }
 
-std::string FlashDatabaseText(const nand::NandGeometry& geometry)
+std::string FlashPartLine(const std::string& name, const nand::NandGeometry& geometry)
 {
     unsigned sizeCode = 0;
     while ((512u << sizeCode) < geometry.blocks)
         ++sizeCode;
-    std::string line = "BENCH-NAND";
+    std::string line = name;
     for (unsigned i = 0; i < 8; ++i)
         line += " " + Hex(i < geometry.id.size() ? geometry.id[i] : 0);
     // 8 single bytes: the block-access flags (low 4 bits of the fourth), the flash-size code
@@ -43,13 +43,21 @@ std::string FlashDatabaseText(const nand::NandGeometry& geometry)
         line += " " + Hex(value);
     // 16-bit values, the last pages per block; 2 bytes; 3 16-bit values; 2 bytes.
     line += " 0x0000 " + Hex(geometry.pageBytes) + " " + Hex(geometry.pagesPerBlock);
-    line += " 0x00 0x00 0x0000 0x0000 0x0000 0x00 0x00";
-    return "# Flash parts of the bench\n[FileInformation]\nVersion=1\nItemNum=1\n[Samsung]\n" + line + "\n[EndSubItem]\n";
+    return line + " 0x00 0x00 0x0000 0x0000 0x0000 0x00 0x00";
+}
+
+std::string FlashDatabaseText(const std::vector<std::string>& partLines)
+{
+    std::string text = "# Flash parts of the bench\n[FileInformation]\nVersion=1\nItemNum=" +
+                       std::to_string(partLines.size()) + "\n[Samsung]\n";
+    for (const std::string& line : partLines)
+        text += line + "\n";
+    return text + "[EndSubItem]\n";
 }
 
 std::string WriteFlashDriveFiles(const StationFolder& folder, const nand::NandGeometry& geometry)
 {
-    folder.Write("Kelvra.dll", ScrambledFlashDatabase(FlashDatabaseText(geometry), 2024));
+    folder.Write("Kelvra.dll", ScrambledFlashDatabase(FlashDatabaseText({FlashPartLine("BENCH-NAND", geometry)}), 2024));
     folder.WriteFirmware(0x10000, 2024);
     return "[CIS_Setting]\nFilePathOfFW=" + folder.Firmware().string() + "\nLunTypeBitMap=0x00200000\n";
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -16,8 +17,11 @@ namespace sim {
 // modulo 256, then 16384 bytes of noise.
 std::string ScrambledFlashDatabase(std::string_view text, unsigned seed);
 
-// A database that holds one part, the flash of `geometry`, under its maker's section.
-std::string FlashDatabaseText(const nand::NandGeometry& geometry);
+// The database line of a part with the flash of `geometry`: its id, the flash-size code of
+// its blocks and its pages per block.
+std::string FlashPartLine(const std::string& name, const nand::NandGeometry& geometry);
+// A database of these parts, in one maker's section.
+std::string FlashDatabaseText(const std::vector<std::string>& partLines);
 
 // Writes the database, the firmware and boot-code files and returns the CIS settings that
 // select them.

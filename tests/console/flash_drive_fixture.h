@@ -51,6 +51,11 @@ protected:
         return Start();
     }
 
+    void WriteStationFile(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(Folder() / name, std::ios::binary) << bytes;
+    }
+
     const CISImage& Image() const { return frame->CisSetting.CISImage; }
 
     // A system area on the port's drive, written through the server as a run leaves it: the

@@ -5,6 +5,7 @@
 #include "flash_drive_fixture.h"
 
 #include "resources/resource_ids.h"
+#include "sim/station/flash_drive_files.h"
 
 namespace consoletest {
 namespace {
@@ -134,6 +135,68 @@ TEST_F(FlashDriveViews, AFailedReadLeavesNoMapAndNoValuesItDidNotRead)
         EXPECT_EQ(frame->PortLunCapacities[0][0], 0x77u) << c.name;
         for (std::size_t k = 0; k < 4; ++k)
             EXPECT_EQ(Image().Dword(cis::kBlockAddresses + 4 * k), c.addressesRead ? addresses[k] : 0xA0 + k) << c.name << k;
+    }
+}
+
+// The first drive's flash is looked up in the flash-part database, read at start-up: its
+// part's name and parameters go into the settings, and its flash-size code sizes the map.
+// A flash the database does not know leaves neither the previous name nor its parameters.
+TEST_F(FlashDriveViews, TheFirstDrivesFlashPartComesFromTheDatabase)
+{
+    sim::nand::NandConfig small = sim::StationFlash(1, 2);
+    sim::nand::NandConfig large = sim::StationFlash(2, 1);
+    large.geometry.id = {0xAD, 0xDE, 0x94, 0xDA, 0x74};
+    large.geometry.blocks = 4096;
+    large.geometry.pagesPerBlock = 128;
+    sim::nand::NandConfig unknown = sim::StationFlash();
+    unknown.geometry.id = {0x2C, 0x64, 0x44, 0x4B, 0xA9};
+    WriteStationFile("Kelvra.dll", sim::ScrambledFlashDatabase(sim::FlashDatabaseText({sim::FlashPartLine("SMALL-NAND", small.geometry),
+                                                                                       sim::FlashPartLine("LARGE-NAND", large.geometry)}),
+                                                                7));
+    sim::StationFlashDrive* drive = &AddDrive(1, small);
+    ASSERT_TRUE(StartThirtyTwo());
+    EXPECT_TRUE(boxes.empty()) << "the database was read";
+
+    struct Case {
+        const char* part; // "" when the database has none
+        const sim::nand::NandConfig* flash;
+        int bitmapBytes;
+    };
+    const Case cases[] = {{"SMALL-NAND", &small, 512 / 8}, {"LARGE-NAND", &large, 4096 / 8}, {"", &unknown, 512 / 8}};
+    for (const Case& c : cases) {
+        if (&c != &cases[0]) {
+            drive->drive.Unplug(bench.testbed());
+            drive = &AddDrive(static_cast<unsigned>(&c - cases) + 1, *c.flash, true);
+            frame->OnEnumerate();
+        }
+        EXPECT_EQ(platform::WideToUtf8(frame->CisSetting.FlashPartName.Get()), c.part);
+        const auto& id = c.flash->geometry.id;
+        const bool known = *c.part != '\0';
+        EXPECT_EQ(std::vector<BYTE>(Image().bytes + cis::kFlashId, Image().bytes + cis::kFlashId + 5),
+                  known ? std::vector<BYTE>(id.begin(), id.end()) : std::vector<BYTE>(5, 0))
+            << c.part;
+        EXPECT_EQ(Image().Word(cis::kPagesPerBlock), known ? c.flash->geometry.pagesPerBlock : 0) << c.part;
+        ASSERT_NE(frame->BlockMapHandle, nullptr) << c.part;
+        EXPECT_EQ(PortBlockMap(*frame->BlockMapHandle, 0)->bitmapBytes & 0xFFFF, c.bitmapBytes) << c.part;
+        EXPECT_EQ(frame->BlockMapHandle->ceCount, c.flash->geometry.ceCount) << c.part;
+        EXPECT_EQ(frame->BlockMapHandle->channelCount, c.flash->geometry.channelCount) << c.part;
+    }
+}
+
+// Without its database a flash-drive station tells the operator at start-up; a chip-mode
+// station does not read it.
+TEST_F(FlashDriveViews, AMissingDatabaseIsReportedOnlyInFlashDriveMode)
+{
+    for (bool flashDriveMode : {true, false}) {
+        flashDrive = flashDriveMode;
+        boxes.clear();
+        ASSERT_TRUE(StartThirtyTwo());
+        ASSERT_EQ(boxes.size(), flashDriveMode ? 1u : 0u) << flashDriveMode;
+        if (flashDriveMode) {
+            EXPECT_EQ(boxes[0].text, u"Can't open fdb file");
+        }
+        EXPECT_EQ(frame->FlashParts() != nullptr, flashDriveMode);
+        frame.reset();
     }
 }
 
