@@ -24,13 +24,13 @@ struct StationFlashDrive {
     BenchFlashDrive drive;
 };
 
-// A small flash: 512 blocks per path (the least a flash-size code gives) of 64 pages of 2 KiB.
+// A small flash: 1024 blocks per path of 64 pages of 2 KiB.
 inline nand::NandConfig StationFlash(unsigned ces = 1, unsigned channels = 1)
 {
     nand::NandConfig config;
     config.geometry.ceCount = ces;
     config.geometry.channelCount = channels;
-    config.geometry.blocks = 512;
+    config.geometry.blocks = 1024;
     return config;
 }
 

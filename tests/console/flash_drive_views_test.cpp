@@ -162,7 +162,7 @@ TEST_F(FlashDriveViews, TheFirstDrivesFlashPartComesFromTheDatabase)
         const sim::nand::NandConfig* flash;
         int bitmapBytes;
     };
-    const Case cases[] = {{"SMALL-NAND", &small, 512 / 8}, {"LARGE-NAND", &large, 4096 / 8}, {"", &unknown, 512 / 8}};
+    const Case cases[] = {{"SMALL-NAND", &small, 1024 / 8}, {"LARGE-NAND", &large, 4096 / 8}, {"", &unknown, 512 / 8}};
     for (const Case& c : cases) {
         if (&c != &cases[0]) {
             drive->drive.Unplug(bench.testbed());
