@@ -13,7 +13,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <string>
 
 namespace sim {
 namespace {
@@ -34,7 +36,21 @@ private:
     std::u16string folder_;
 };
 
-// Port 1 started as its button starts it; its result printed as its tile shows it.
+// The status of the last run that the result log holds ("" without one).
+std::string LastLoggedStatus(const CMainFrame& frame)
+{
+    std::ifstream log(platform::WideToAnsi(frame.CisSetting.LogFilePath.str()));
+    std::string status;
+    for (std::string line; std::getline(log, line);)
+        if (line.rfind("Status=", 0) == 0)
+            status = line.substr(7);
+    if (!status.empty() && status.back() == '\r')
+        status.pop_back();
+    return status;
+}
+
+// Port 1 started as its button starts it; its result printed as its tile shows it and as
+// the result log has it.
 void RunPortOne(CMainFrame& frame)
 {
     CPortView& view = *frame.PortView();
@@ -47,7 +63,7 @@ void RunPortOne(CMainFrame& frame)
     std::fflush(stdout);
     view.PortButton(0).click();
     auto* poll = new QTimer(&frame);
-    QObject::connect(poll, &QTimer::timeout, &frame, [poll, &view] {
+    QObject::connect(poll, &QTimer::timeout, &frame, [poll, &view, &frame] {
         if (view.WorkerBusy(0))
             return;
         poll->stop();
@@ -56,6 +72,9 @@ void RunPortOne(CMainFrame& frame)
         if (view.RateLabel(0, true).isVisible())
             std::printf(" (%s, %s)", view.RateLabel(0, true).text().toUtf8().constData(),
                         view.RateLabel(0, false).text().toUtf8().constData());
+        const std::string status = LastLoggedStatus(frame);
+        if (!status.empty())
+            std::printf("; result log: %s", status.c_str());
         std::printf("\n== the station runs on until Ctrl+C\n");
         std::fflush(stdout);
     });
