@@ -32,8 +32,12 @@ endfunction()
 # fabrun_test_environment(<out-var> <test name> <bench: TRUE or empty> [<VAR=value>...])
 # The environment every test runs in.
 function(fabrun_test_environment out name bench)
-  # A test never touches the machine's registry store unless it says so.
-  set(env "FABRUN_REGISTRY=${CMAKE_BINARY_DIR}/test-state/${name}/registry" ${ARGN} "FABRUN_DEBUG_LOG=off")
+  # A test never touches the machine's registry store unless it says so, and its scratch
+  # files (testing::TempDir()) are its own: test programs run side by side.
+  set(scratch "${CMAKE_BINARY_DIR}/test-state/${name}/scratch")
+  file(MAKE_DIRECTORY "${scratch}")
+  set(env "FABRUN_REGISTRY=${CMAKE_BINARY_DIR}/test-state/${name}/registry" "TEST_TMPDIR=${scratch}" ${ARGN}
+      "FABRUN_DEBUG_LOG=off")
   if(FABRUN_SANITIZE)
     list(APPEND env "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
     if(bench)

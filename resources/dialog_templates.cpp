@@ -2,6 +2,7 @@
 
 namespace res {
 
+extern const DialogTemplate kUfdSettingTemplate;
 extern const DialogTemplate kPortView1Template;
 extern const DialogTemplate kPortView4Template;
 extern const DialogTemplate kPortView8Template;
@@ -14,7 +15,7 @@ const DialogTemplate* FindDialogTemplate(UINT id)
 {
     for (const DialogTemplate* dialog :
          {&kPortView1Template, &kPortView4Template, &kPortView8Template, &kPortView16Template, &kPortView32Template,
-          &kUsdSettingTemplate, &kFormatPageTemplate})
+          &kUsdSettingTemplate, &kFormatPageTemplate, &kUfdSettingTemplate})
         if (dialog->id == id)
             return dialog;
     return nullptr;

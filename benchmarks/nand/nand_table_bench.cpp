@@ -1,7 +1,7 @@
 // Times a full system-table build (ISP load, bad-block scan, CIS/ISP block search, TAT and
 // LFT tables) on a simulated flash of 4 CEs x 2 channels x 4096 blocks of 256 pages of
-// 8 KiB, and prints the commands sent by kind, any command sent twice for the same
-// purpose, and the station's own time: the wall time less the bench's SG_IO answers; the
+// 8 KiB, and prints the commands sent by kind (as the bench controller counted them), any
+// command sent twice for the same purpose, and the station's own time: the wall time less the bench's SG_IO answers; the
 // waits the station must make run on a virtual clock and are shown apart.
 // Run it under umockdev-wrapper.
 #include "platform/clock/clock.h"
@@ -17,14 +17,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using sim::nand::NandOp;
-
 constexpr unsigned kCe = 4, kChannels = 2, kBlocks = 4096;
 constexpr WORD kPages = 256;
 constexpr WORD kPageBytes = 8192;
@@ -32,28 +32,41 @@ constexpr BYTE kSectors = kPageBytes / 512;
 constexpr std::uint32_t kVbs = 1900; // the capacity the LFT maps
 constexpr BYTE kPort = 0;
 
-const char* NameOf(NandOp op)
+// The kinds of command the build sends, in the order they are printed.
+const char* const kKindNames[] = {"register read", "register write", "CPU reset", "LUN configuration", "flash id",
+                                  "ISP load", "cache clear", "bad-block check", "system-area erase", "block erase",
+                                  "block write", "block read", "spare read", "spare write", "mark bad",
+                                  "block status", "VB error count", "VB engine", "test command", "TEST UNIT READY",
+                                  "other"};
+
+std::string NameOf(const sim::CommandKind& kind)
 {
-    switch (op) {
-    case NandOp::RegisterRead: return "register read";
-    case NandOp::RegisterWrite: return "register write";
-    case NandOp::CpuReset: return "CPU reset";
-    case NandOp::LunConfig: return "LUN configuration";
-    case NandOp::FlashId: return "flash id";
-    case NandOp::IspLoad: return "ISP load";
-    case NandOp::CacheClear: return "cache clear";
-    case NandOp::CheckStatus: return "bad-block check";
-    case NandOp::Erase: return "block erase";
-    case NandOp::Program: return "block write";
-    case NandOp::Read: return "block read";
-    case NandOp::SpareRead: return "spare read";
-    case NandOp::SpareWrite: return "spare write";
-    case NandOp::MarkBad: return "mark bad";
-    case NandOp::BlockStatus: return "block status";
-    case NandOp::VbErrorRead: return "VB error count";
-    case NandOp::VbEngine: return "VB engine";
-    case NandOp::TestCommand: return "test command";
-    case NandOp::TestUnitReady: return "TEST UNIT READY";
+    if (kind.opcode == 0x00)
+        return "TEST UNIT READY";
+    if (kind.opcode != 0xEE)
+        return "other";
+    switch (kind.group) {
+    case 0x01: return kind.sub == 0x04 ? "register read" : kind.sub == 0x05 ? "register write" : "other";
+    case 0x02: return kind.sub == 0x01 ? "CPU reset" : kind.sub == 0x88 || kind.sub == 0x8A ? "LUN configuration" : "other";
+    case 0x90: return kind.sub == 0x82 ? "flash id" : "other";
+    case 0x9F: return "ISP load";
+    case 0x6F: return "cache clear";
+    case 0x51: return kind.sub == 0x00 ? "bad-block check" : "system-area erase";
+    case 0x95:
+        switch (kind.sub) {
+        case 0x8E: return "block erase";
+        case 0x8B:
+        case 0x8C: return "block write";
+        case 0x89:
+        case 0x8D: return "block read";
+        case 0x88: return "spare read";
+        case 0x8A: return "spare write";
+        default: return "other";
+        }
+    case 0x50: return kind.sub == 0x80 ? "mark bad" : "block status";
+    case 0xF8: return kind.sub == 0x80 ? "VB error count" : "VB engine";
+    case 0xF1:
+    case 0xF2: return "test command";
     default: return "other";
     }
 }
@@ -128,7 +141,7 @@ int main()
 
     platform::VirtualClock waits;
     platform::SetClockSource(&waits);
-    drive.nand().ClearCounts();
+    drive.disk().ClearCommands();
     TakeSgIoTotals();
     const auto start = Clock::now();
     const Step steps[] = {
@@ -140,7 +153,9 @@ int main()
     const auto wall = Clock::now() - start;
     const SgIoTotals sgIo = TakeSgIoTotals();
     platform::SetClockSource(nullptr);
-    const auto counts = drive.nand().Counts();
+    std::map<std::string, unsigned> counts;
+    for (const auto& [kind, count] : drive.disk().CommandCounts())
+        counts[NameOf(kind)] += count;
 
     bool good = true;
     std::printf("Full system-table build: %u CEs x %u channels x %u blocks of %u pages of %u bytes, %u VBs mapped\n",
@@ -150,8 +165,9 @@ int main()
         good = good && step.result == 1;
     }
     std::printf("Commands sent: %llu SG_IO requests\n", static_cast<unsigned long long>(sgIo.count));
-    for (const auto& [op, count] : counts)
-        std::printf("  %-22s %7u\n", NameOf(op), count);
+    for (const char* name : kKindNames)
+        if (counts.count(name) != 0)
+            std::printf("  %-22s %7u\n", name, counts[name]);
     std::printf("Commands sent twice for the same purpose: %llu (goal: none)\n",
                 static_cast<unsigned long long>(sgIo.repeats));
     for (const std::string& cdb : sgIo.firstRepeats)

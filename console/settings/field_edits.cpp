@@ -5,9 +5,14 @@
 #include "platform/text/text.h"
 #include "resources/usd_setting_ids.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <iterator>
 
 namespace {
+
+constexpr std::size_t kFlashDriveUsbStringLimit = 30;
 
 const HexFieldEdit kHexFields[] = {
     {res::IDC_USB_VID, 6, &CISSetting::USB_VID, cis::kUsbVendorId, 2},
@@ -92,7 +97,7 @@ void ApplyStringFieldEdit(CSettingPage& page, CISSetting& setting, const StringF
         StoreLowBytes(bytes, field.cisBytes, text);
 }
 
-std::span<const HexFieldEdit> ChipPageHexFields()
+std::span<const HexFieldEdit> SettingPageHexFields()
 {
     return kHexFields;
 }
@@ -100,6 +105,19 @@ std::span<const HexFieldEdit> ChipPageHexFields()
 std::span<const StringFieldEdit> ChipPageStringFields()
 {
     return kStringFields;
+}
+
+std::span<const StringFieldEdit> FlashDrivePageStringFields()
+{
+    static const auto fields = [] {
+        std::array<StringFieldEdit, std::size(kStringFields)> fields{};
+        std::copy(std::begin(kStringFields), std::end(kStringFields), fields.begin());
+        for (StringFieldEdit& field : fields)
+            if (field.id == res::IDC_PRODUCT_STRING || field.id == res::IDC_MANUFACTURE_STRING)
+                field.limit = kFlashDriveUsbStringLimit;
+        return fields;
+    }();
+    return fields;
 }
 
 std::u16string FileNameOf(std::u16string_view path)

@@ -39,9 +39,12 @@ struct StringFieldEdit {
 
 void ApplyStringFieldEdit(CSettingPage& page, CISSetting& setting, const StringFieldEdit& field);
 
-// The hexadecimal and string edits of the chip-mode page.
-std::span<const HexFieldEdit> ChipPageHexFields();
+// The hexadecimal edits, the same on both pages.
+std::span<const HexFieldEdit> SettingPageHexFields();
+// The string edits of the chip-mode page, and of the flash-drive page, whose product and
+// manufacturer strings keep 30 characters (their CIS fields still take 32 bytes).
 std::span<const StringFieldEdit> ChipPageStringFields();
+std::span<const StringFieldEdit> FlashDrivePageStringFields();
 
 // The name and extension of a path.
 std::u16string FileNameOf(std::u16string_view path);

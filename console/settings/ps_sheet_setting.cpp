@@ -3,9 +3,9 @@
 #include "console/format_page/ft_image_create_dlg.h"
 #include "console/main_frame.h"
 #include "console/settings/settings_save_report.h"
+#include "console/settings/ufd_setting_page.h"
 #include "console/settings/usd_setting_page.h"
 #include "engine/ini/language.h"
-#include "platform/debug/debug.h"
 #include "platform/filedialog/filedialog.h"
 #include "platform/msgbox/msgbox.h"
 
@@ -20,14 +20,12 @@ constexpr const char16_t* kIniFilter = u"INI File(*.ini)|*.ini| All File (*.*)|*
 constexpr DWORD kChooserFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 constexpr int kButtonGap = 6;
 
-// The page of the product mode that FabrunMode bit 0 selects. The flash-drive page is
-// not part of this build: in flash-drive mode the sheet has no page.
+// The page of the product mode that FabrunMode bit 0 selects.
 CSettingPage* CreateModePage(CMainFrame& frame, QWidget* parent)
 {
-    if ((frame.FabrunMode & kFabrunModeFlashDrive) == 0)
-        return new CUSDSettingPageDlg(frame, parent);
-    platform::DebugPrintf("Settings sheet: no page for the flash-drive mode in this build");
-    return nullptr;
+    if ((frame.FabrunMode & kFabrunModeFlashDrive) != 0)
+        return new CUFDSettingPageDlg(frame, parent);
+    return new CUSDSettingPageDlg(frame, parent);
 }
 
 QPushButton* AddButton(QHBoxLayout& row, QWidget* parent, UINT id)

@@ -35,7 +35,7 @@ public:
     void OnLoadSettings();
     void OnSaveSettingsAs();
 
-    // The page of the current mode; null when this build has none for it.
+    // The page of the current mode.
     CSettingPage* ModePage() const { return modePage_; }
     // Built with the sheet, but no tab shows it.
     CFtImageCreateDlg& FormatPage() const { return *formatPage_; }

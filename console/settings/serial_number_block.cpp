@@ -3,6 +3,7 @@
 #include "console/main_frame.h"
 #include "console/port_view/serial_date_stamp.h"
 #include "console/settings/field_edits.h"
+#include "console/settings/serial_number_texts.h"
 #include "console/settings/setting_page.h"
 #include "engine/ini/decimal_text.h"
 #include "engine/ini/hex_text.h"
@@ -19,26 +20,7 @@ namespace {
 
 using namespace res;
 
-constexpr int kSerialDigits = 16;
 constexpr int kIntervalDigits = 3;
-
-struct GeneratorEntry {
-    const char16_t* key;
-    const char16_t* english;
-};
-
-constexpr GeneratorEntry kGenerators[] = {
-    {u"ResetSN", u"Reset SN"},
-    {u"FixSN", u"Fix SN"},
-    {u"EnableSNGenerator", u"Enable SN Generator"},
-    {u"EnableRandomSNGenerator", u"Enable Random SN Generator"},
-    {u"EnableSNGeneratorwithDate", u"Enable SN Generator with Date"},
-    {u"EnableRandomSNGeneratorwithDate", u"Enable Random SN Generator with Date"},
-    {u"EnableCustomDefineSNGenerator", u"Enable Custom Define SN Generator"},
-    {u"ReadSerialNumberFromHD", u"Read serial number form HD"},
-};
-
-enum SnType { ResetSN, FixSN, Generator, Random, GeneratorWithDate, RandomWithDate, CustomDefine, ReadFromHD };
 
 // The leading decimal digits, in 64 bits.
 ULONGLONG DecimalDigitsValue(std::u16string_view text)
@@ -61,19 +43,6 @@ ULONGLONG AllNines(int digits)
     for (int n = 0; n < digits; ++n)
         value = value * 10 + 9;
     return value;
-}
-
-std::u16string DecimalSerialText(ULONGLONG value)
-{
-    std::u16string digits = platform::FormatWide("%llu", static_cast<unsigned long long>(value));
-    if (digits.size() < kSerialDigits)
-        digits.insert(0, kSerialDigits - digits.size(), u'0');
-    return digits;
-}
-
-std::u16string HexSerialText(ULONGLONG value)
-{
-    return platform::FormatWide("%08X%08X", static_cast<unsigned>(value >> 32), static_cast<unsigned>(value & 0xFFFFFFFF));
 }
 
 std::u16string LastCharacters(const std::u16string& text, int count)
@@ -101,18 +70,12 @@ void SerialNumberBlock::Connect()
 
 void SerialNumberBlock::FillGeneratorList()
 {
-    QComboBox& list = page_.List(IDC_SN_GENERATOR);
-    list.clear();
-    for (const GeneratorEntry& generator : kGenerators)
-        list.addItem(QString::fromStdU16String(page_.Caption(generator.key, generator.english)));
+    ::FillGeneratorList(page_, IDC_SN_GENERATOR, ReadFromHD);
 }
 
 void SerialNumberBlock::SetSerialLabel()
 {
-    if (page_.Frame().CisSetting.DecCheck == 1)
-        page_.SetCaption(IDC_SERIAL_NUMBER_LABEL, u"SerialNumberDec", u"Serial Number(Dec):");
-    else
-        page_.SetCaption(IDC_SERIAL_NUMBER_LABEL, u"SerialNumberHex", u"Serial Number(Hex):");
+    ::SetSerialLabel(page_, IDC_SERIAL_NUMBER_LABEL, page_.Frame().CisSetting.DecCheck == 1);
 }
 
 int SerialNumberBlock::Length() const
@@ -267,11 +230,11 @@ void SerialNumberBlock::OnDecimalClicked()
             page_.SetCheck(IDC_DECIMAL_SN, false);
             return;
         }
-        page_.SetCaption(IDC_SERIAL_NUMBER_LABEL, u"SerialNumberDec", u"Serial Number(Dec):");
+        ::SetSerialLabel(page_, IDC_SERIAL_NUMBER_LABEL, true);
         page_.PutBack(IDC_SERIAL_NUMBER, DecimalSerialText(setting.SerialNumberX));
         setting.DecCheck = 1;
     } else {
-        page_.SetCaption(IDC_SERIAL_NUMBER_LABEL, u"SerialNumberHex", u"Serial Number(Hex):");
+        ::SetSerialLabel(page_, IDC_SERIAL_NUMBER_LABEL, false);
         page_.PutBack(IDC_SERIAL_NUMBER, HexSerialText(setting.SerialNumberX));
         setting.DecCheck = 0;
     }

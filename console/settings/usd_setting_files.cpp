@@ -5,12 +5,12 @@
 #include "console/settings/busy_dialog.h"
 #include "console/settings/field_edits.h"
 #include "console/settings/firmware_file_version.h"
+#include "console/settings/setting_file_choosers.h"
 #include "engine/backup/firmware_backup_job.h"
 #include "engine/backup/hub_image_files.h"
 #include "engine/backup/operator_message.h"
 #include "engine/ports/dev_info_doc.h"
 #include "platform/debug/debug.h"
-#include "platform/filedialog/filedialog.h"
 #include "platform/msgbox/msgbox.h"
 #include "platform/text/text.h"
 #include "resources/usd_setting_ids.h"
@@ -23,10 +23,6 @@
 using namespace res;
 
 namespace {
-
-constexpr const char16_t* kBinFilter = u"BIN File(*.bin)|*.bin| All File (*.*)|*.*||";
-constexpr const char16_t* kLogFilter = u"LOG File(*.log)|*.log| All File (*.*)|*.*||";
-constexpr DWORD kChooserFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 
 // For diagnosis only: when the chosen firmware file was made.
 void TraceCreationTime(const std::u16string& path)
@@ -56,14 +52,14 @@ bool CUSDSettingPageDlg::ProgramFolderChoosers() const
     return (frame_.FabrunMode & kFabrunModeProgramFolder) != 0;
 }
 
-std::optional<CUSDSettingPageDlg::ChosenFile> CUSDSettingPageDlg::ChooseFirmwareFile() const
+std::optional<ChosenFile> CUSDSettingPageDlg::ChooseFirmwareFile() const
 {
-    CFileDialog dialog(TRUE, u".bin", nullptr, kChooserFlags, kBinFilter);
-    if (ProgramFolderChoosers())
-        dialog.initialFolder = frame_.ProgramDrive + frame_.ProgramFolder;
-    if (dialog.DoModal() != IDOK)
-        return std::nullopt;
-    return ChosenFile{dialog.GetPathName(), ProgramFolderChoosers() ? dialog.GetFileName() : dialog.GetPathName()};
+    return ChooseBinFile(ProgramFolderChoosers() ? frame_.ProgramDrive + frame_.ProgramFolder : std::u16string());
+}
+
+std::u16string CUSDSettingPageDlg::ShownName(const ChosenFile& chosen) const
+{
+    return ProgramFolderChoosers() ? chosen.name : chosen.path;
 }
 
 void CUSDSettingPageDlg::OnChooseFirmware()
@@ -76,7 +72,7 @@ void CUSDSettingPageDlg::OnChooseFirmware()
         SetItemText(IDC_BIN_FW_VERSION, u"N/A");
         return;
     }
-    SetItemText(IDC_FW_FILE, chosen->shown);
+    SetItemText(IDC_FW_FILE, ShownName(*chosen));
     ShowBinFileVersion();
 }
 
@@ -102,7 +98,7 @@ void CUSDSettingPageDlg::OnChooseHubFirmware()
         SetItemText(IDC_BIN_FW_VERSION, u"N/A");
         return;
     }
-    SetItemText(IDC_HUB_FW_FILE, chosen->shown);
+    SetItemText(IDC_HUB_FW_FILE, ShownName(*chosen));
 }
 
 void CUSDSettingPageDlg::OnHubFirmwareFileShown()
@@ -111,38 +107,6 @@ void CUSDSettingPageDlg::OnHubFirmwareFileShown()
     PutBack(IDC_HUB_FW_FILE, FileNameOf(path));
     if (path.empty())
         SetItemText(IDC_BIN_FW_VERSION, u"N/A");
-}
-
-void CUSDSettingPageDlg::OnChooseBackupFile()
-{
-    CFileDialog dialog(FALSE, u".bin", nullptr, kChooserFlags, kBinFilter);
-    if (dialog.DoModal() != IDOK)
-        return;
-    frame_.CisSetting.FilePathOfFWBackup = dialog.GetPathName();
-    if (!frame_.CisSetting.FilePathOfFWBackup.empty())
-        SetItemText(IDC_FW_BACKUP_FILE, dialog.GetPathName());
-}
-
-// A log file, or with FabrunMode bit 0x04 the folder of the per-serial-number result files.
-void CUSDSettingPageDlg::OnChooseLogFile()
-{
-    CISSetting& setting = frame_.CisSetting;
-    if ((frame_.FabrunMode & kFabrunModeSerialTextFiles) != 0) {
-        std::u16string folder;
-        if (!BrowseForFolderW(nullptr, nullptr, BIF_RETURNONLYFSDIRS, folder))
-            return;
-        setting.LogFilePath = folder;
-        SetItemText(IDC_LOG_FILE, folder);
-        return;
-    }
-    CFileDialog dialog(FALSE, u".log", nullptr, kChooserFlags, kLogFilter);
-    if (dialog.DoModal() != IDOK)
-        return;
-    setting.LogFilePath = dialog.GetPathName();
-    if (setting.LogFilePath.empty())
-        return;
-    SetItemText(IDC_LOG_FILE, setting.LogFilePath.str());
-    frame_.LogIni = std::make_unique<CIniFile>(setting.LogFilePath.str());
 }
 
 // The backup takes up to half a minute of restarts and reads: it runs behind a modal

@@ -4,8 +4,9 @@
 #include "console/main_frame.h"
 #include "console/settings/field_edits.h"
 #include "console/settings/firmware_file_version.h"
+#include "console/settings/page_switches.h"
+#include "console/settings/setting_file_choosers.h"
 #include "engine/ports/dev_info_doc.h"
-#include "engine/usb/spi_opcodes.h"
 #include "platform/text/text.h"
 #include "resources/usd_setting_ids.h"
 
@@ -53,7 +54,8 @@ constexpr CaptionItem kCaptionsAfterSerial[] = {
     {IDC_DECIMAL_SN, u"DecimalSN", u"DecimalSN:"},
 };
 
-constexpr const char16_t* kFlashTypes[] = {u"Default", u"SST", u"MXIC 25L512E", u"ATMEL"};
+constexpr LunTypeBox kLunTypeBoxes[] = {
+    {IDC_HDD_POWER_CONTROL, 24}, {IDC_DISPLAY_RW_RATE, 21}, {IDC_HD_CAPACITY_DISPLAY, 20}};
 
 std::u16string Hex8(DWORD value)
 {
@@ -95,12 +97,8 @@ void CUSDSettingPageDlg::LoadBasicSettingTexts()
 {
     ReadLanguageSection();
     serial_.FillGeneratorList();
-    QComboBox& flashType = List(IDC_FLASH_TYPE);
-    flashType.clear();
-    for (const char16_t* type : kFlashTypes)
-        flashType.addItem(QString::fromUtf16(type));
-    // The list's index is the flash's SPI type.
-    flashType.setCurrentIndex(SpiTypeFromLunTypeBitMap(frame_.CisSetting.LunTypeBitMap));
+    FillFlashTypeList(*this, IDC_FLASH_TYPE);
+    SelectFlashType(*this, IDC_FLASH_TYPE);
     for (std::size_t n = 0; n < std::size(kGroupCaptions); ++n)
         SetCaption(kGroupCaptions[n], platform::FormatWide("SetDlgStatic%zu", n), u"");
     SetCaptions(kCaptionsBeforeSerial);
@@ -167,23 +165,10 @@ void CUSDSettingPageDlg::ShowTestProcedure()
                      IDC_LED_CTL0, IDC_LED_CTL1, IDC_SN_GENERATOR, IDC_SERIAL_NUMBER, IDC_SN_LENGTH, IDC_SN_MASK,
                      IDC_SN_INTERVAL, IDC_DECIMAL_SN, IDC_HDD_POWER_CONTROL, IDC_HD_CAPACITY_DISPLAY},
                     false);
-    SetCheck(IDC_HDD_POWER_CONTROL, (setting.LunTypeBitMap & (1u << 24)) != 0);
-    SetCheck(IDC_DISPLAY_RW_RATE, (setting.LunTypeBitMap & (1u << 21)) != 0);
-    SetCheck(IDC_HD_CAPACITY_DISPLAY, (setting.LunTypeBitMap & (1u << 20)) != 0);
-    ShowLunBoxes();
-}
-
-// Each LUN's format box: greyed with "Format Disable", else usable for a LUN present in
-// LunTypeBitMap and checked from FormatLunBitMap.
-void CUSDSettingPageDlg::ShowLunBoxes()
-{
-    const CISSetting& setting = frame_.CisSetting;
-    const bool formatDisabled = (setting.TestProcedureMask & 0x4) != 0;
-    for (UINT lun = 0; lun < cis::kLunCount; ++lun) {
-        const bool present = (setting.LunTypeBitMap & (1u << lun)) != 0;
-        SetCheck(IDC_PUBLIC_LUN + lun, present && (setting.FormatLunBitMap & (1u << lun)) != 0);
-        EnableItems({IDC_PUBLIC_LUN + lun}, !formatDisabled && present);
-    }
+    // After a load the list shows the flash type of the record loaded.
+    SelectFlashType(*this, IDC_FLASH_TYPE);
+    ShowLunTypeBoxes(*this, kLunTypeBoxes);
+    ShowLunFormatBoxes(*this, (mask & 0x4) != 0);
 }
 
 // Label 1143: the firmware version that the port poll found on the first present port.
@@ -215,7 +200,7 @@ void CUSDSettingPageDlg::ShowBinFileVersion()
 void CUSDSettingPageDlg::ConnectHandlers()
 {
     serial_.Connect();
-    for (const HexFieldEdit& field : ChipPageHexFields())
+    for (const HexFieldEdit& field : SettingPageHexFields())
         OnEditChange(field.id, [this, &field] { ApplyHexFieldEdit(*this, frame_.CisSetting, field); });
     for (const StringFieldEdit& field : ChipPageStringFields())
         OnEditChange(field.id, [this, &field] { ApplyStringFieldEdit(*this, frame_.CisSetting, field); });
@@ -227,23 +212,13 @@ void CUSDSettingPageDlg::ConnectHandlers()
     OnClicked(IDC_MEDIA_EEPROM, [this] { OnMedia(IDC_MEDIA_EEPROM, 1); });
     OnClicked(IDC_MEDIA_EXTERNAL_FLASH, [this] { OnMedia(IDC_MEDIA_EXTERNAL_FLASH, 2); });
     OnClicked(IDC_MEDIA_HARD_DISK, [this] { OnMedia(IDC_MEDIA_HARD_DISK, 3); });
-    for (UINT lun = 0; lun < cis::kLunCount; ++lun)
-        OnClicked(IDC_PUBLIC_LUN + lun, [this, lun] {
-            const BYTE map = frame_.CisSetting.FormatLunBitMap;
-            frame_.CisSetting.FormatLunBitMap = static_cast<BYTE>(IsChecked(IDC_PUBLIC_LUN + lun) ? map | (1u << lun) : map & ~(1u << lun));
-        });
-    const std::pair<UINT, unsigned> lunTypeBoxes[] = {
-        {IDC_HDD_POWER_CONTROL, 24}, {IDC_DISPLAY_RW_RATE, 21}, {IDC_HD_CAPACITY_DISPLAY, 20}};
-    for (auto [id, bit] : lunTypeBoxes)
-        OnClicked(id, [this, id = id, bit = bit] {
-            const DWORD map = frame_.CisSetting.LunTypeBitMap;
-            frame_.CisSetting.LunTypeBitMap = IsChecked(id) ? map | (1u << bit) : map & ~(1u << bit);
-        });
+    ConnectLunFormatBoxes(*this);
+    ConnectLunTypeBoxes(*this, kLunTypeBoxes);
     OnClicked(IDC_HUB_FW_DOWNLOAD, [this] { frame_.CisSetting.HubDLEnable = IsChecked(IDC_HUB_FW_DOWNLOAD) ? 1 : 0; });
     OnClicked(IDC_AUTO_RUN, [this] { OnAutoRun(); });
     OnClicked(IDC_DISABLE_FILTER_DRIVER, [this] { OnFilterDriver(); });
     OnClicked(IDC_SAVE_SETTING, [this] { frame_.SaveRequested = 1; });
-    OnSelChange(IDC_FLASH_TYPE, [this] { OnFlashTypeChanged(); });
+    OnSelChange(IDC_FLASH_TYPE, [this] { OnFlashTypeChosen(*this, IDC_FLASH_TYPE); });
     OnEditChange(IDC_TEST_DATA_SIZE, [this] { OnTestDataSizeChanged(); });
 
     OnEditChange(IDC_MAX_LUN, [this] { OnMaxLunChanged(); });
@@ -255,9 +230,6 @@ void CUSDSettingPageDlg::ConnectHandlers()
     OnEditChange(IDC_FW_FILE, [this] { OnFirmwareFileShown(); });
     OnClicked(IDC_HUB_FW_OPEN_FILE, [this] { OnChooseHubFirmware(); });
     OnEditChange(IDC_HUB_FW_FILE, [this] { OnHubFirmwareFileShown(); });
-    OnClicked(IDC_FW_BACKUP_CHOOSE, [this] { OnChooseBackupFile(); });
-    OnEditChange(IDC_FW_BACKUP_FILE, [this] { frame_.CisSetting.FilePathOfFWBackup = ItemText(IDC_FW_BACKUP_FILE); });
-    OnClicked(IDC_LOG_OPEN_FILE, [this] { OnChooseLogFile(); });
-    OnEditChange(IDC_LOG_FILE, [this] { frame_.CisSetting.LogFilePath = ItemText(IDC_LOG_FILE); });
+    ConnectBackupAndLogFiles(*this);
     OnClicked(IDC_BACKUP_FW, [this] { OnBackupFirmware(); });
 }

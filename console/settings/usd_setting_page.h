@@ -7,6 +7,7 @@
 #pragma once
 
 #include "console/settings/serial_number_block.h"
+#include "console/settings/setting_file_choosers.h"
 #include "console/settings/setting_page.h"
 
 class CUSDSettingPageDlg : public CSettingPage {
@@ -35,7 +36,6 @@ public:
 private:
     void ConnectHandlers();
     void ShowTestProcedure();
-    void ShowLunBoxes();
     void ShowFirmwareVersions();
     void ShowBinFileVersion();
     // The MaxLun edit (whose handler fills the LUN list) and the LUN shown.
@@ -51,7 +51,6 @@ private:
     void OnMedia(UINT id, INT media);
     void OnFilterDriver();
     void OnAutoRun();
-    void OnFlashTypeChanged();
     void OnTestDataSizeChanged();
     void OnMaxLunChanged();
     void OnLunFieldChanged(UINT id);
@@ -60,16 +59,11 @@ private:
     void OnFirmwareFileShown();
     void OnChooseHubFirmware();
     void OnHubFirmwareFileShown();
-    void OnChooseBackupFile();
-    void OnChooseLogFile();
     // The firmware file choosers start in the program's folder with FabrunMode bit 0x80,
-    // and their edits then show only the file's name.
+    // and their edits then show only the file's name (else the whole path).
     bool ProgramFolderChoosers() const;
-    struct ChosenFile {
-        std::u16string path;
-        std::u16string shown;
-    };
     std::optional<ChosenFile> ChooseFirmwareFile() const;
+    std::u16string ShownName(const ChosenFile& chosen) const;
 
     SerialNumberBlock serial_;
 };

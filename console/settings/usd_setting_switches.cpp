@@ -5,6 +5,7 @@
 #include "console/filter_driver.h"
 #include "console/main_frame.h"
 #include "console/settings/exchange_numbers.h"
+#include "console/settings/page_switches.h"
 #include "engine/ini/hex_text.h"
 #include "platform/msgbox/msgbox.h"
 #include "platform/text/text.h"
@@ -15,19 +16,6 @@
 #include <algorithm>
 
 using namespace res;
-
-namespace {
-
-constexpr DWORD kFlashTypeBits = (1u << 30) | (1u << 14) | (1u << 13);
-constexpr DWORD kFlashTypeBit[] = {0, 1u << 30, 1u << 14, 1u << 13};
-
-// The mask with `bit` set or cleared (the record's fields are packed: no references to them).
-DWORD WithBit(DWORD mask, DWORD bit, bool set)
-{
-    return set ? mask | bit : mask & ~bit;
-}
-
-} // namespace
 
 void CUSDSettingPageDlg::OnFwDownloadDisable()
 {
@@ -61,7 +49,7 @@ void CUSDSettingPageDlg::OnCisDownloadDisable()
 void CUSDSettingPageDlg::OnFormatDisable()
 {
     frame_.CisSetting.TestProcedureMask = WithBit(frame_.CisSetting.TestProcedureMask, 0x4, IsChecked(IDC_FORMAT_DISABLE));
-    ShowLunBoxes();
+    ShowLunFormatBoxes(*this, IsChecked(IDC_FORMAT_DISABLE));
 }
 
 // Clearing the rate box's mark leaves the record's rate bit as it is.
@@ -104,15 +92,6 @@ void CUSDSettingPageDlg::OnAutoRun()
     const bool checked = IsChecked(IDC_AUTO_RUN);
     frame_.CisSetting.AutoRunEnable = checked ? 1 : 0;
     frame_.FabrunMode = WithBit(frame_.FabrunMode, kFabrunModeAutoRunActive, checked);
-}
-
-void CUSDSettingPageDlg::OnFlashTypeChanged()
-{
-    DWORD map = frame_.CisSetting.LunTypeBitMap & ~kFlashTypeBits;
-    const int index = List(IDC_FLASH_TYPE).currentIndex();
-    if (index > 0 && index < static_cast<int>(std::size(kFlashTypeBit)))
-        map |= kFlashTypeBit[index];
-    frame_.CisSetting.LunTypeBitMap = map;
 }
 
 void CUSDSettingPageDlg::OnTestDataSizeChanged()

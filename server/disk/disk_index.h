@@ -11,3 +11,13 @@ inline bool PortIndexFits(unsigned index)
     platform::DebugPrintf("port index %u refused", index);
     return false;
 }
+
+// A handle table is given and the index lies inside it.
+inline bool PortDeviceGiven(HANDLE* handles, unsigned index)
+{
+    if (handles == nullptr) {
+        OutputDebugStringA("no device handle table given");
+        return false;
+    }
+    return PortIndexFits(index);
+}

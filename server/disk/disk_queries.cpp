@@ -5,17 +5,9 @@
 #include "platform/debug/debug.h"
 #include "platform/devio/devio.h"
 #include "server/disk/disk_index.h"
+#include "server/scsi/scsi_request.h"
 
 #include <cstring>
-
-namespace {
-
-DWORD BigEndian32(const BYTE* bytes)
-{
-    return (DWORD{bytes[0]} << 24) | (DWORD{bytes[1]} << 16) | (DWORD{bytes[2]} << 8) | bytes[3];
-}
-
-} // namespace
 
 INT DiskSlots::CapacityOf(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba, DWORD* blockLength)
 {
@@ -26,8 +18,8 @@ INT DiskSlots::CapacityOf(HANDLE* handles, BYTE index, BYTE lun, DWORD* lastLba,
     BYTE capacity[8] = {};
     if (standard_.SendReadCapacity(handles[index], lun, capacity) != 1)
         return 0;
-    *lastLba = BigEndian32(capacity);
-    *blockLength = BigEndian32(capacity + 4);
+    *lastLba = scsi::BigEndian32(capacity);
+    *blockLength = scsi::BigEndian32(capacity + 4);
     return 1;
 }
 

@@ -1,9 +1,12 @@
 // Reads and writes in chunks of at most 64 KiB. A chunk that still fails after its
 // attempts ends the transfer with 0: the data behind it was not moved, so the transfer
-// must never be reported as done.
+// must never be reported as done. A transfer holds its device's lock from its first chunk
+// to its last, so no chunk runs inside another caller's sequence on the same device (a
+// protected block transfer has the device's encryption switched off meanwhile).
 #include "server/disk/disk_slots.h"
 
 #include "server/disk/disk_index.h"
+#include "server/scsi/device_lock.h"
 
 #include <algorithm>
 
@@ -14,8 +17,9 @@ constexpr unsigned kWriteAttempts = 3;
 
 // send(lba, bytes, offset, chunkTicks) -> 1/0 for one chunk.
 template <class Send>
-INT Chunked(DWORD lba, DWORD byteCount, unsigned attempts, DWORD* ticks, Send send)
+INT Chunked(HANDLE device, DWORD lba, DWORD byteCount, unsigned attempts, DWORD* ticks, Send send)
 {
+    scsi::DeviceLock lock(device);
     DWORD minimum = 0xFFFFFFFF;
     for (DWORD done = 0; done < byteCount;) {
         const DWORD chunk = std::min(byteCount - done, kChunkBytes);
@@ -42,7 +46,7 @@ INT DiskSlots::ReadDisk(HANDLE* handles, BYTE index, DWORD lba, DWORD byteCount,
     OutputDebugStringA("ReadDisk()");
     if (!PortIndexFits(index))
         return 0;
-    return Chunked(lba, byteCount, 1, nullptr, [&](DWORD at, DWORD chunk, DWORD offset, DWORD&) {
+    return Chunked(handles[index], lba, byteCount, 1, nullptr, [&](DWORD at, DWORD chunk, DWORD offset, DWORD&) {
         return standard_.SendRead10(handles[index], 0, 0, 0, at, chunk, buffer + offset);
     });
 }
@@ -51,9 +55,10 @@ INT DiskSlots::WriteDisk(HANDLE* handles, BYTE index, DWORD lba, DWORD byteCount
 {
     if (!PortIndexFits(index))
         return 0;
-    return Chunked(lba, byteCount, kWriteAttempts, nullptr, [&](DWORD at, DWORD chunk, DWORD offset, DWORD&) {
+    auto send = [&](DWORD at, DWORD chunk, DWORD offset, DWORD&) {
         return standard_.SendWrite10(handles[index], 0, 0, 0, at, chunk, buffer + offset);
-    });
+    };
+    return Chunked(handles[index], lba, byteCount, kWriteAttempts, nullptr, send);
 }
 
 INT DiskSlots::ReadDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWORD byteCount, BYTE* buffer, DWORD* ticks)
@@ -61,9 +66,10 @@ INT DiskSlots::ReadDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWOR
     OutputDebugStringA("ReadDiskEx()");
     if (!PortIndexFits(index))
         return 0;
-    return Chunked(lba, byteCount, 1, ticks, [&](DWORD at, DWORD chunk, DWORD offset, DWORD& chunkTicks) {
+    auto send = [&](DWORD at, DWORD chunk, DWORD offset, DWORD& chunkTicks) {
         return standard_.SendRead10Timed(handles[index], lun, 0, 0, at, chunk, buffer + offset, &chunkTicks);
-    });
+    };
+    return Chunked(handles[index], lba, byteCount, 1, ticks, send);
 }
 
 INT DiskSlots::WriteDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWORD byteCount, const BYTE* buffer,
@@ -72,7 +78,8 @@ INT DiskSlots::WriteDiskEx(HANDLE* handles, BYTE index, BYTE lun, DWORD lba, DWO
     OutputDebugStringA("WriteDisk()");
     if (!PortIndexFits(index))
         return 0;
-    return Chunked(lba, byteCount, 1, ticks, [&](DWORD at, DWORD chunk, DWORD offset, DWORD& chunkTicks) {
+    auto send = [&](DWORD at, DWORD chunk, DWORD offset, DWORD& chunkTicks) {
         return standard_.SendWrite10Timed(handles[index], lun, 0, 0, at, chunk, buffer + offset, &chunkTicks);
-    });
+    };
+    return Chunked(handles[index], lba, byteCount, 1, ticks, send);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
+#include "server/scsi/scsi_request.h"
 
 #include <cstring>
 
@@ -20,18 +21,8 @@ public:
     // The pages of a block the capacity counts: the actual count, else the plain one.
     WORD countedPagesPerBlock() const { return actualPagesPerBlock() != 0 ? actualPagesPerBlock() : pagesPerBlock(); }
     BYTE sectorsPerPage() const { return bytes_[22]; }
-    DWORD capacity() const
-    {
-        return DWORD{bytes_[26]} << 24 | DWORD{bytes_[27]} << 16 | DWORD{bytes_[28]} << 8 | bytes_[29];
-    }
-
-    void SetCapacity(DWORD sectors)
-    {
-        bytes_[26] = static_cast<BYTE>(sectors >> 24);
-        bytes_[27] = static_cast<BYTE>(sectors >> 16);
-        bytes_[28] = static_cast<BYTE>(sectors >> 8);
-        bytes_[29] = static_cast<BYTE>(sectors);
-    }
+    DWORD capacity() const { return scsi::BigEndian32(bytes_ + 26); }
+    void SetCapacity(DWORD sectors) { scsi::PutBigEndian32(bytes_ + 26, sectors); }
     void SetGeometry(int ce, int channels, int paths, BYTE logBlocks)
     {
         bytes_[32] = bytes_[34] = static_cast<BYTE>(ce);

@@ -12,11 +12,7 @@ namespace nand {
 namespace {
 
 constexpr BYTE kIspLoad = 0x81;
-constexpr BYTE kCpuResetSub = 0x01;
 constexpr BYTE kDdrResetSub = 0x02;
-constexpr BYTE kLunConfigRead = 0x88;
-constexpr BYTE kLunConfigWrite = 0x8A;
-constexpr DWORD kLunConfigBytes = 48;
 constexpr int kIspReadyPolls = 5;
 constexpr DWORD kIspReadyPauseMs = 200;
 constexpr int kCpuResetRounds = 30;
@@ -81,16 +77,14 @@ INT CpuReset(const NandPort& port)
         triggered = failed == nullptr;
     }
     bool configured = false;
-    if (triggered && port.vendor.ConfigureLUNWrite(port.device, kCpuResetSub, 0, 0, 0, 0, nullptr) == 1) {
-        std::array<BYTE, kLunConfigBytes> config{};
-        configured = port.vendor.ConfigureLUNRead(port.device, kLunConfigRead, 0, 0, 0, kLunConfigBytes,
-                                                  config.data()) == 1;
+    if (triggered && scsi::SendCpuReset(port.vendor, port.device) == 1) {
+        std::array<BYTE, scsi::kLunConfigurationLength> config{};
+        configured = scsi::TransferLunConfiguration(port.vendor, port.device, true, config.data()) == 1;
         if (configured && (config[0x20] & 0xF0) == 0x10) {
             const BYTE changed = static_cast<BYTE>((config[0x20] & 0x0F) | 0x60);
             platform::DebugPrintf(" CPUReset Change buf[0x20] %02X -> %02X", unsigned{config[0x20]}, unsigned{changed});
             config[0x20] = changed;
-            configured = port.vendor.ConfigureLUNWrite(port.device, kLunConfigWrite, 0, 0, 0, kLunConfigBytes,
-                                                       config.data()) == 1;
+            configured = scsi::TransferLunConfiguration(port.vendor, port.device, false, config.data()) == 1;
         }
     }
     if (!configured) {

@@ -14,7 +14,6 @@
 namespace nand {
 namespace {
 
-constexpr BYTE kFlashIdSub = 0x82;
 constexpr BYTE kCheckBadBlocks = 0x00;
 constexpr long kGroupBlocks = 512;
 constexpr DWORD kControllerNumber = 0x87;
@@ -326,7 +325,7 @@ bool ReadFlashId(const NandPort& port, int chip, BYTE* out64)
 {
     if (out64 == nullptr)
         return false;
-    return port.vendor.SystemAccessRead(port.device, kFlashIdSub, static_cast<BYTE>(chip), 0, 0, 0, 64, out64) == 1;
+    return scsi::ReadFlashId(port.vendor, port.device, static_cast<BYTE>(chip), out64) == 1;
 }
 
 INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config)

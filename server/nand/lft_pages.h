@@ -22,7 +22,7 @@ public:
     template <class Step>
     bool Run(Step step)
     {
-        const bool strong = Write(static_cast<BYTE>((saved_ & 0xFE) | 2));
+        const bool strong = Write(scsi::StrongestEcc(saved_));
         const bool done = strong && step();
         return Restore() && done;
     }

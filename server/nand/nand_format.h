@@ -2,6 +2,10 @@
 // search, the system-table build and the controller operations around them. What one
 // port's scan stores (pages per block, page data size) is kept per port, and each port
 // dumps into its own folder, so workers of several ports never change each other's values.
+// Each operation holds its device's lock (server/scsi/device_lock.h) from its first command
+// to its last: another caller's commands to the same device (a protected block transfer
+// that switches encryption off, a register poll) never fall inside a scan, a search, a
+// table build or a reset sequence.
 #pragma once
 
 #include "portwarden/block_map.h"
@@ -35,6 +39,9 @@ public:
 private:
     // Nothing for an index outside the handle table or no table.
     std::optional<NandPort> PortOf(HANDLE* handles, BYTE index);
+    // routine(port) on the port's device under its lock; 0 when the port is refused.
+    template <class Routine>
+    INT OnPort(HANDLE* handles, BYTE index, Routine routine);
 
     CVCommCMDControl& vendor_;
     CSTDCMDControl& standard_;

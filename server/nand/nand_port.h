@@ -5,6 +5,7 @@
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
 #include "server/nand/dump_folder.h"
+#include "server/scsi/controller_calls.h"
 #include "server/scsi/port_flash_geometry.h"
 #include "server/scsi/stdcmd_control.h"
 #include "server/scsi/vcomm_control.h"
@@ -32,19 +33,7 @@ inline std::optional<DWORD> RowAddress(BYTE chipAddress, long block, long page, 
     return DWORD{chipAddress} << 24 | static_cast<DWORD>(within);
 }
 
-// Retries `step` up to `attempts` times, writing `retryLine` after each failed attempt
-// (none when null); true at the first success.
-template <class Step>
-bool Retry(int attempts, const char* retryLine, Step step)
-{
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (step())
-            return true;
-        if (retryLine != nullptr)
-            OutputDebugStringA(retryLine);
-    }
-    return false;
-}
+using scsi::Retry;
 
 constexpr int kDeviceAttempts = 10;
 

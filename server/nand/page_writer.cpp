@@ -18,7 +18,7 @@ scsi::BlockTag Tag(const char (&text)[7])
 bool EraseBlockAt(const NandPort& port, DWORD row)
 {
     BYTE status = 0;
-    return port.vendor.BlockAccessErase(port.device, kBlockErase, 0, 0, row, 1, &status) == 1;
+    return scsi::EraseFlashBlock(port.vendor, port.device, row, &status) == 1;
 }
 
 unsigned MostBitsPerKiB(std::span<const BYTE> written, std::span<const BYTE> read)

@@ -13,7 +13,6 @@ constexpr BYTE kBlockRead = 0x89;
 constexpr BYTE kBlockWrite = 0x8B;
 constexpr BYTE kMultiPageWrite = 0x8C;
 constexpr BYTE kMultiPageRead = 0x8D;
-constexpr BYTE kBlockErase = 0x8E;
 constexpr BYTE kSpareRead = 0x88;
 
 struct TablePage {

@@ -1,25 +1,23 @@
-// The controller registers the flash procedures read and write one byte at a time
-// (XDATA, vendor group 0x01 subs 4 and 5).
+// The controller registers the flash procedures read and write one byte at a time, on the
+// port's device (server/scsi/controller_calls.h).
 #pragma once
 
 #include "server/nand/nand_port.h"
+#include "server/scsi/controller_calls.h"
 
 namespace nand {
 
-namespace reg {
-constexpr WORD kChipReset = 0x0001;
-constexpr WORD kCpuControl = 0x001C;
-constexpr WORD kCorePower = 0x047E;
-constexpr WORD kFlashAccess = 0x2600;
-constexpr WORD kEccSetting = 0x2608;
-constexpr WORD kEncryption = 0x2809;
-constexpr WORD kResetTrigger = 0x2311;
-constexpr WORD kVbList = 0x6900;
-} // namespace reg
+namespace reg = scsi::reg;
 
 // One read; with `ffFails` a value of 0xFF (the preset of the buffer) counts as failed.
-bool ReadRegister(const NandPort& port, WORD address, BYTE& value, bool ffFails = false);
-bool WriteRegister(const NandPort& port, WORD address, BYTE value);
+inline bool ReadRegister(const NandPort& port, WORD address, BYTE& value, bool ffFails = false)
+{
+    return scsi::ReadXdataByte(port.vendor, port.device, address, value, ffFails);
+}
+inline bool WriteRegister(const NandPort& port, WORD address, BYTE value)
+{
+    return scsi::WriteXdataByte(port.vendor, port.device, address, value);
+}
 
 // The encryption register: read with up to 10 attempts (0xFF counts as failed), written
 // with up to 10 attempts, each after a 10 ms pause.

@@ -12,7 +12,7 @@ namespace {
 // A device node by its device number, any other file by its inode.
 using DeviceKey = std::pair<std::uint64_t, std::uint64_t>;
 
-std::shared_ptr<std::mutex> MutexOf(HANDLE device)
+std::shared_ptr<std::recursive_mutex> MutexOf(HANDLE device)
 {
     auto file = platform::HandleAs<platform::FileObject>(device);
     struct stat status {};
@@ -22,11 +22,11 @@ std::shared_ptr<std::mutex> MutexOf(HANDLE device)
     DeviceKey key = node ? DeviceKey{0, status.st_rdev} : DeviceKey{status.st_dev + 1, status.st_ino};
     // Entries stay: one small mutex per device the process ever talked to.
     static std::mutex tableLock;
-    static std::map<DeviceKey, std::shared_ptr<std::mutex>> table;
+    static std::map<DeviceKey, std::shared_ptr<std::recursive_mutex>> table;
     std::lock_guard guard(tableLock);
     auto& entry = table[key];
     if (entry == nullptr)
-        entry = std::make_shared<std::mutex>();
+        entry = std::make_shared<std::recursive_mutex>();
     return entry;
 }
 
@@ -35,7 +35,7 @@ std::shared_ptr<std::mutex> MutexOf(HANDLE device)
 DeviceLock::DeviceLock(HANDLE device) : mutex_(MutexOf(device))
 {
     if (mutex_ != nullptr)
-        lock_ = std::unique_lock<std::mutex>(*mutex_);
+        lock_ = std::unique_lock<std::recursive_mutex>(*mutex_);
 }
 
 } // namespace scsi

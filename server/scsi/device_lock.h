@@ -3,7 +3,9 @@
 // read-modify-write of firmware and EEPROM) is never interleaved with another caller's
 // commands to the same device. Devices are told apart by the node their handle was opened
 // on, so two handles on one device share its lock. A handle that is no open device takes
-// no lock: its commands fail anyway.
+// no lock: its commands fail anyway. A thread that holds a device's lock takes it again
+// without waiting (a slot that calls another slot on the same device), so one device's
+// lock never deadlocks its own holder; no slot holds two devices' locks.
 #pragma once
 
 #include "platform/base/wintypes.h"
@@ -20,8 +22,8 @@ public:
     DeviceLock& operator=(const DeviceLock&) = delete;
 
 private:
-    std::shared_ptr<std::mutex> mutex_;
-    std::unique_lock<std::mutex> lock_;
+    std::shared_ptr<std::recursive_mutex> mutex_;
+    std::unique_lock<std::recursive_mutex> lock_;
 };
 
 } // namespace scsi

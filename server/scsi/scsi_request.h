@@ -62,7 +62,10 @@ inline int ResultOf(const ScsiOutcome& outcome)
     return outcome.ok() ? 1 : 0;
 }
 
+// Big-endian fields of CDBs, replies and flash records.
 void PutBigEndian32(BYTE* at, DWORD value);
 void PutBigEndian16(BYTE* at, WORD value);
+DWORD BigEndian32(const BYTE* at);
+WORD BigEndian16(const BYTE* at);
 
 } // namespace scsi

@@ -69,7 +69,7 @@ std::array<BYTE, 16> CdbFromWords(DWORD dw0, DWORD dw1, DWORD dw2, DWORD dw3, DW
 
 DWORD CdbLengthField(const std::array<BYTE, 16>& cdb)
 {
-    return DWORD{cdb[7]} << 8 | cdb[8];
+    return scsi::BigEndian16(&cdb[7]);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "server/shell/base_api2.h"
 
 #include "platform/debug/debug.h"
+#include "server/scsi/controller_calls.h"
 #include "server/shell/port_device.h"
 #include "server/vendor/protected_block.h"
 #include "server/vendor/xdata_access.h"
@@ -60,6 +61,6 @@ INT CBaseAPI2::EraseBlock(HANDLE* handles, BYTE index, INT block, BYTE* out1)
     if (!BufferGiven(out1, 1))
         return 0;
     return OnPortDevice(handles, index, [&](HANDLE device) {
-        return vendor_->BlockAccessErase(device, 0x8E, 0, 0, static_cast<DWORD>(block), 1, out1);
+        return scsi::EraseFlashBlock(*vendor_, device, static_cast<DWORD>(block), out1);
     });
 }

@@ -4,6 +4,7 @@
 #include "server/shell/base_api2.h"
 
 #include "platform/debug/debug.h"
+#include "server/scsi/controller_calls.h"
 #include "server/shell/port_device.h"
 #include "server/shell/vendor_access.h"
 
@@ -14,11 +15,9 @@ using portwarden::OnPortDevice;
 namespace {
 
 constexpr DWORD kDeviceIdLength = 16;
-constexpr DWORD kLunConfigurationLength = 48;
 constexpr DWORD kLunIdLength = 5;
 constexpr DWORD kHiddenLunIndexLength = 10;
 constexpr DWORD kPasswordLength = 511;
-constexpr DWORD kFlashIdLength = 64;
 constexpr DWORD kSystemRecordLength = 64;
 constexpr BYTE kMediaChangeParameter = 16;
 constexpr BYTE kBlockStatusSelector = 0x70;
@@ -61,8 +60,7 @@ INT CBaseAPI2::ReadData(HANDLE* handles, BYTE index, BYTE rd, INT address, INT l
 INT CBaseAPI2::CPUReset(HANDLE* handles, BYTE index)
 {
     OutputDebugStringA("CPUReset()");
-    return OnPortDevice(handles, index,
-                        [&](HANDLE device) { return vendor_->ConfigureLUNWrite(device, 0x01, 0, 0, 0, 0, nullptr); });
+    return OnPortDevice(handles, index, [&](HANDLE device) { return scsi::SendCpuReset(*vendor_, device); });
 }
 
 INT CBaseAPI2::ReadDeivceID(HANDLE* handles, BYTE index, BYTE* out16)
@@ -78,12 +76,10 @@ INT CBaseAPI2::ReadDeivceID(HANDLE* handles, BYTE index, BYTE* out16)
 INT CBaseAPI2::ReadLUNCONFIG(HANDLE* handles, BYTE index, BYTE rd, BYTE* buffer48)
 {
     OutputDebugStringA(Direction(rd, "ReadLUNCONFIG()", "WriteLUNCONFIG()"));
-    if (!BufferGiven(buffer48, kLunConfigurationLength))
+    if (!BufferGiven(buffer48, scsi::kLunConfigurationLength))
         return 0;
     return OnPortDevice(handles, index, [&](HANDLE device) {
-        if (rd == 1)
-            return vendor_->ConfigureLUNRead(device, 0x88, 0, 0, 0, kLunConfigurationLength, buffer48);
-        return vendor_->ConfigureLUNWrite(device, 0x8A, 0, 0, 0, kLunConfigurationLength, buffer48);
+        return scsi::TransferLunConfiguration(*vendor_, device, rd == 1, buffer48);
     });
 }
 
@@ -291,11 +287,10 @@ INT CBaseAPI2::InitSgmt(HANDLE* handles, BYTE index, INT b, INT c, INT d, INT le
 INT CBaseAPI2::ReadFlashID(HANDLE* handles, BYTE index, INT param, BYTE* out64)
 {
     OutputDebugStringA("ReadFlashID()");
-    if (!BufferGiven(out64, kFlashIdLength))
+    if (!BufferGiven(out64, scsi::kFlashIdLength))
         return 0;
-    return OnPortDevice(handles, index, [&](HANDLE device) {
-        return vendor_->SystemAccessRead(device, 0x82, Low(param), 0, 0, 0, kFlashIdLength, out64);
-    });
+    return OnPortDevice(handles, index,
+                        [&](HANDLE device) { return scsi::ReadFlashId(*vendor_, device, Low(param), out64); });
 }
 
 INT CBaseAPI2::ReadSYSReady(HANDLE* handles, BYTE index, BYTE rd, INT value, BYTE* out)

@@ -8,6 +8,7 @@
 #include "fsbuild/fs_build_params.h"
 #include "server/disk/disk_index.h"
 #include "server/disk/disk_volumes.h"
+#include "server/scsi/device_lock.h"
 #include "server/shell/debug_line.h"
 
 #include "platform/base/lasterror.h"
@@ -153,9 +154,11 @@ INT BuildOnDiskOnce(FsBuildParams& params, const char* exportName, DWORD diskNum
 
 // Builds on the port's disk, up to three times; before another attempt the disk's volume is
 // dismounted and the disk number read again (the disk may have come back under another).
+// The device's lock is held throughout: the build writes the whole disk.
 INT BuildOnDiskWithRetries(HANDLE* handles, BYTE index, FsBuildParams& params, const char* exportName,
                            bool writeIndexLine)
 {
+    scsi::DeviceLock lock(handles[index]);
     DWORD diskNumber = 0;
     if (!DiskNumberOf(handles[index], diskNumber, "GetDeviceNumber_Err"))
         return 0;
@@ -222,6 +225,7 @@ INT CBaseAPI::BuildPhyDiskFileSystem(HANDLE* handles, BYTE index, FsBuildParams*
     OutputDebugStringA("BuildPhyDiskFileSystem()");
     if (params == nullptr || handles == nullptr || !PortIndexFits(index))
         return 0;
+    scsi::DeviceLock lock(handles[index]); // the build writes the whole disk
     DWORD diskNumber = 0;
     if (!DiskNumberOf(handles[index], diskNumber, "GetDeviceNumber_Err"))
         return 0;

@@ -5,15 +5,6 @@
 
 namespace portwarden {
 
-bool PortDeviceGiven(HANDLE* handles, BYTE index)
-{
-    if (handles == nullptr) {
-        OutputDebugStringA("no device handle table given");
-        return false;
-    }
-    return PortIndexFits(index);
-}
-
 bool BufferGiven(const void* buffer, INT length)
 {
     if (buffer != nullptr || length == 0)

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
+#include "server/disk/disk_index.h"
 #include "server/scsi/device_lock.h"
 
 namespace portwarden {
 
-bool PortDeviceGiven(HANDLE* handles, BYTE index);
 // A buffer must be given when `length` bytes are to move.
 bool BufferGiven(const void* buffer, INT length);
 // `value` must lie in 0..0xFFFF to go into a 16-bit field.

@@ -2,6 +2,7 @@
 
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
+#include "server/scsi/controller_calls.h"
 #include "server/vendor/xdata_access.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace vendor {
 namespace {
 
-constexpr BYTE kEncryptionOn = 0x01;
-constexpr BYTE kEccStrongest = 0x02;
 constexpr int kRegisterReadAttempts = 10;
 constexpr DWORD kSettleMs = 20;
 constexpr BYTE kFlagUnprotectedIsp = 0x40;
@@ -21,23 +20,15 @@ bool StartsWith(const BlockTag& tag, const char (&prefix)[4])
     return std::equal(prefix, prefix + 3, tag.begin());
 }
 
-// One register, read until `valid` holds for what came back, at most 10 attempts.
-bool ReadRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE& value, const char* retryLine,
-                  bool (*valid)(BYTE))
+// One register, read until it answers (and, with `ffFails`, with another value than 0xFF),
+// at most 10 attempts.
+bool ReadRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE& value, const char* retryLine, bool ffFails)
 {
-    for (int attempt = 0; attempt < kRegisterReadAttempts; ++attempt) {
-        value = 0xFF;
-        if (sender.VendorRead(device, 0x04, 0, 0, reg, 1, &value) == 1 && valid(value))
-            return true;
-        OutputDebugStringA(retryLine);
-    }
+    if (scsi::Retry(kRegisterReadAttempts, retryLine,
+                    [&] { return scsi::ReadXdataByte(sender, device, reg, value, ffFails); }))
+        return true;
     OutputDebugStringA(" ReadWriteBlock Retry Over!!");
     return false;
-}
-
-bool WriteRegister(CVCommCMDControl& sender, HANDLE device, WORD reg, BYTE value)
-{
-    return sender.VendorWrite(device, 0x05, 0, 0, reg, 1, &value) == 1;
 }
 
 // A restore gets the one retry of XDATA access: a register left changed would spoil
@@ -62,31 +53,32 @@ int Send(CVCommCMDControl& sender, HANDLE device, const BlockRequest& request, B
 int ProtectedTransfer(CVCommCMDControl& sender, HANDLE device, const BlockRequest& request, BYTE flags)
 {
     BYTE encryption = 0xFF;
-    if (!ReadRegister(sender, device, kEncryptionRegister, encryption, " Retry Read Encryption Register2",
-                      [](BYTE value) { return value != 0xFF; }))
+    using scsi::reg::kEccSetting;
+    using scsi::reg::kEncryption;
+    if (!ReadRegister(sender, device, kEncryption, encryption, " Retry Read Encryption Register2", true))
         return 0;
-    if (!WriteRegister(sender, device, kEncryptionRegister, static_cast<BYTE>(encryption & ~kEncryptionOn))) {
+    if (!scsi::WriteXdataByte(sender, device, kEncryption, static_cast<BYTE>(encryption & ~scsi::kEncryptionOn))) {
         OutputDebugStringA(" ReadWriteBlock: encryption not switched off");
-        RestoreRegister(sender, device, kEncryptionRegister, encryption);
+        RestoreRegister(sender, device, kEncryption, encryption);
         return 0;
     }
     BYTE ecc = 0xFF;
-    if (!ReadRegister(sender, device, kEccRegister, ecc, " Retry Read ECC Setting Register2", [](BYTE) { return true; })) {
-        RestoreRegister(sender, device, kEncryptionRegister, encryption);
+    if (!ReadRegister(sender, device, kEccSetting, ecc, " Retry Read ECC Setting Register2", false)) {
+        RestoreRegister(sender, device, kEncryption, encryption);
         return 0;
     }
-    if (!WriteRegister(sender, device, kEccRegister, static_cast<BYTE>((ecc & 0xFE) | kEccStrongest))) {
+    if (!scsi::WriteXdataByte(sender, device, kEccSetting, scsi::StrongestEcc(ecc))) {
         OutputDebugStringA(" ReadWriteBlock: ECC setting not changed");
-        RestoreRegister(sender, device, kEncryptionRegister, encryption);
-        RestoreRegister(sender, device, kEccRegister, ecc);
+        RestoreRegister(sender, device, kEncryption, encryption);
+        RestoreRegister(sender, device, kEccSetting, ecc);
         return 0;
     }
     if (request.tag[0] == 'C')
         OutputDebugStringA(" @@ MaxECC");
     Sleep(kSettleMs);
     const int result = Send(sender, device, request, static_cast<BYTE>(flags | kFlagProtected));
-    bool restored = RestoreRegister(sender, device, kEncryptionRegister, encryption);
-    restored = RestoreRegister(sender, device, kEccRegister, ecc) && restored;
+    bool restored = RestoreRegister(sender, device, kEncryption, encryption);
+    restored = RestoreRegister(sender, device, kEccSetting, ecc) && restored;
     return result == 1 && restored ? 1 : 0;
 }
 

@@ -6,9 +6,6 @@
 
 namespace vendor {
 
-constexpr WORD kEncryptionRegister = 0x2809;
-constexpr WORD kEccRegister = 0x2608;
-
 int XdataTransfer(CVCommCMDControl& sender, HANDLE device, bool read, WORD reg, DWORD length, BYTE* buffer);
 
 } // namespace vendor

@@ -8,18 +8,13 @@ namespace {
 constexpr std::uint8_t kEepromBusAddress = 0xA0;
 constexpr std::uint8_t kReadSelector = 1;
 
-std::uint16_t Word(std::span<const std::uint8_t> bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
-}
-
 } // namespace
 
 std::uint16_t EepromChecksum(std::span<const std::uint8_t> image)
 {
     std::uint16_t sum = 0;
     for (std::size_t at = 2; at + 1 < image.size(); at += 2)
-        sum = static_cast<std::uint16_t>(sum + Word(image, at));
+        sum = static_cast<std::uint16_t>(sum + BigEndian16(image, at));
     return static_cast<std::uint16_t>(0x10000 - sum);
 }
 

@@ -12,13 +12,18 @@ struct _UMockdevIoctlData;
 
 namespace sim {
 
-// What the caller's system call returns: a result and, when negative, an errno.
+// What the caller's system call returns: a result and, when negative, an errno. A read or
+// write can instead be passed on to the node's own file, where it moves the bytes at the
+// caller's file position (lseek, pread and pwrite never reach a handler: they always act on
+// that file).
 struct Reply {
     long result = 0;
     int error = 0;
+    bool passOn = false;
 
-    static Reply Ok(long result) { return {result, 0}; }
-    static Reply Fail(int error) { return {-1, error}; }
+    static Reply Ok(long result) { return {result, 0, false}; }
+    static Reply Fail(int error) { return {-1, error, false}; }
+    static Reply PassOn() { return {0, 0, true}; }
 };
 
 // Thrown when the caller's memory behind an argument cannot be reached; answered with EFAULT.

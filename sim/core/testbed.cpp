@@ -3,6 +3,8 @@
 #include <umockdev.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,16 +12,73 @@
 #include <stdexcept>
 
 namespace sim {
+
+// What umockdev's worker thread reaches a node through. umockdev may still deliver a call
+// or a client's vanishing after the testbed let the node go (a client closed just before
+// the end is seen late), so the gate outlives the testbed and answers such calls itself:
+// the node may be gone by then.
+struct Testbed::Gate {
+    std::mutex lock;
+    std::condition_variable idle;
+    DeviceNode* node;
+    int inFlight = 0;
+
+    // Runs `call` on the node while it is still attached; false when it is not.
+    template <class Call>
+    bool Enter(Call&& call)
+    {
+        {
+            std::lock_guard guard(lock);
+            if (node == nullptr)
+                return false;
+            ++inFlight;
+        }
+        struct Leave {
+            Gate& gate;
+            ~Leave()
+            {
+                std::lock_guard guard(gate.lock);
+                if (--gate.inFlight == 0)
+                    gate.idle.notify_all();
+            }
+        } leave{*this};
+        call(*node);
+        return true;
+    }
+
+    // No call reaches the node after this returns.
+    void Close()
+    {
+        std::unique_lock guard(lock);
+        node = nullptr;
+        idle.wait(guard, [this] { return inFlight == 0; });
+    }
+};
+
 namespace {
+
+// Gates live as long as the process: umockdev gives no word of its last call.
+std::vector<std::unique_ptr<Testbed::Gate>>& Gates()
+{
+    static auto* gates = new std::vector<std::unique_ptr<Testbed::Gate>>;
+    return *gates;
+}
+
+std::mutex& GatesLock()
+{
+    static auto* lock = new std::mutex;
+    return *lock;
+}
 
 template <class Call>
 gboolean Answer(UMockdevIoctlClient* client, gpointer user, Call&& call)
 {
-    auto* node = static_cast<DeviceNode*>(user);
+    auto* gate = static_cast<Testbed::Gate*>(user);
     DeviceCall deviceCall(client);
     Reply reply;
     try {
-        reply = call(*node, deviceCall);
+        if (!gate->Enter([&](DeviceNode& node) { reply = call(node, deviceCall); }))
+            reply = Reply::Fail(ENODEV);
     } catch (const CallFault& fault) {
         std::fprintf(stderr, "sim: %s\n", fault.what());
         reply = Reply::Fail(EFAULT);
@@ -28,6 +87,8 @@ gboolean Answer(UMockdevIoctlClient* client, gpointer user, Call&& call)
         std::fprintf(stderr, "sim: device model failed: %s\n", failure.what());
         reply = Reply::Fail(EIO);
     }
+    if (reply.passOn)
+        return FALSE; // umockdev then carries out the call on the node's file
     umockdev_ioctl_client_complete(client, reply.result, reply.error);
     return TRUE;
 }
@@ -49,12 +110,12 @@ gboolean OnWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 
 void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 {
-    static_cast<DeviceNode*>(user)->Opened(client);
+    static_cast<Testbed::Gate*>(user)->Enter([client](DeviceNode& node) { node.Opened(client); });
 }
 
 void OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user)
 {
-    static_cast<DeviceNode*>(user)->Closed(client);
+    static_cast<Testbed::Gate*>(user)->Enter([client](DeviceNode& node) { node.Closed(client); });
 }
 
 std::string TakeMessage(GError* error)
@@ -99,6 +160,9 @@ Testbed::Testbed()
 Testbed::~Testbed()
 {
     for (auto& attachment : attachments_) {
+        attachment.gate->Close();
+        g_signal_handlers_disconnect_matched(attachment.handler, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                             attachment.gate);
         GError* error = nullptr;
         if (!umockdev_testbed_detach_ioctl(testbed_, attachment.devNode.c_str(), &error))
             std::fprintf(stderr, "sim: detaching %s: %s\n", attachment.devNode.c_str(), TakeMessage(error).c_str());
@@ -140,19 +204,28 @@ void Testbed::Uevent(const std::string& sysPath, const char* action)
 
 void Testbed::Attach(const std::string& devNode, DeviceNode& node)
 {
+    Gate* gate = nullptr;
+    {
+        std::lock_guard guard(GatesLock());
+        Gates().push_back(std::make_unique<Gate>());
+        gate = Gates().back().get();
+        gate->node = &node;
+    }
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(OnIoctl), &node);
-    g_signal_connect(handler, "handle-read", G_CALLBACK(OnRead), &node);
-    g_signal_connect(handler, "handle-write", G_CALLBACK(OnWrite), &node);
-    g_signal_connect(handler, "client-connected", G_CALLBACK(OnConnected), &node);
-    g_signal_connect(handler, "client-vanished", G_CALLBACK(OnVanished), &node);
+    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(OnIoctl), gate);
+    g_signal_connect(handler, "handle-read", G_CALLBACK(OnRead), gate);
+    g_signal_connect(handler, "handle-write", G_CALLBACK(OnWrite), gate);
+    g_signal_connect(handler, "client-connected", G_CALLBACK(OnConnected), gate);
+    g_signal_connect(handler, "client-vanished", G_CALLBACK(OnVanished), gate);
     std::lock_guard guard(lock_);
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed_, devNode.c_str(), handler, &error)) {
+        gate->Close();
+        g_signal_handlers_disconnect_matched(handler, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, gate);
         g_object_unref(handler);
         throw std::runtime_error("cannot attach to " + devNode + ": " + TakeMessage(error));
     }
-    attachments_.push_back({devNode, handler});
+    attachments_.push_back({devNode, handler, gate});
 }
 
 std::string Testbed::RootDir() const

@@ -1,7 +1,8 @@
 // The bench's testbed: a umockdev sandbox of sysfs and /dev that a process run under
 // umockdev-wrapper sees in place of the real ones. Devices are described in umockdev's
 // record format ("P:" sysfs path, "N:" device node, "E:" properties, "A:"/"H:" attributes);
-// a DeviceNode attached to a node answers the ioctl(), read() and write() calls made on it.
+// a DeviceNode attached to a node answers the ioctl(), read() and write() calls made on it,
+// or passes a read or write on to the node's file in the sandbox.
 // umockdev delivers those calls on a worker thread of its own, so nothing here needs a
 // main loop of the caller's.
 #pragma once
@@ -44,10 +45,13 @@ public:
     // The sandbox's root folder (holds its sys/ and dev/ trees).
     std::string RootDir() const;
 
+    struct Gate;
+
 private:
     struct Attachment {
         std::string devNode;
         _UMockdevIoctlBase* handler;
+        Gate* gate;
     };
 
     _UMockdevTestbed* testbed_;

@@ -96,11 +96,24 @@ std::string BenchDisk::Record() const
     return record.str();
 }
 
-void BenchDisk::Publish(Testbed& testbed)
+void BenchDisk::AddUnits(Testbed& testbed)
 {
     testbed.Add(Record());
+    // umockdev makes each node an empty file of its own (again on every add).
+    for (unsigned lun = 0; lun < nodes_.size(); ++lun)
+        model_.LinkLunNode(lun, testbed.RootDir() + DevNode(lun));
+}
+
+void BenchDisk::Publish(Testbed& testbed)
+{
+    AddUnits(testbed);
     for (unsigned lun = 0; lun < nodes_.size(); ++lun)
         testbed.Attach(DevNode(lun), *nodes_[lun]);
+}
+
+void BenchDisk::Republish(Testbed& testbed)
+{
+    AddUnits(testbed);
 }
 
 } // namespace sim

@@ -33,9 +33,12 @@ public:
     BenchDisk(DiskIdentity identity, std::vector<std::uint64_t> lunSectors, DiskPlacement placement = {});
 
     FlashDisk& model() { return model_; }
-    // Adds the units to sysfs and /dev and attaches their nodes. The testbed must not
-    // outlive this disk: declare the disk before the testbed.
+    // Adds the units to sysfs and /dev and attaches their nodes; each unit's node file
+    // shows the unit's sectors. The testbed must not outlive this disk: declare the disk
+    // before the testbed.
     void Publish(Testbed& testbed);
+    // Adds the units again after they were unplugged; the nodes stay attached.
+    void Republish(Testbed& testbed);
     std::string DevNode(unsigned lun) const; // "/dev/sdb"
     bool IsCdrom(unsigned lun) const { return placement_.cdromLun == lun; }
     // LUN 0's partition node ("/dev/sdb1"), "" when it has none.
@@ -47,6 +50,7 @@ private:
     unsigned DiskIndex(unsigned lun) const;
     std::string DiskName(unsigned lun) const;
     std::string DiskNumbers(unsigned lun, unsigned partition) const;
+    void AddUnits(Testbed& testbed);
 
     FlashDisk model_;
     DiskPlacement placement_;

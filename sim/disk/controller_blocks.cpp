@@ -15,11 +15,6 @@ namespace {
 constexpr std::uint8_t kProtectedFlag = 0x80;
 constexpr std::size_t kSector = 512;
 
-ScsiAnswer ProgramFailed()
-{
-    return ScsiAnswer::Check(kSenseMediumError, 0x0C, 0x00); // write error
-}
-
 } // namespace
 
 std::optional<ScsiAnswer> ControllerCommands::Spare(VendorRequest& request)
@@ -63,7 +58,7 @@ std::optional<ScsiAnswer> ControllerCommands::BlockTransfer(VendorRequest& reque
         return Done(request);
     }
     if (state_.badBlocks.count(address) != 0)
-        return ProgramFailed();
+        return MediumError(0x0C);
     StoredBlock& block = state_.blocks[address];
     const bool fresh = block.cells.empty();
     block.cells.resize(std::max(block.cells.size(), data.size()), 0xFF);
@@ -110,8 +105,7 @@ std::optional<ScsiAnswer> ControllerCommands::BadBlockCheck(VendorRequest& reque
     if (request.sub() == 0x01) {
         state_.blocks.clear();
         state_.spares.clear();
-        std::fill_n(state_.sysAddressBlock.begin(), 16, 0xFF);
-        ++state_.systemAreaErases;
+        ForgetSystemArea();
         return Done(request);
     }
     // One bit per block from the address on, set for a block marked bad.

@@ -91,4 +91,22 @@ void ControllerCommands::Change(const std::function<void(ControllerState&)>& cha
     change(state_);
 }
 
+bool ControllerCommands::IspLoaded() const
+{
+    std::lock_guard guard(lock_);
+    return !state_.ispSegments.empty();
+}
+
+void ControllerCommands::SystemAreaErased()
+{
+    std::lock_guard guard(lock_);
+    ForgetSystemArea();
+}
+
+void ControllerCommands::ForgetSystemArea()
+{
+    std::fill_n(state_.sysAddressBlock.begin(), 16, 0xFF);
+    ++state_.systemAreaErases;
+}
+
 } // namespace sim

@@ -2,6 +2,11 @@
 // on the controller (FlashDisk) when it is made. Each command checks that its data phase
 // matches its CDB (direction and length), so a command the station builds wrong fails.
 // Models plugged in later (a NAND model, a bridge drive) register over these.
+// The controller's own facts live here whatever is plugged in: memories, XDATA, LUN
+// configuration and settings, security, EEPROM and firmware memory, the system address
+// block and flash method, ISP segments. The flash commands (flash id, spare areas, blocks,
+// block marks and checks) are answered here by a stand-in flash (the CIS/ISP block store)
+// only while no flash model is plugged in: a NAND model takes them over whole.
 // Tests read and set the state through Snapshot and Change; the handlers run on the
 // bench's thread under the controller's lock and this object's own.
 #pragma once
@@ -96,6 +101,10 @@ public:
 
     ControllerState Snapshot() const;
     void Change(const std::function<void(ControllerState&)>& change);
+    // Whether ISP code was loaded into the controller (a segment written since power-on).
+    bool IspLoaded() const;
+    // The system area was erased on the flash: the system address block reads "not built".
+    void SystemAreaErased();
 
 private:
     using Handler = std::optional<ScsiAnswer> (ControllerCommands::*)(VendorRequest&);
@@ -123,6 +132,7 @@ private:
     std::optional<ScsiAnswer> BlockErase(VendorRequest& request);
     std::optional<ScsiAnswer> BlockMark(VendorRequest& request);
     std::optional<ScsiAnswer> BadBlockCheck(VendorRequest& request);
+    void ForgetSystemArea();
 
     mutable std::mutex lock_;
     ControllerState state_;

@@ -30,7 +30,7 @@ std::optional<ScsiAnswer> ControllerCommands::XdataAccess(VendorRequest& request
         if (read)
             data[i] = request.xdata.Read(address);
         else
-            request.xdata.Write(address, data[i]);
+            request.xdata.WriteByCommand(address, data[i]);
     }
     return Done(request);
 }

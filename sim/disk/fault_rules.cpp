@@ -36,6 +36,7 @@ ScsiAnswer FaultAnswer(FaultKind kind, std::span<const std::uint8_t> reply, Scsi
     case FaultKind::FailedCall: answer.callErrno = EIO; break;
     case FaultKind::AdapterError: answer.hostStatus = kAdapterError; break;
     case FaultKind::CheckCondition: answer = ScsiAnswer::Check(kSenseHardwareError, 0x44, 0x00); break;
+    case FaultKind::NotCompleted: answer.status = kStatusNotCompleted; break;
     case FaultKind::Reply: answer = ReplyWith(exchange, reply); break;
     }
     return answer;

@@ -1,6 +1,8 @@
 // Faults a test plans for the controller, deterministically: a rule names the commands it
 // applies to by CDB bytes, which of the matching commands it hits (the first-th, and how
-// many after it), and what they get instead of the model's answer.
+// many after it), and what they get instead of the model's answer. These rules reach every
+// command the controller receives; a flash model behind it plans faults of its own by what
+// a command does to the flash (sim/nand/fault_rules.h), answered the same ways (FaultAnswer).
 #pragma once
 
 #include "sim/disk/scsi_exchange.h"
@@ -18,6 +20,7 @@ enum class FaultKind {
     FailedCall,     // the SG_IO call itself fails (EIO)
     AdapterError,   // the call returns, the host adapter reports an error
     CheckCondition, // CHECK CONDITION, hardware error
+    NotCompleted,   // the call returns with the status left as a request never completed
     Reply,          // GOOD with the rule's data as data in; data sent to the device is dropped
 };
 

@@ -13,6 +13,15 @@ namespace {
 constexpr std::uint8_t kKnownVendorGroups[] = {0x01, 0x02, 0x50, 0x51, 0x65, 0x66, 0x6F, 0x80,
                                                0x8B, 0x90, 0x95, 0x9F, 0xF1, 0xF2, 0xF8};
 
+CommandKind KindOf(std::span<const std::uint8_t> cdb)
+{
+    if (cdb.empty())
+        return {};
+    if (cdb[0] != 0xEE || cdb.size() < 7)
+        return {cdb[0], 0, 0};
+    return {cdb[0], cdb[1], cdb[6]};
+}
+
 } // namespace
 
 ScsiAnswer ScsiAnswer::Check(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq)
@@ -47,6 +56,7 @@ ScsiAnswer FlashDisk::Execute(ScsiExchange& exchange)
 {
     std::lock_guard guard(lock_);
     ++commandCount_;
+    ++counts_[KindOf(exchange.cdb)];
     if (recording_)
         Record(exchange);
     if (auto fault = TakePlannedFault())
@@ -149,15 +159,30 @@ void FlashDisk::HandleVendorCommand(std::uint8_t group, std::uint8_t sub, Vendor
     vendorHandlers_.push_back({group, sub, std::move(handler)});
 }
 
-void FlashDisk::SetVendorGroupHandler(std::uint8_t group, VendorHandler handler)
+void FlashDisk::TakeOver(std::uint8_t group, std::optional<std::uint8_t> sub, VendorCommandHandler handler)
 {
     std::lock_guard guard(lock_);
     knownGroups_[group] = true;
-    std::erase_if(vendorHandlers_, [&](const HandlerEntry& entry) { return entry.group == group; });
-    vendorHandlers_.push_back(
-        {group, std::nullopt, [handler = std::move(handler)](VendorRequest& request) -> std::optional<ScsiAnswer> {
-             return handler(request.exchange);
-         }});
+    std::erase_if(vendorHandlers_,
+                  [&](const HandlerEntry& entry) { return entry.group == group && (!sub || entry.sub == sub); });
+    vendorHandlers_.push_back({group, sub, std::move(handler)});
+}
+
+void FlashDisk::TakeOverVendorGroup(std::uint8_t group, VendorCommandHandler handler)
+{
+    TakeOver(group, std::nullopt, std::move(handler));
+}
+
+void FlashDisk::TakeOverVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler)
+{
+    TakeOver(group, sub, std::move(handler));
+}
+
+void FlashDisk::SetVendorGroupHandler(std::uint8_t group, VendorHandler handler)
+{
+    TakeOverVendorGroup(group, [handler = std::move(handler)](VendorRequest& request) -> std::optional<ScsiAnswer> {
+        return handler(request.exchange);
+    });
 }
 
 std::uint8_t FlashDisk::Xdata(std::uint16_t address) const
@@ -172,10 +197,16 @@ void FlashDisk::SetXdata(std::uint16_t address, std::uint8_t value)
     xdata_.Write(address, value);
 }
 
-void FlashDisk::SetReadinessHook(std::function<bool()> notReady)
+void FlashDisk::SetXdataPowerOn(std::uint16_t address, std::uint8_t value)
 {
     std::lock_guard guard(lock_);
-    notReadyHook_ = std::move(notReady);
+    xdata_.SetPowerOnValue(address, value);
+}
+
+std::vector<std::uint8_t> FlashDisk::XdataWrites(std::uint16_t address) const
+{
+    std::lock_guard guard(lock_);
+    return xdata_.Writes(address);
 }
 
 void FlashDisk::SetVendorReply(std::vector<std::uint8_t> reply)
@@ -205,10 +236,24 @@ std::vector<CommandRecord> FlashDisk::VendorCommands() const
     return vendor;
 }
 
+std::map<CommandKind, unsigned> FlashDisk::CommandCounts() const
+{
+    std::lock_guard guard(lock_);
+    return counts_;
+}
+
+unsigned FlashDisk::CommandCount(CommandKind kind) const
+{
+    std::lock_guard guard(lock_);
+    auto found = counts_.find(kind);
+    return found == counts_.end() ? 0 : found->second;
+}
+
 void FlashDisk::ClearCommands()
 {
     std::lock_guard guard(lock_);
     commands_.clear();
+    counts_.clear();
 }
 
 std::vector<std::uint8_t> FlashDisk::ReadSectors(unsigned lun, std::uint64_t lba, std::uint32_t count) const
@@ -229,6 +274,12 @@ void FlashDisk::WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<
     if (sectors.size() % LunStore::kSectorSize != 0 || !store.Contains(lba, sectors.size() / LunStore::kSectorSize))
         throw std::out_of_range("sectors beyond the logical unit");
     store.Write(lba, sectors);
+}
+
+void FlashDisk::LinkLunNode(unsigned lun, const std::string& nodeFile) const
+{
+    std::lock_guard guard(lock_);
+    luns_.at(lun).LinkNode(nodeFile);
 }
 
 bool FlashDisk::mediumLoaded() const

@@ -10,6 +10,7 @@
 // The controller keeps an XDATA register file that every handler sees.
 // Faults can be planned: by command number (FailCommand), by rules that match commands by
 // their CDB bytes (AddFaultRule), and "not ready" for the next k TEST UNIT READY polls.
+// Every command is counted by its kind, also while recording is off.
 // Commands arrive on the bench's thread; every member guards the state itself.
 #pragma once
 
@@ -22,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -55,6 +57,15 @@ struct CommandRecord {
     std::vector<std::uint8_t> dataOut; // vendor commands only: the data as sent
 };
 
+// What a command counts as: its operation code, and for a vendor command (0xEE) its group
+// (CDB byte 1) and sub-command (byte 6); both 0 for the standard commands.
+struct CommandKind {
+    std::uint8_t opcode = 0;
+    std::uint8_t group = 0;
+    std::uint8_t sub = 0;
+    auto operator<=>(const CommandKind&) const = default;
+};
+
 class ControllerCommands;
 
 class FlashDisk {
@@ -84,11 +95,11 @@ public:
     // same commands. The group counts as known from now on.
     void HandleVendorGroup(std::uint8_t group, VendorCommandHandler handler);
     void HandleVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler);
-    // A group answered by `handler` alone, whatever was registered for it before.
+    // A group, or one sub-command of a group, answered by `handler` alone: the handlers
+    // registered before for the same commands are dropped (a model that owns them).
+    void TakeOverVendorGroup(std::uint8_t group, VendorCommandHandler handler);
+    void TakeOverVendorCommand(std::uint8_t group, std::uint8_t sub, VendorCommandHandler handler);
     void SetVendorGroupHandler(std::uint8_t group, VendorHandler handler);
-    // Asked at every TEST UNIT READY, with the disk locked: true answers that poll NOT READY
-    // (a model still restarting).
-    void SetReadinessHook(std::function<bool()> notReady);
     // Data-in of vendor commands of known groups that no handler answers: these bytes
     // from the start, repeated.
     void SetVendorReply(std::vector<std::uint8_t> reply);
@@ -96,6 +107,10 @@ public:
     // The XDATA registers, for tests and the models beside the controller.
     std::uint8_t Xdata(std::uint16_t address) const;
     void SetXdata(std::uint16_t address, std::uint8_t value);
+    // Sets the register and the value it comes back with after every CPU reset.
+    void SetXdataPowerOn(std::uint16_t address, std::uint8_t value);
+    // Every value written to the register by a command, in order.
+    std::vector<std::uint8_t> XdataWrites(std::uint16_t address) const;
     // The controller's own vendor command sets and their state.
     ControllerCommands& controller() { return *controller_; }
     // While off, commands are not recorded (long transfer runs).
@@ -103,6 +118,10 @@ public:
 
     std::vector<CommandRecord> Commands() const;
     std::vector<CommandRecord> VendorCommands() const;
+    // The commands received since the last ClearCommands, by kind.
+    std::map<CommandKind, unsigned> CommandCounts() const;
+    unsigned CommandCount(CommandKind kind) const;
+    // Drops the records and the counts.
     void ClearCommands();
     unsigned lunCount() const { return static_cast<unsigned>(luns_.size()); }
     std::uint64_t lunSectors(unsigned lun) const { return luns_.at(lun).sectors(); }
@@ -110,6 +129,8 @@ public:
     std::vector<std::uint8_t> ReadSectors(unsigned lun, std::uint64_t lba, std::uint32_t count) const;
     // What the unit holds before a test runs (whole sectors).
     void WriteSectors(unsigned lun, std::uint64_t lba, const std::vector<std::uint8_t>& sectors);
+    // Makes a device node's file in the sandbox show the unit's sectors (LunStore::LinkNode).
+    void LinkLunNode(unsigned lun, const std::string& nodeFile) const;
     bool mediumLoaded() const;
 
 private:
@@ -126,6 +147,7 @@ private:
     ScsiAnswer Dispatch(ScsiExchange& exchange);
     std::optional<FaultKind> TakePlannedFault();
     void Record(const ScsiExchange& exchange);
+    void TakeOver(std::uint8_t group, std::optional<std::uint8_t> sub, VendorCommandHandler handler);
 
     // Standard commands (standard_commands.cpp).
     ScsiAnswer Inquiry(ScsiExchange& exchange);
@@ -151,12 +173,12 @@ private:
     unsigned cpuResets_ = 0;
     std::vector<HandlerEntry> vendorHandlers_; // in the order registered
     std::vector<bool> knownGroups_ = std::vector<bool>(256, false);
-    std::function<bool()> notReadyHook_;
     std::vector<std::uint8_t> vendorReply_;
     XdataRegisters xdata_;
     std::unique_ptr<ControllerCommands> controller_;
     bool recording_ = true;
     std::vector<CommandRecord> commands_;
+    std::map<CommandKind, unsigned> counts_;
 };
 
 } // namespace sim

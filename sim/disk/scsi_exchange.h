@@ -21,11 +21,24 @@ struct ScsiExchange {
 // SCSI status codes and sense keys the model answers with.
 constexpr std::uint8_t kStatusGood = 0x00;
 constexpr std::uint8_t kStatusCheckCondition = 0x02;
+// The status of a request the driver never completed: left as the sender preset it.
+constexpr std::uint8_t kStatusNotCompleted = 0x01;
 constexpr std::uint8_t kSenseNotReady = 0x02;
 constexpr std::uint8_t kSenseMediumError = 0x03;
 constexpr std::uint8_t kSenseHardwareError = 0x04;
 constexpr std::uint8_t kSenseIllegalRequest = 0x05;
 constexpr std::uint8_t kSenseDataProtect = 0x07;
+
+// Big-endian fields of a CDB or of data, at a place the caller has checked lies inside.
+inline std::uint16_t BigEndian16(std::span<const std::uint8_t> bytes, std::size_t at)
+{
+    return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+inline std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at)
+{
+    return std::uint32_t{BigEndian16(bytes, at)} << 16 | BigEndian16(bytes, at + 2);
+}
 
 struct ScsiAnswer {
     // The ioctl itself fails with this errno (0: it succeeds).

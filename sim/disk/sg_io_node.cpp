@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <linux/fs.h>
 #include <scsi/sg.h>
 
 namespace sim {
@@ -30,8 +31,35 @@ void SgIoNode::Opened(ClientId)
 
 Reply SgIoNode::Ioctl(DeviceCall& call)
 {
-    if (call.request() != SG_IO)
-        return Reply::Fail(ENOTTY);
+    switch (call.request()) {
+    case SG_IO: return SgIo(call);
+    case BLKGETSIZE64:
+        call.Argument<std::uint64_t>() = disk_.mediumLoaded() ? disk_.lunSectors(lun_) * LunStore::kSectorSize : 0;
+        return Reply::Ok(0);
+    case BLKSSZGET: call.Argument<int>() = LunStore::kSectorSize; return Reply::Ok(0);
+    case BLKRRPART: return Reply::Ok(0); // a bench disk's partition nodes are fixed when it is made
+    default: return Reply::Fail(ENOTTY);
+    }
+}
+
+Reply SgIoNode::Read(DeviceCall&)
+{
+    return Transfer();
+}
+
+Reply SgIoNode::Write(DeviceCall&)
+{
+    return Transfer();
+}
+
+// The node's file is the unit's store: the transfer is carried out on it, at the caller's position.
+Reply SgIoNode::Transfer() const
+{
+    return disk_.mediumLoaded() ? Reply::PassOn() : Reply::Fail(ENOMEDIUM);
+}
+
+Reply SgIoNode::SgIo(DeviceCall& call)
+{
     auto& io = call.Argument<sg_io_hdr_t>();
     if (io.interface_id != 'S' || io.cmd_len == 0 || io.cmd_len > kMaxCdb || io.iovec_count != 0)
         return Reply::Fail(EINVAL);

@@ -11,12 +11,6 @@ namespace {
 constexpr std::size_t kInquiryLength = 128;
 constexpr std::size_t kIdentifyLength = 512;
 
-std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at)
-{
-    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
-           bytes[at + 3];
-}
-
 void PutBigEndian32(std::uint8_t* at, std::uint32_t value)
 {
     at[0] = static_cast<std::uint8_t>(value >> 24);
@@ -69,10 +63,8 @@ ScsiAnswer FlashDisk::Inquiry(ScsiExchange& exchange)
 
 ScsiAnswer FlashDisk::TestUnitReady(ScsiExchange&)
 {
-    const bool modelNotReady = notReadyHook_ && notReadyHook_(); // asked at every poll
-    if (notReadyPolls_ > 0 || modelNotReady) {
-        if (notReadyPolls_ > 0)
-            --notReadyPolls_;
+    if (notReadyPolls_ > 0) {
+        --notReadyPolls_;
         return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x01); // becoming ready
     }
     return mediumLoaded_ ? ScsiAnswer::Good(0) : MediumNotPresent();

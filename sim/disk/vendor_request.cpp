@@ -6,7 +6,7 @@ namespace sim {
 
 std::uint32_t VendorRequest::address() const
 {
-    return std::uint32_t{cdb(2)} << 24 | std::uint32_t{cdb(3)} << 16 | std::uint32_t{cdb(4)} << 8 | cdb(5);
+    return std::uint32_t{Word(2)} << 16 | Word(4);
 }
 
 std::string VendorRequest::tag() const
@@ -51,6 +51,11 @@ ScsiAnswer InvalidCommand()
 ScsiAnswer DataProtect()
 {
     return ScsiAnswer::Check(kSenseDataProtect, 0x27, 0x00);
+}
+
+ScsiAnswer MediumError(std::uint8_t asc)
+{
+    return ScsiAnswer::Check(kSenseMediumError, asc, 0x00);
 }
 
 std::optional<ScsiAnswer> WrongPhase(const VendorRequest& request, Phase phase, std::size_t length)

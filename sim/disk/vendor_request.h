@@ -27,7 +27,7 @@ struct VendorRequest {
     std::uint32_t address() const; // bytes 2..5, big-endian
     std::uint16_t address16() const { return Word(4); } // bytes 4..5
     std::uint16_t lengthField() const { return Word(7); } // bytes 7..8
-    std::uint16_t Word(std::size_t index) const { return static_cast<std::uint16_t>(cdb(index) << 8 | cdb(index + 1)); }
+    std::uint16_t Word(std::size_t index) const { return index + 1 < exchange.cdb.size() ? BigEndian16(exchange.cdb, index) : 0; }
     std::string tag() const; // bytes 10..15
 
     bool readsData() const { return exchange.direction == DataDirection::FromDevice; }
@@ -51,6 +51,7 @@ ScsiAnswer InvalidField();       // CHECK CONDITION, illegal request, invalid fi
 ScsiAnswer AddressOutOfRange();  // CHECK CONDITION, illegal request, address out of range
 ScsiAnswer InvalidCommand();     // CHECK CONDITION, illegal request, invalid command operation code
 ScsiAnswer DataProtect();        // CHECK CONDITION, data protect
+ScsiAnswer MediumError(std::uint8_t asc); // CHECK CONDITION, medium error: a write (0x0C) or erase (0x51) refused
 
 // The data phase a command must have: reading `length` bytes, writing them, or none.
 // An exchange that differs (another direction or length) gets InvalidField: the station

@@ -22,6 +22,18 @@ void XdataRegisters::SetPowerOnValue(std::uint16_t address, std::uint8_t value)
     bytes_[address] = value;
 }
 
+void XdataRegisters::WriteByCommand(std::uint16_t address, std::uint8_t value)
+{
+    Write(address, value);
+    writes_[address].push_back(value);
+}
+
+std::vector<std::uint8_t> XdataRegisters::Writes(std::uint16_t address) const
+{
+    auto found = writes_.find(address);
+    return found == writes_.end() ? std::vector<std::uint8_t>{} : found->second;
+}
+
 void XdataRegisters::Reset()
 {
     bytes_.fill(0);

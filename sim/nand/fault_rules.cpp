@@ -2,6 +2,39 @@
 
 namespace sim::nand {
 
+std::optional<NandOp> FlashOpOf(std::uint8_t group, std::uint8_t sub)
+{
+    switch (group) {
+    case 0x90: return sub == 0x82 ? std::optional(NandOp::FlashId) : std::nullopt;
+    case 0x50:
+        if (sub == 0x70)
+            return NandOp::BlockStatus;
+        return sub == 0x80 ? std::optional(NandOp::MarkBad) : std::nullopt;
+    case 0x51:
+        if (sub == 0x00)
+            return NandOp::CheckStatus;
+        return sub == 0x01 ? std::optional(NandOp::Erase) : std::nullopt;
+    case 0x95:
+        switch (sub) {
+        case 0x88: return NandOp::SpareRead;
+        case 0x8A: return NandOp::SpareWrite;
+        case 0x8E: return NandOp::Erase;
+        case 0x8B:
+        case 0x8C: return NandOp::Program;
+        case 0x89:
+        case 0x8D: return NandOp::Read;
+        default: return std::nullopt;
+        }
+    case 0xF8:
+        if (sub == 0x80)
+            return NandOp::VbErrorRead;
+        if (sub == 0x82 || sub == 0x84 || sub == 0x86 || sub == 0x88)
+            return NandOp::VbEngine;
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
 bool FaultRules::Matches(const FaultRule& rule, const Operation& operation)
 {
     if (rule.op != NandOp::Any && rule.op != operation.op)
@@ -20,8 +53,6 @@ bool FaultRules::Matches(const FaultRule& rule, const Operation& operation)
         return false;
     }
     if (rule.page && (!operation.page || *rule.page != *operation.page))
-        return false;
-    if (rule.reg && (!operation.reg || *rule.reg != *operation.reg))
         return false;
     if (rule.tag && (!operation.tag || *rule.tag != *operation.tag))
         return false;

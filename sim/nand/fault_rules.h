@@ -1,7 +1,13 @@
-// Planned faults of the NAND model, deterministic: a rule names the commands it applies to
-// (kind, path, block range, page, register, block tag) and which of the matching commands it hits
-// (the n-th and the following ones, or every one), and what happens to them. A rule with
-// a percentage hits that share of its matches, drawn from the model's seed.
+// Planned faults of the NAND model, deterministic: a rule names the flash commands it
+// applies to by what they do on the flash (kind, path, block range, page, block tag: the
+// row address decoded with the flash's geometry) and which of the matching commands it
+// hits (the n-th and the following ones, or every one), and what happens to them: an
+// answer of the controller's own kinds, or an effect inside the flash (bit errors, a
+// failing erase, program or mark, a spare area that reads otherwise). A rule with a
+// percentage hits that share of its matches, drawn from the model's seed.
+// Commands the controller answers itself (registers, CPU reset, LUN configuration, ISP
+// segments, cache clear, test commands) take their faults from the controller's rules by
+// CDB bytes (sim/disk/fault_rules.h).
 #pragma once
 
 #include <array>
@@ -15,15 +21,9 @@ namespace sim::nand {
 
 enum class NandOp {
     Any,
-    RegisterRead,   // group 0x01 sub 4
-    RegisterWrite,  // group 0x01 sub 5
-    CpuReset,       // group 0x02 sub 1
-    LunConfig,      // group 0x02 subs 0x88 / 0x8A
     FlashId,        // group 0x90 sub 0x82
-    IspLoad,        // group 0x9F
-    CacheClear,     // group 0x6F
     CheckStatus,    // group 0x51 op 0
-    Erase,          // group 0x95 sub 0x8E
+    Erase,          // group 0x95 sub 0x8E, group 0x51 op 1 (the system area)
     Program,        // group 0x95 subs 0x8B / 0x8C
     Read,           // group 0x95 subs 0x89 / 0x8D
     SpareRead,      // group 0x95 sub 0x88
@@ -32,19 +32,19 @@ enum class NandOp {
     BlockStatus,    // group 0x50 sub 0x70
     VbErrorRead,    // group 0xF8 sub 0x80
     VbEngine,       // group 0xF8 subs 0x82 / 0x84 / 0x86 / 0x88
-    TestCommand,    // groups 0xF1 / 0xF2
-    TestUnitReady,
 };
+
+// The flash command a vendor command is, by its group and sub-command; nothing for the
+// commands the flash does not answer.
+std::optional<NandOp> FlashOpOf(std::uint8_t group, std::uint8_t sub);
 
 enum class FaultEffect {
     CallFails,      // the SG_IO call fails
     CheckCondition, // CHECK CONDITION, hardware error
     NotCompleted,   // the status is left as a request the driver never completed
-    RegisterValue,  // a register read returns `value`
     BitErrors,      // `value` bits flipped per KiB of data read; a VB error read reports `value`
     OperationFails, // the erase, program or mark fails on the flash (CHECK CONDITION, medium error)
     SpareOverride,  // a spare read returns `spare`
-    NotReady,       // the next `value` TEST UNIT READY polls report NOT READY
 };
 
 // What one command is about, for matching.
@@ -53,7 +53,6 @@ struct Operation {
     std::optional<unsigned> ce, channel;
     std::optional<unsigned> firstBlock, lastBlock; // the blocks it touches
     std::optional<unsigned> page;
-    std::optional<std::uint16_t> reg;
     std::optional<std::string> tag; // the block tag a program carries
 };
 
@@ -76,7 +75,6 @@ struct FaultRule {
     std::optional<unsigned> ce, channel;
     unsigned firstBlock = 0, lastBlock = ~0u;
     std::optional<unsigned> page;
-    std::optional<std::uint16_t> reg;
     std::optional<std::string> tag;
     unsigned nth = 0;    // 1 = the first matching command; 0 = every matching command
     unsigned times = 1;  // with nth: this many matching commands from the n-th on

@@ -2,8 +2,9 @@
 // write and erase (0x95), block marks (0x50). A row address names the chip (CE, channel),
 // the block and the page; a transfer's kind byte is the sectors each page takes, so a
 // transfer of n sectors programs or reads n / kind consecutive pages.
-#include "sim/nand/nand_cdb.h"
 #include "sim/nand/nand_controller.h"
+
+#include "sim/disk/controller_commands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,13 +12,6 @@
 namespace sim::nand {
 namespace {
 
-constexpr std::uint8_t kSpareRead = 0x88;
-constexpr std::uint8_t kSpareWrite = 0x8A;
-constexpr std::uint8_t kBlockWrite = 0x8B;
-constexpr std::uint8_t kMultiWrite = 0x8C;
-constexpr std::uint8_t kBlockErase = 0x8E;
-constexpr std::uint8_t kMarkBad = 0x80;
-constexpr std::uint8_t kEraseSystemArea = 0x01;
 constexpr std::size_t kKiB = 1024;
 
 // What a page reads as when it was programmed under the other encryption setting; never
@@ -78,22 +72,31 @@ void NandController::FlipBits(std::span<std::uint8_t> data, unsigned perKiB, uns
     }
 }
 
+// Group 0x51 op 1: the flash's system blocks erased; the controller then forgets where
+// the system area was.
+std::optional<ScsiAnswer> NandController::EraseSystemArea(ScsiExchange& exchange)
+{
+    Operation operation;
+    operation.op = NandOp::Erase;
+    if (Faults faults = Apply(operation); faults.answer)
+        return faults.answer;
+    if (exchange.direction != DataDirection::FromDevice && !exchange.data.empty())
+        return InvalidField();
+    const NandGeometry& g = config_.geometry;
+    for (unsigned path = 0; path < g.paths(); ++path)
+        for (unsigned block = 0; block < g.blocks; ++block) {
+            auto tag = store_.Tag(path, block, 0);
+            if (tag && IsSystemTag(*tag))
+                store_.Erase(path, block);
+        }
+    disk_->controller().SystemAreaErased();
+    return ReplyWith(exchange, {});
+}
+
 ScsiAnswer NandController::CheckBlocks(ScsiExchange& exchange)
 {
-    const std::uint8_t op = exchange.cdb[6];
     const NandGeometry& g = config_.geometry;
-    if (op == kEraseSystemArea) {
-        ++counts_[NandOp::Erase];
-        for (unsigned path = 0; path < g.paths(); ++path)
-            for (unsigned block = 0; block < g.blocks; ++block) {
-                auto tag = store_.Tag(path, block, 0);
-                if (tag && IsSystemTag(*tag))
-                    store_.Erase(path, block);
-            }
-        return ZeroReply(exchange);
-    }
-    ++counts_[NandOp::CheckStatus];
-    const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
+    const NandRow row = DecodeRow(BigEndian32(exchange.cdb, 2), g.pagesPerBlock);
     Operation operation = BlockOperation(NandOp::CheckStatus, row.ce, row.channel, row.block,
                         row.block + static_cast<unsigned>(exchange.data.size()) - 1, row.page);
     if (Faults faults = Apply(operation); faults.answer)
@@ -106,36 +109,32 @@ ScsiAnswer NandController::CheckBlocks(ScsiExchange& exchange)
     return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
 }
 
-ScsiAnswer NandController::BlockAccess(ScsiExchange& exchange)
+ScsiAnswer NandController::BlockAccess(NandOp op, ScsiExchange& exchange)
 {
     const NandGeometry& g = config_.geometry;
-    const std::uint8_t sub = exchange.cdb[6];
-    const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
-    const bool addressed = row.ce < g.ceCount && row.channel < g.channelCount && row.block < g.blocks;
-    const NandOp op = sub == kSpareRead ? NandOp::SpareRead
-                      : sub == kSpareWrite ? NandOp::SpareWrite
-                      : sub == kBlockErase ? NandOp::Erase
-                      : sub == kBlockWrite || sub == kMultiWrite ? NandOp::Program
-                                                                  : NandOp::Read;
-    ++counts_[op];
-    if (!addressed)
-        return OutOfRange();
+    const NandRow row = DecodeRow(BigEndian32(exchange.cdb, 2), g.pagesPerBlock);
+    if (row.ce >= g.ceCount || row.channel >= g.channelCount || row.block >= g.blocks)
+        return AddressOutOfRange();
     switch (op) {
     case NandOp::SpareRead: return ReadSpare(exchange, row);
+    case NandOp::SpareWrite: return WriteSpare(exchange, row);
     case NandOp::Erase: return EraseBlock(exchange, row);
     case NandOp::Program: return WriteBlock(exchange, row);
-    case NandOp::Read: return ReadBlock(exchange, row);
-    default: {
-        Operation operation = BlockOperation(op, row.ce, row.channel, row.block, row.block, row.page);
-        if (Faults faults = Apply(operation); faults.answer)
-            return *faults.answer;
-        BlockState& state = store_.At(Path(row.ce, row.channel), row.block);
-        auto page = state.pages.find(row.page);
-        if (page != state.pages.end())
-            std::memcpy(page->second.tag.data(), exchange.data.data(), std::min<std::size_t>(6, exchange.data.size()));
-        return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
+    default: return ReadBlock(exchange, row);
     }
-    }
+}
+
+// Spare bytes 0..5 written over a programmed page's tag.
+ScsiAnswer NandController::WriteSpare(ScsiExchange& exchange, const NandRow& row)
+{
+    Operation operation = BlockOperation(NandOp::SpareWrite, row.ce, row.channel, row.block, row.block, row.page);
+    if (Faults faults = Apply(operation); faults.answer)
+        return *faults.answer;
+    BlockState& state = store_.At(Path(row.ce, row.channel), row.block);
+    auto page = state.pages.find(row.page);
+    if (page != state.pages.end())
+        std::memcpy(page->second.tag.data(), exchange.data.data(), std::min<std::size_t>(6, exchange.data.size()));
+    return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
 }
 
 // The pages a transfer covers: kind sectors each; nothing when the transfer does not fit
@@ -220,7 +219,7 @@ ScsiAnswer NandController::EraseBlock(ScsiExchange& exchange, const NandRow& row
         (state != nullptr && state->factoryBad))
         return MediumError(0x51);
     store_.Erase(path, row.block);
-    return ZeroReply(exchange);
+    return ReplyWith(exchange, {});
 }
 
 // Spare bytes 0..5 hold the page's tag; a block marked bad carries 0 in bytes 4 and 5 of
@@ -258,23 +257,20 @@ ScsiAnswer NandController::ReadSpare(ScsiExchange& exchange, const NandRow& row)
     return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
 }
 
-ScsiAnswer NandController::BlockMark(ScsiExchange& exchange)
+ScsiAnswer NandController::BlockMark(NandOp op, ScsiExchange& exchange)
 {
-    const std::uint8_t sub = exchange.cdb[6];
     const NandGeometry& g = config_.geometry;
-    const NandRow row = DecodeRow(Be32(exchange.cdb, 2), g.pagesPerBlock);
-    const NandOp op = sub == kMarkBad ? NandOp::MarkBad : NandOp::BlockStatus;
-    ++counts_[op];
+    const NandRow row = DecodeRow(BigEndian32(exchange.cdb, 2), g.pagesPerBlock);
     Operation operation = BlockOperation(op, row.ce, row.channel, row.block, row.block, std::nullopt);
     Faults faults = Apply(operation);
     if (faults.answer)
         return *faults.answer;
     if (row.ce >= g.ceCount || row.channel >= g.channelCount || row.block >= g.blocks)
-        return OutOfRange();
+        return AddressOutOfRange();
     const unsigned path = Path(row.ce, row.channel);
     if (op == NandOp::BlockStatus) {
         const BlockState* state = store_.Find(path, row.block);
-        ZeroReply(exchange);
+        ReplyWith(exchange, {});
         if (!exchange.data.empty())
             exchange.data[0] = state != nullptr && (state->factoryBad || state->markedBad) ? 1 : 0;
         return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));

@@ -1,41 +1,28 @@
-// The NAND model's state, its fault rules, and the register, reset, id and ISP groups.
+// The NAND model's state, its fault rules, the flash id, and what the tests read back.
 #include "sim/nand/nand_controller.h"
 
-#include "sim/nand/nand_cdb.h"
+#include "sim/disk/controller_commands.h"
+#include "sim/disk/vendor_request.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
 namespace sim::nand {
 namespace {
 
-constexpr std::uint8_t kRegisterRead = 0x04;
-constexpr std::uint8_t kRegisterWrite = 0x05;
-constexpr std::uint8_t kCpuReset = 0x01;
-constexpr std::uint8_t kLunConfigRead = 0x88;
-constexpr std::uint8_t kLunConfigWrite = 0x8A;
-constexpr std::uint8_t kFlashId = 0x82;
-constexpr std::uint8_t kIspLoad = 0x81;
-
 // The groups that reach the flash itself, closed by the ISP-load gate.
 constexpr std::uint8_t kFlashGroups[] = {0x50, 0x51, 0x95, 0xF8};
-// Whole groups the model answers, and single commands of the controller's other groups.
-constexpr std::uint8_t kNandGroups[] = {0x50, 0x51, 0x6F, 0x95, 0xF1, 0xF2, 0xF8};
-constexpr std::pair<std::uint8_t, std::uint8_t> kNandCommands[] = {
-    {0x01, kRegisterRead}, {0x01, kRegisterWrite}, {0x02, kCpuReset}, {0x02, kLunConfigRead},
-    {0x02, kLunConfigWrite}, {0x90, kFlashId}, {0x9F, kIspLoad}};
+constexpr std::uint8_t kSystemAccess = 0x90;
+constexpr std::uint8_t kFlashIdRead = 0x82;
+constexpr std::uint8_t kEraseSystemArea = 0x01;
 
-// The sub-commands of the flash groups the model answers; others are passed on.
-bool Modelled(std::uint8_t group, std::uint8_t sub)
+sim::FaultKind AnswerOf(FaultEffect effect)
 {
-    switch (group) {
-    case 0x50: return sub == 0x70 || sub == 0x80;
-    case 0x51: return sub == 0x00 || sub == 0x01;
-    case 0x95: return sub >= 0x88 && sub <= 0x8E;
-    case 0xF8: return sub == 0x80 || sub == 0x82 || sub == 0x84 || sub == 0x86 || sub == 0x88;
-    default: return true;
+    switch (effect) {
+    case FaultEffect::CallFails: return sim::FaultKind::FailedCall;
+    case FaultEffect::NotCompleted: return sim::FaultKind::NotCompleted;
+    default: return sim::FaultKind::CheckCondition;
     }
 }
 
@@ -54,30 +41,13 @@ NandController::NandController(NandConfig config)
 void NandController::Attach(FlashDisk& disk)
 {
     disk_ = &disk;
-    disk.SetXdata(0x2809, config_.encryption);
-    disk.SetXdata(kFlashAccessRegister, config_.flashAccess);
+    disk.SetXdataPowerOn(XdataRegisters::kEncryptionControl, config_.encryption);
+    disk.SetXdataPowerOn(kFlashAccessRegister, config_.flashAccess);
     disk.SetResetNotReadyPolls(config_.cpuResetNotReadyPolls);
-    auto handler = [this](std::uint8_t group) {
-        return [this, group](VendorRequest& request) { return Handle(group, request); };
-    };
-    for (std::uint8_t group : kNandGroups)
-        disk.HandleVendorGroup(group, handler(group));
-    for (auto [group, sub] : kNandCommands)
-        disk.HandleVendorCommand(group, sub, handler(group));
-    disk.SetReadinessHook([this] { return TakeNotReadyPoll(); });
-}
-
-bool NandController::TakeNotReadyPoll()
-{
-    std::lock_guard guard(lock_);
-    ++counts_[NandOp::TestUnitReady];
-    Operation operation;
-    operation.op = NandOp::TestUnitReady;
-    Apply(operation); // a NotReady rule adds its polls
-    if (notReadyPolls_ == 0)
-        return false;
-    --notReadyPolls_;
-    return true;
+    auto handler = [this](VendorRequest& request) { return Handle(request); };
+    for (std::uint8_t group : kFlashGroups)
+        disk.TakeOverVendorGroup(group, handler);
+    disk.TakeOverVendorCommand(kSystemAccess, kFlashIdRead, handler);
 }
 
 NandController::Faults NandController::Apply(const Operation& operation)
@@ -86,132 +56,52 @@ NandController::Faults NandController::Apply(const Operation& operation)
     for (const FaultRule& rule : faults_.Hits(operation)) {
         switch (rule.effect) {
         case FaultEffect::CallFails:
-            if (!faults.answer)
-                faults.answer = ScsiAnswer{EIO, kStatusGood, 0, {}, 0};
-            break;
         case FaultEffect::CheckCondition:
-            if (!faults.answer)
-                faults.answer = ScsiAnswer::Check(kSenseHardwareError, 0x44, 0x00);
-            break;
         case FaultEffect::NotCompleted:
-            if (!faults.answer)
-                faults.answer = ScsiAnswer{0, kStatusNotCompleted, 0, {}, 0};
+            if (!faults.answer) {
+                ScsiExchange none;
+                faults.answer = FaultAnswer(AnswerOf(rule.effect), {}, none);
+            }
             break;
-        case FaultEffect::RegisterValue: faults.registerValue = rule.value; break;
         case FaultEffect::BitErrors: faults.bitErrors += rule.value; break;
         case FaultEffect::OperationFails: faults.operationFails = true; break;
         case FaultEffect::SpareOverride: faults.spare = rule.spare; break;
-        case FaultEffect::NotReady: notReadyPolls_ += rule.value; break;
         }
     }
     return faults;
 }
 
-bool NandController::FlashGated(std::uint8_t group) const
+std::optional<ScsiAnswer> NandController::Handle(VendorRequest& request)
 {
-    return config_.requireIspLoad && !ispLoaded_ &&
-           std::find(std::begin(kFlashGroups), std::end(kFlashGroups), group) != std::end(kFlashGroups);
-}
-
-std::optional<ScsiAnswer> NandController::Handle(std::uint8_t group, VendorRequest& request)
-{
+    const std::optional<NandOp> op = FlashOpOf(request.group(), request.sub());
+    if (!op)
+        return std::nullopt;
     std::lock_guard guard(lock_);
+    const bool gated = config_.requireIspLoad && request.group() != kSystemAccess && !disk_->controller().IspLoaded();
+    if (gated)
+        return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x00);
     xdata_ = &request.xdata;
-    std::optional<ScsiAnswer> answer = Dispatch(group, request.exchange);
+    std::optional<ScsiAnswer> answer = Dispatch(*op, request);
     xdata_ = nullptr;
     return answer;
 }
 
-std::optional<ScsiAnswer> NandController::Dispatch(std::uint8_t group, ScsiExchange& exchange)
+std::optional<ScsiAnswer> NandController::Dispatch(NandOp op, VendorRequest& request)
 {
-    const std::uint8_t sub = exchange.cdb[6];
-    if (!Modelled(group, sub))
-        return std::nullopt;
-    if (FlashGated(group))
-        return ScsiAnswer::Check(kSenseNotReady, 0x04, 0x00);
-    switch (group) {
-    case 0x01: return WatchRegisters(exchange);
-    case 0x02: return sub == kCpuReset ? WatchCpuReset() : std::optional(LunConfiguration(exchange));
-    case 0x50: return BlockMark(exchange);
-    case 0x51: return CheckBlocks(exchange);
-    case 0x6F: return Plain(NandOp::CacheClear, exchange);
-    case 0x90: return SystemAccess(exchange);
-    case 0x95: return BlockAccess(exchange);
-    case 0x9F: return IspAccess(exchange);
-    case 0xF8: return VirtualBlocks(exchange);
-    default: return Plain(NandOp::TestCommand, exchange);
+    ScsiExchange& exchange = request.exchange;
+    switch (request.group()) {
+    case 0x50: return BlockMark(op, exchange);
+    case 0x51: return request.sub() == kEraseSystemArea ? EraseSystemArea(exchange) : CheckBlocks(exchange);
+    case kSystemAccess: return FlashId(exchange);
+    case 0x95: return BlockAccess(op, exchange);
+    default: return VirtualBlocks(op, exchange);
     }
-}
-
-// A command with no effect on the model: data in reads as zeros.
-ScsiAnswer NandController::Plain(NandOp op, ScsiExchange& exchange)
-{
-    ++counts_[op];
-    Operation operation;
-    operation.op = op;
-    if (Faults faults = Apply(operation); faults.answer)
-        return *faults.answer;
-    return ZeroReply(exchange);
-}
-
-// The controller answers register accesses itself; the rules may answer instead, and every
-// value written is kept in order.
-std::optional<ScsiAnswer> NandController::WatchRegisters(ScsiExchange& exchange)
-{
-    const bool read = exchange.cdb[6] == kRegisterRead;
-    const std::uint16_t first = Be16(exchange.cdb, 4);
-    ++counts_[read ? NandOp::RegisterRead : NandOp::RegisterWrite];
-    Operation operation;
-    operation.op = read ? NandOp::RegisterRead : NandOp::RegisterWrite;
-    operation.reg = first;
-    Faults faults = Apply(operation);
-    if (faults.answer)
-        return faults.answer;
-    if (read && faults.registerValue && exchange.data.size() == 1 && exchange.direction == DataDirection::FromDevice) {
-        exchange.data[0] = static_cast<std::uint8_t>(*faults.registerValue);
-        return ScsiAnswer::Good(1);
-    }
-    if (!read && exchange.direction == DataDirection::ToDevice)
-        for (std::size_t i = 0; i < exchange.data.size(); ++i)
-            registerWrites_[static_cast<std::uint16_t>(first + i)].push_back(exchange.data[i]);
-    return std::nullopt;
-}
-
-std::optional<ScsiAnswer> NandController::WatchCpuReset()
-{
-    ++counts_[NandOp::CpuReset];
-    Operation operation;
-    operation.op = NandOp::CpuReset;
-    return Apply(operation).answer;
-}
-
-ScsiAnswer NandController::LunConfiguration(ScsiExchange& exchange)
-{
-    const std::uint8_t sub = exchange.cdb[6];
-    ++counts_[NandOp::LunConfig];
-    Operation operation;
-    operation.op = NandOp::LunConfig;
-    if (Faults faults = Apply(operation); faults.answer)
-        return *faults.answer;
-    if (exchange.data.size() != lunConfiguration_.size())
-        return InvalidField();
-    if (sub == kLunConfigRead) {
-        if (exchange.direction != DataDirection::FromDevice)
-            return InvalidField();
-        std::memcpy(exchange.data.data(), lunConfiguration_.data(), lunConfiguration_.size());
-    } else {
-        if (exchange.direction != DataDirection::ToDevice)
-            return InvalidField();
-        std::memcpy(lunConfiguration_.data(), exchange.data.data(), lunConfiguration_.size());
-    }
-    return ScsiAnswer::Good(static_cast<std::uint32_t>(lunConfiguration_.size()));
 }
 
 // Group 0x90 sub 0x82: the flash id of one CE (byte 11), one 16-byte group per channel;
 // absent channels and CEs read as zeros.
-ScsiAnswer NandController::SystemAccess(ScsiExchange& exchange)
+ScsiAnswer NandController::FlashId(ScsiExchange& exchange)
 {
-    ++counts_[NandOp::FlashId];
     const unsigned ce = exchange.cdb[11];
     Operation operation;
     operation.op = NandOp::FlashId;
@@ -225,19 +115,6 @@ ScsiAnswer NandController::SystemAccess(ScsiExchange& exchange)
         for (unsigned channel = 0; channel < config_.geometry.channelCount; ++channel)
             for (std::size_t i = 0; i < config_.geometry.id.size() && 16 * channel + i < exchange.data.size(); ++i)
                 exchange.data[16 * channel + i] = config_.geometry.id[i];
-    return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
-}
-
-ScsiAnswer NandController::IspAccess(ScsiExchange& exchange)
-{
-    ++counts_[NandOp::IspLoad];
-    Operation operation;
-    operation.op = NandOp::IspLoad;
-    if (Faults faults = Apply(operation); faults.answer)
-        return *faults.answer;
-    if (exchange.direction != DataDirection::ToDevice || exchange.data.empty())
-        return InvalidField();
-    ispLoaded_ = true;
     return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
 }
 
@@ -281,9 +158,7 @@ std::uint8_t NandController::Register(std::uint16_t address) const
 
 std::vector<std::uint8_t> NandController::RegisterWrites(std::uint16_t address) const
 {
-    std::lock_guard guard(lock_);
-    auto writes = registerWrites_.find(address);
-    return writes == registerWrites_.end() ? std::vector<std::uint8_t>{} : writes->second;
+    return disk_->XdataWrites(address);
 }
 
 bool NandController::FactoryBad(unsigned path, unsigned block) const
@@ -339,14 +214,12 @@ bool NandController::PageEncrypted(unsigned path, unsigned block, unsigned page)
 
 std::array<std::uint8_t, 48> NandController::LunConfiguration() const
 {
-    std::lock_guard guard(lock_);
-    return lunConfiguration_;
+    return disk_->controller().Snapshot().lunConfiguration;
 }
 
 bool NandController::ispLoaded() const
 {
-    std::lock_guard guard(lock_);
-    return ispLoaded_;
+    return disk_->controller().IspLoaded();
 }
 
 unsigned NandController::cpuResets() const
@@ -362,14 +235,17 @@ std::size_t NandController::touchedBlocks() const
 
 std::map<NandOp, unsigned> NandController::Counts() const
 {
-    std::lock_guard guard(lock_);
-    return counts_;
+    std::map<NandOp, unsigned> counts;
+    for (const auto& [kind, count] : disk_->CommandCounts())
+        if (kind.opcode == 0xEE)
+            if (auto op = FlashOpOf(kind.group, kind.sub))
+                counts[*op] += count;
+    return counts;
 }
 
 void NandController::ClearCounts()
 {
-    std::lock_guard guard(lock_);
-    counts_.clear();
+    disk_->ClearCommands();
 }
 
 } // namespace sim::nand

@@ -1,17 +1,14 @@
-// The NAND side of the simulated flash-drive controller: the flash (geometry, factory-bad
-// and marked-bad blocks, pages with their spare tags, the encryption each page was
-// programmed under, per-block error profiles), the controller registers the flash
-// procedures use, the CPU reset with its not-ready polls, the ISP-load gate and the
-// virtual-block engine, answering the vendor command groups that reach them. Planned
+// The NAND flash behind the simulated flash-drive controller: geometry, factory-bad and
+// marked-bad blocks, pages with their spare tags, the encryption each page was programmed
+// under, per-block error profiles, the ISP-load gate and the virtual-block engine. Planned
 // faults come from deterministic rules (fault_rules.h). It never sleeps.
 //
-// Attached to a FlashDisk it answers these vendor commands: 0x02 subs 0x88 / 0x8A (LUN
-// configuration), 0x50 (block marks), 0x51 (bad-block check), 0x6F (cache clear), 0x90
-// sub 0x82 (flash id), 0x95 (spare, block read, write, erase), 0x9F sub 0x81 (ISP load),
-// 0xF1 / 0xF2 (test commands), 0xF8 (virtual-block engine); it watches the register
-// accesses (group 0x01) and the CPU reset (group 0x02 sub 0x01) that the controller
-// itself answers, for its fault rules and the record of register writes. Encryption is
-// the controller's XDATA register 0x2809. Sub-commands it does not model are passed on.
+// Attached to a FlashDisk it takes over the flash commands from the controller's stand-in
+// flash: 0x90 sub 0x82 (flash id), 0x95 (spare, block read, write, erase), 0x50 (block
+// marks), 0x51 (bad-block check, system-area erase) and 0xF8 (virtual-block engine).
+// Everything else stays the controller's: the XDATA registers (the encryption, 0x2809,
+// decides how pages are programmed and read), CPU reset, LUN configuration, ISP segments
+// (loading one opens the gate), the system address block, cache clear, test commands.
 #pragma once
 
 #include "sim/disk/flash_disk.h"
@@ -27,8 +24,8 @@ namespace sim::nand {
 
 struct NandConfig {
     NandGeometry geometry;
-    std::uint8_t encryption = 0x01;     // register 0x2809 when attached (bit 0 = on)
-    std::uint8_t flashAccess = 0x40;    // register 0x2600 when attached
+    std::uint8_t encryption = 0x01;     // register 0x2809's power-on value (bit 0 = on)
+    std::uint8_t flashAccess = 0x40;    // register 0x2600's power-on value
     bool requireIspLoad = false;        // flash commands refused until ISP code was loaded
     unsigned cpuResetNotReadyPolls = 2; // TEST UNIT READY polls answered NOT READY after a CPU reset
     std::uint32_t seed = 1;
@@ -58,9 +55,9 @@ public:
     void AddFault(const FaultRule& rule);
     void SetRegister(std::uint16_t address, std::uint8_t value);
 
-    // What the flash holds after a test.
+    // What the flash holds after a test, and what the controller did around it.
     std::uint8_t Register(std::uint16_t address) const; // the controller's XDATA register
-    // Every value written to the register, in order.
+    // Every value written to the controller's register, in order.
     std::vector<std::uint8_t> RegisterWrites(std::uint16_t address) const;
     bool FactoryBad(unsigned path, unsigned block) const;
     bool MarkedBad(unsigned path, unsigned block) const;
@@ -70,49 +67,43 @@ public:
     std::vector<std::uint8_t> PageData(unsigned path, unsigned block, unsigned page) const;
     std::string PageTag(unsigned path, unsigned block, unsigned page) const; // "" when erased
     bool PageEncrypted(unsigned path, unsigned block, unsigned page) const;
-    std::array<std::uint8_t, 48> LunConfiguration() const;
+    std::array<std::uint8_t, 48> LunConfiguration() const; // the controller's
     bool ispLoaded() const;
     unsigned cpuResets() const;
     std::size_t touchedBlocks() const;
-    // Commands answered, by kind.
+    // Flash commands received since the counts were cleared, by kind (the controller counts
+    // every command it receives; these are the flash's among them).
     std::map<NandOp, unsigned> Counts() const;
     void ClearCounts();
 
 private:
     struct Faults {
         std::optional<ScsiAnswer> answer;
-        std::optional<unsigned> registerValue;
         unsigned bitErrors = 0;
         bool operationFails = false;
         std::optional<std::array<std::uint8_t, 6>> spare;
     };
 
-    std::optional<ScsiAnswer> Handle(std::uint8_t group, VendorRequest& request);
-    std::optional<ScsiAnswer> Dispatch(std::uint8_t group, ScsiExchange& exchange);
-    bool TakeNotReadyPoll();
+    std::optional<ScsiAnswer> Handle(VendorRequest& request);
+    std::optional<ScsiAnswer> Dispatch(NandOp op, VendorRequest& request);
     Faults Apply(const Operation& operation);
     bool encryption() const { return xdata_ != nullptr && xdata_->EncryptionOn(); }
-    bool FlashGated(std::uint8_t group) const;
 
-    // Register, reset, id and ISP groups (nand_controller.cpp).
-    std::optional<ScsiAnswer> WatchRegisters(ScsiExchange& exchange);
-    std::optional<ScsiAnswer> WatchCpuReset();
-    ScsiAnswer LunConfiguration(ScsiExchange& exchange);
-    ScsiAnswer SystemAccess(ScsiExchange& exchange);
-    ScsiAnswer IspAccess(ScsiExchange& exchange);
-    ScsiAnswer Plain(NandOp op, ScsiExchange& exchange);
+    ScsiAnswer FlashId(ScsiExchange& exchange);
     // Flash groups (nand_block_commands.cpp).
     ScsiAnswer CheckBlocks(ScsiExchange& exchange);
-    ScsiAnswer BlockAccess(ScsiExchange& exchange);
-    ScsiAnswer BlockMark(ScsiExchange& exchange);
+    std::optional<ScsiAnswer> EraseSystemArea(ScsiExchange& exchange);
+    ScsiAnswer BlockAccess(NandOp op, ScsiExchange& exchange);
+    ScsiAnswer BlockMark(NandOp op, ScsiExchange& exchange);
     ScsiAnswer ReadBlock(ScsiExchange& exchange, const NandRow& row);
     ScsiAnswer WriteBlock(ScsiExchange& exchange, const NandRow& row);
     ScsiAnswer EraseBlock(ScsiExchange& exchange, const NandRow& row);
     ScsiAnswer ReadSpare(ScsiExchange& exchange, const NandRow& row);
+    ScsiAnswer WriteSpare(ScsiExchange& exchange, const NandRow& row);
     std::uint8_t CheckStatus(unsigned path, unsigned block, unsigned page) const;
     void FlipBits(std::span<std::uint8_t> data, unsigned perKiB, unsigned path, unsigned block, unsigned page) const;
     // Virtual-block engine (nand_vb_commands.cpp).
-    ScsiAnswer VirtualBlocks(ScsiExchange& exchange);
+    ScsiAnswer VirtualBlocks(NandOp op, ScsiExchange& exchange);
     void ProgramVirtualBlock(unsigned block, unsigned lunOffset,
                              const std::shared_ptr<const std::vector<std::uint8_t>>& pattern);
 
@@ -122,12 +113,7 @@ private:
     XdataRegisters* xdata_ = nullptr; // the controller's, while one of its commands is answered
     NandStore store_;
     FaultRules faults_;
-    std::map<std::uint16_t, std::vector<std::uint8_t>> registerWrites_;
-    std::array<std::uint8_t, 48> lunConfiguration_{};
     std::shared_ptr<const std::vector<std::uint8_t>> mainFifo_;
-    bool ispLoaded_ = false;
-    unsigned notReadyPolls_ = 0;
-    std::map<NandOp, unsigned> counts_;
 };
 
 // A block's tag is a system tag when it ends in "SYS" (CISSYS, ISPSYS, BBISYS, LFTSYS, ...).

@@ -2,7 +2,6 @@
 // programmed whole from it on every path, SLC-to-TLC copies, and the bit-error count of
 // one block (byte 2 the chip address, bytes 4..5 the block, byte 3 0 for the SLC and MLC
 // count, 1 for the TLC count).
-#include "sim/nand/nand_cdb.h"
 #include "sim/nand/nand_controller.h"
 
 #include <cstring>
@@ -10,7 +9,6 @@
 namespace sim::nand {
 namespace {
 
-constexpr std::uint8_t kErrorCount = 0x80;
 constexpr std::uint8_t kCopySlcToTlc = 0x84;
 constexpr std::uint8_t kFillMainFifo = 0x86;
 constexpr std::uint8_t kMlcVbWrite = 0x88;
@@ -36,14 +34,13 @@ void NandController::ProgramVirtualBlock(unsigned block, unsigned lunOffset,
             }
 }
 
-ScsiAnswer NandController::VirtualBlocks(ScsiExchange& exchange)
+ScsiAnswer NandController::VirtualBlocks(NandOp op, ScsiExchange& exchange)
 {
     const NandGeometry& g = config_.geometry;
     const std::uint8_t sub = exchange.cdb[6];
-    if (sub == kErrorCount) {
-        ++counts_[NandOp::VbErrorRead];
+    if (op == NandOp::VbErrorRead) {
         const unsigned ce = exchange.cdb[2] >> 4, channel = exchange.cdb[2] & 0x0F;
-        const unsigned block = Be16(exchange.cdb, 4);
+        const unsigned block = BigEndian16(exchange.cdb, 4);
         Operation operation = BlockOperation(NandOp::VbErrorRead, ce, channel, block, block, std::nullopt);
         Faults faults = Apply(operation);
         if (faults.answer)
@@ -58,15 +55,14 @@ ScsiAnswer NandController::VirtualBlocks(ScsiExchange& exchange)
         if (state != nullptr && state->factoryBad)
             count = 0xFF;
         count += faults.bitErrors;
-        ZeroReply(exchange);
+        ReplyWith(exchange, {});
         exchange.data[0] = static_cast<std::uint8_t>(std::min(count, 0xFFu));
         return ScsiAnswer::Good(static_cast<std::uint32_t>(exchange.data.size()));
     }
-    ++counts_[NandOp::VbEngine];
     Operation operation;
     operation.op = NandOp::VbEngine;
     if (sub == kCopySlcToTlc || sub == kMlcVbWrite)
-        operation.firstBlock = operation.lastBlock = Be16(exchange.cdb, 4);
+        operation.firstBlock = operation.lastBlock = BigEndian16(exchange.cdb, 4);
     if (Faults faults = Apply(operation); faults.answer)
         return *faults.answer;
     switch (sub) {
@@ -78,12 +74,12 @@ ScsiAnswer NandController::VirtualBlocks(ScsiExchange& exchange)
     case kMlcVbWrite:
         if (mainFifo_ == nullptr)
             return ScsiAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00); // command sequence error
-        ProgramVirtualBlock(Be16(exchange.cdb, 4), Be16(exchange.cdb, 7), mainFifo_);
+        ProgramVirtualBlock(BigEndian16(exchange.cdb, 4), BigEndian16(exchange.cdb, 7), mainFifo_);
         return ScsiAnswer::Good(0);
     case kCopySlcToTlc: {
         // The TLC block takes the data of the three SLC virtual blocks, whatever they hold.
         static const auto copied = std::make_shared<const std::vector<std::uint8_t>>(kFifoBytes, 0x3C);
-        ProgramVirtualBlock(Be16(exchange.cdb, 4), Be16(exchange.cdb, 7), copied);
+        ProgramVirtualBlock(BigEndian16(exchange.cdb, 4), BigEndian16(exchange.cdb, 7), copied);
         return ScsiAnswer::Good(0);
     }
     default: return ScsiAnswer::Good(0);

@@ -1,7 +1,7 @@
 // Renders the main window of the station on the bench in the 16-port view: idle, while
 // port 1 runs, after a pass, and after a fail (a chip whose programming fails), and the
-// About box and the settings sheet with the chip page, as PNG files in the folder given. Run it
-// under umockdev-wrapper (scripts/station-screenshots.sh).
+// About box and the settings sheet with the chip page and with the flash-drive page, as PNG
+// files in the folder given. Run it under umockdev-wrapper (scripts/station-screenshots.sh).
 #include "console/about_dlg.h"
 #include "console/fabrun_app.h"
 #include "console/main_frame.h"
@@ -46,7 +46,8 @@ bool Save(QWidget& window, const fs::path& file)
     return saved;
 }
 
-// The settings sheet with the chip page, as the Setting command opens it; closed with Cancel.
+// The settings sheet with the page of the frame's mode, as the Setting command opens it;
+// closed with Cancel.
 bool SaveSettingsSheet(CMainFrame& frame, const fs::path& file)
 {
     bool saved = false;
@@ -120,6 +121,10 @@ int main(int argc, char** argv)
             ok = Save(about, output / "about-box.png") && ok;
         }
         ok = SaveSettingsSheet(*frame, output / "settings-chip-page.png") && ok;
+        // The flash-drive page, as the sheet shows it while FabrunMode bit 0 is set.
+        frame->FabrunMode |= kFabrunModeFlashDrive;
+        ok = SaveSettingsSheet(*frame, output / "settings-flash-drive-page.png") && ok;
+        frame->FabrunMode &= ~kFabrunModeFlashDrive;
         frame.reset();
         return ok ? 0 : 1;
     } catch (const std::exception& error) {

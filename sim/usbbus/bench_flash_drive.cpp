@@ -50,7 +50,7 @@ void BenchFlashDrive::Publish(Testbed& testbed, bool announce)
         disk_->Publish(testbed);
         attached_ = true;
     } else {
-        testbed.Add(disk_->Record()); // the nodes stay attached across a replug
+        disk_->Republish(testbed); // the nodes stay attached across a replug
     }
 }
 

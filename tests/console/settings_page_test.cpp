@@ -1,6 +1,7 @@
 // The chip-mode settings page on its own: every field rule, switch, list, chooser, label
 // and message, each a table of cases on the widget over a frame's loaded settings.
 #include "console/settings/firmware_file_version.h"
+#include "field_edit_cases.h"
 #include "settings_fixture.h"
 
 #include <cstring>
@@ -8,33 +9,11 @@
 namespace settingstest {
 namespace {
 
-using ChipPage = SettingsTest;
-
-std::vector<BYTE> CisBytes(const CISSetting& setting, std::size_t from, std::size_t count)
-{
-    return {setting.CISImage.bytes + from, setting.CISImage.bytes + from + count};
-}
-
-std::vector<BYTE> Padded(const std::string& text, std::size_t size)
-{
-    std::vector<BYTE> bytes(text.begin(), text.end());
-    bytes.resize(size, 0);
-    return bytes;
-}
-
-struct HexCase {
-    UINT id;
-    const char16_t* typed;
-    const char16_t* shown;    // the edit afterwards
-    const char16_t* recorded; // the record's text, for VID and PID
-    std::size_t offset;
-    std::size_t bytes;
-    DWORD value;
-};
+using ChipPage = FieldEditTest<SettingsTest>;
 
 TEST_F(ChipPage, HexadecimalFieldsKeepThePrefixedTextCutToTheirLimit)
 {
-    const HexCase cases[] = {
+    const HexFieldCase cases[] = {
         {IDC_USB_VID, u"1234", u"1234", u"0x1234", cis::kUsbVendorId, 2, 0x1234},
         {IDC_USB_VID, u"x12", u"x12", u"0x12", cis::kUsbVendorId, 2, 0x12},
         {IDC_USB_VID, u"0x123456", u"0x1234", u"0x1234", cis::kUsbVendorId, 2, 0x1234},
@@ -51,32 +30,13 @@ TEST_F(ChipPage, HexadecimalFieldsKeepThePrefixedTextCutToTheirLimit)
     };
     Load("USB_VID=0x0000\nUSB_PID=0x0000\n");
     Open();
-    for (const HexCase& c : cases) {
-        Type(c.id, c.typed);
-        const std::string what = std::to_string(c.id) + " \"" + Narrow(c.typed) + "\"";
-        EXPECT_EQ(Narrow(Text(c.id)), Narrow(c.shown)) << what;
-        if (c.recorded != nullptr) {
-            EXPECT_EQ(Narrow((c.id == IDC_USB_VID ? Record().USB_VID : Record().USB_PID).str()), Narrow(c.recorded)) << what;
-        }
-        DWORD value = 0;
-        std::memcpy(&value, Record().CISImage.bytes + c.offset, c.bytes);
-        EXPECT_EQ(value, c.value) << what;
-    }
+    ExpectHexFields(cases);
 }
-
-struct StringCase {
-    UINT id;
-    std::u16string typed;
-    std::u16string kept;
-    const PackedString CISSetting::*field;
-    std::size_t offset;
-    std::vector<BYTE> bytes;
-};
 
 TEST_F(ChipPage, StringFieldsAreCutAndWrittenIntoTheirCisBytes)
 {
     const std::u16string forty = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
-    const StringCase cases[] = {
+    const StringFieldCase cases[] = {
         {IDC_PRODUCT_STRING, forty, forty.substr(0, 32), &CISSetting::ProductStr, cis::kProduct,
          Padded("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef", 32)},
         // A cut never keeps half of a surrogate pair.
@@ -93,13 +53,7 @@ TEST_F(ChipPage, StringFieldsAreCutAndWrittenIntoTheirCisBytes)
     };
     Load("ProductStr=An old product name\nInquiry_PID=OLD PRODUCT\n");
     Open();
-    for (const StringCase& c : cases) {
-        Type(c.id, c.typed);
-        const std::string what = std::to_string(c.id) + " \"" + Narrow(c.typed) + "\"";
-        EXPECT_EQ(Narrow(Text(c.id)), Narrow(c.kept)) << what;
-        EXPECT_EQ(Narrow((Record().*c.field).str()), Narrow(c.kept)) << what;
-        EXPECT_EQ(CisBytes(Record(), c.offset, c.bytes.size()), c.bytes) << what;
-    }
+    ExpectStringFields(cases);
 }
 
 struct SwitchCase {

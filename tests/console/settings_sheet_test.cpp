@@ -95,7 +95,7 @@ TEST_F(Sheet, CancelAfterSaveSettingKeepsTheEditsAndSavesThem)
 TEST_F(Sheet, LoadReplacesEverySettingAndTheShownPage)
 {
     Load(kCis);
-    WriteBytes(folder.File("other.ini"), "[CIS_Setting]\nFilePathOfFW=/fw/two.bin\nUSB_VID=0x2222\nLunTypeBitMap=0x00000001\n");
+    WriteBytes(folder.File("other.ini"), "[CIS_Setting]\nFilePathOfFW=/fw/two.bin\nUSB_VID=0x2222\nLunTypeBitMap=0x00004001\n");
     answers = {std::nullopt, folder.WideFile("other.ini")};
     RunSheet([&](CPSheetSetting& sheet) {
         sheet.LoadButton().click(); // cancelled: nothing changes
@@ -106,6 +106,7 @@ TEST_F(Sheet, LoadReplacesEverySettingAndTheShownPage)
         EXPECT_EQ(Record().USB_VID.str(), u"0x2222");
         EXPECT_EQ(ChipPageOf(sheet).ItemText(IDC_USB_VID), u"0x2222") << "the page shows the loaded record";
         EXPECT_EQ(ChipPageOf(sheet).ItemText(IDC_FW_FILE), u"two.bin");
+        EXPECT_EQ(ChipPageOf(sheet).List(IDC_FLASH_TYPE).currentIndex(), 2) << "the loaded record's flash type";
         sheet.accept();
     });
     ASSERT_EQ(choosers.size(), 2u);

@@ -134,6 +134,27 @@ TEST_F(DiskSlotsBench, CloseMarksTheEntryAndReopenClosesTheOldHandle)
     EXPECT_EQ(slots.CloseDiskPath(handles, 3), 1) << "a second close touches nothing";
 }
 
+TEST_F(DiskSlotsBench, AReplugKeepsWhatTheDrivesNodeShows)
+{
+    std::vector<BYTE> out(2 * 512);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<BYTE>(i * 3 + 1);
+    ASSERT_EQ(slots.WriteDisk(handles, 3, 8, static_cast<DWORD>(out.size()), out.data()), 1);
+    drive.Unplug(testbed);
+    drive.Plug(testbed);
+    std::vector<BYTE> in(out.size());
+    HANDLE node = CreateFileA(drive.DiskNode().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(node, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER at;
+    at.QuadPart = 8 * 512;
+    DWORD moved = 0;
+    ASSERT_TRUE(SetFilePointerEx(node, at, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(ReadFile(node, in.data(), static_cast<DWORD>(in.size()), &moved, nullptr));
+    CloseHandle(node);
+    EXPECT_EQ(in, out) << "the node of the drive plugged in again shows its unit";
+}
+
 // The drive-letter scan: a drive is ready once TEST UNIT READY passes, and its capacity is
 // what READ CAPACITY read, else zero; entries of letters without a drive keep nothing of
 // what the caller's array held.

@@ -8,18 +8,8 @@
 namespace {
 
 using namespace nandtest;
-using sim::nand::FaultEffect;
-using sim::nand::FaultRule;
-using sim::nand::NandOp;
-
-FaultRule Rule(NandOp op, FaultEffect effect, unsigned value = 0)
-{
-    FaultRule rule;
-    rule.op = op;
-    rule.effect = effect;
-    rule.value = value;
-    return rule;
-}
+using sim::CommandPattern;
+using sim::FaultKind;
 
 using ControllerOps = NandBench;
 
@@ -55,13 +45,13 @@ TEST_F(ControllerOps, TheFlashAnswersOnlyOnceTheIspCodeIsLoaded)
 TEST_F(ControllerOps, IspLoadWithBitZeroWaitsUntilTheDeviceIsReady)
 {
     Build(SmallFlash());
-    nand().AddFault(Rule(NandOp::IspLoad, FaultEffect::NotReady, 2));
+    drive->disk().NotReadyForPolls(2); // the controller restarts with the code loaded
     std::vector<BYTE> isp(0x4000, 1);
     Lines lines;
     ASSERT_EQ(format.InitIsp(handles, kPort, 0xC001, 0x4000, isp.data()), 1);
     EXPECT_TRUE(lines.Has(" Sent TURdy(2)"));
     EXPECT_FALSE(lines.Has(" Sent TURdy(3)"));
-    EXPECT_EQ(nand().Counts()[NandOp::TestUnitReady], 3u);
+    EXPECT_EQ(drive->disk().CommandCount({0x00, 0, 0}), 3u) << "TEST UNIT READY";
 }
 
 TEST_F(ControllerOps, CpuResetWaitsForTheDeviceAndGivesUpAfterSixPolls)
@@ -69,19 +59,18 @@ TEST_F(ControllerOps, CpuResetWaitsForTheDeviceAndGivesUpAfterSixPolls)
     struct Case {
         const char* name;
         unsigned notReadyPolls;
-        std::optional<FaultRule> fault;
+        std::optional<sim::FaultRule> fault;
         INT result;
         const char* line;
     };
-    FaultRule trigger = Rule(NandOp::RegisterWrite, FaultEffect::CheckCondition);
-    trigger.reg = 0x2311;
     const Case cases[] = {
         {"ready after two polls", 2, std::nullopt, 1, nullptr},
         {"ready at the sixth poll", 5, std::nullopt, 1, nullptr},
         {"never ready", 6, std::nullopt, 0, "CPU_Rst_Timeout(3)"},
-        {"trigger never written", 0, trigger, 0, "CPU Rst Fail"},
-        {"reset refused", 0, Rule(NandOp::CpuReset, FaultEffect::CheckCondition), 0, "CPU Rst Fail"},
-        {"configuration unreadable", 0, Rule(NandOp::LunConfig, FaultEffect::CallFails), 0, "CPU Rst Fail"},
+        {"trigger never written", 0, ControllerFault(RegisterWrite(0x2311)), 0, "CPU Rst Fail"},
+        {"reset refused", 0, ControllerFault(CommandPattern::Vendor(0x02, 0x01)), 0, "CPU Rst Fail"},
+        {"configuration unreadable", 0, ControllerFault(CommandPattern::Vendor(0x02, 0x88), FaultKind::FailedCall), 0,
+         "CPU Rst Fail"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -89,7 +78,7 @@ TEST_F(ControllerOps, CpuResetWaitsForTheDeviceAndGivesUpAfterSixPolls)
         config.cpuResetNotReadyPolls = c.notReadyPolls;
         Build(config);
         if (c.fault)
-            nand().AddFault(*c.fault);
+            Plan(*c.fault);
         Lines lines;
         EXPECT_EQ(format.CpuReset(handles, kPort), c.result);
         if (c.line != nullptr) {
@@ -121,15 +110,12 @@ TEST_F(ControllerOps, ChipResetsWriteTheirSequences)
     ASSERT_EQ(format.ChipReset(handles, kPort), 1);
     EXPECT_EQ(nand().Register(0x001C) & 0x20, 0) << "bit 5 cleared";
     EXPECT_EQ(nand().RegisterWrites(0x0001), (std::vector<std::uint8_t>{0x80, 0x00, 0x80, 0x80}));
-    FaultRule first = Rule(NandOp::RegisterWrite, FaultEffect::CheckCondition);
-    first.reg = 0x0001;
-    first.nth = 1;
-    nand().AddFault(first);
+    Plan(ControllerFault(RegisterWrite(0x0001), FaultKind::CheckCondition, 1, 1));
     EXPECT_EQ(format.ChipReset(handles, kPort), 0) << "a failed write is no reset, whichever it was";
 
     ASSERT_EQ(format.ChipResetEx(handles, kPort), 1);
-    EXPECT_EQ(nand().Counts()[NandOp::TestCommand], 1u);
-    nand().AddFault(Rule(NandOp::CpuReset, FaultEffect::CheckCondition)); // group 0x02 refuses
+    EXPECT_EQ(drive->disk().CommandCount({0xEE, 0xF1, 0x00}), 1u) << "the test command EE F1";
+    Plan(ControllerFault(CommandPattern::Vendor(0x02, 0x01))); // group 0x02 refuses the CPU reset
     EXPECT_EQ(format.ChipResetEx(handles, kPort), 1) << "sub-command 2 is not the CPU reset";
 }
 
@@ -137,7 +123,7 @@ TEST_F(ControllerOps, CacheClearAndMediumUnload)
 {
     Build(SmallFlash());
     EXPECT_EQ(format.CacheClear(handles, kPort), 1);
-    nand().AddFault(Rule(NandOp::CacheClear, FaultEffect::CheckCondition));
+    Plan(ControllerFault(CommandPattern::Vendor(0x6F)));
     EXPECT_EQ(format.CacheClear(handles, kPort), 0);
     ASSERT_EQ(format.MediumLoadUnload(handles, kPort, 0, 0x02), 1);
     EXPECT_FALSE(drive->disk().mediumLoaded());

@@ -157,7 +157,7 @@ TEST_F(FlashScan, ScanOnlyLeavesTheEncryptionAloneAndSendsTheTestCommands)
     EXPECT_TRUE(nand().PageProgrammed(0, 21, 0)) << "no encryption-mismatch erase";
     EXPECT_TRUE(Taken(0, 21)) << "read with the current setting only, it is bad";
     EXPECT_TRUE(nand().PageProgrammed(0, 22, 0));
-    EXPECT_EQ(nand().Counts()[NandOp::TestCommand], 2u) << "EE F2 01 before, EE F2 00 after";
+    EXPECT_EQ(drive->disk().CommandCount({0xEE, 0xF2, 0x00}), 2u) << "EE F2 01 before, EE F2 00 after";
     EXPECT_TRUE(lines.Has("@@ EE, F2, 01"));
     EXPECT_TRUE(lines.Has("@@ EE, F2, 00"));
 }
@@ -208,7 +208,7 @@ TEST_F(FlashScan, EachFailureEndsTheScanWithTheEncryptionRestored)
 {
     struct Case {
         const char* name;
-        FaultRule rule;
+        Fault fault;
         INT result;
         const char* line;
     };
@@ -224,8 +224,8 @@ TEST_F(FlashScan, EachFailureEndsTheScanWithTheEncryptionRestored)
     systemErase.firstBlock = systemErase.lastBlock = 30;
     FaultRule bbiWrite = rule(NandOp::Program, FaultEffect::OperationFails);
     bbiWrite.firstBlock = bbiWrite.lastBlock = 0;
-    FaultRule restore = rule(NandOp::RegisterWrite, FaultEffect::CheckCondition, 4, 10); // on, off, on, then the restore
-    restore.reg = 0x2809;
+    // On, off, on, then the restore.
+    const sim::FaultRule restore = ControllerFault(RegisterWrite(0x2809), sim::FaultKind::CheckCondition, 4, 10);
     const Case cases[] = {
         {"system block never erases", systemErase, 0, " Erase System Block Error"},
         {"status never read", rule(NandOp::CheckStatus, FaultEffect::CallFails), 0, " Scan Block_00_Off_Error"},
@@ -239,11 +239,11 @@ TEST_F(FlashScan, EachFailureEndsTheScanWithTheEncryptionRestored)
         Build(SmallFlash());
         nand().SetRegister(0x2809, 0x00); // found off: the scan ends with it on and must write it back
         nand().Program(0, 30, 0, Data(8), "CISSYS", true);
-        nand().AddFault(c.rule);
+        Plan(c.fault);
         Lines lines;
         EXPECT_EQ(Scan(nand::scan::kEraseSystem | nand::scan::kCollectBbi), c.result);
         EXPECT_TRUE(lines.Has(c.line));
-        if (c.rule.reg != 0x2809) {
+        if (std::holds_alternative<FaultRule>(c.fault)) {
             EXPECT_EQ(nand().Register(0x2809), 0x00);
         }
         TearDown();
@@ -253,12 +253,7 @@ TEST_F(FlashScan, EachFailureEndsTheScanWithTheEncryptionRestored)
 TEST_F(FlashScan, AnEncryptionRegisterThatNeverReadsEndsTheScanUntouched)
 {
     Build(SmallFlash());
-    FaultRule unreadable;
-    unreadable.op = NandOp::RegisterRead;
-    unreadable.reg = 0x2809;
-    unreadable.effect = FaultEffect::RegisterValue;
-    unreadable.value = 0xFF;
-    nand().AddFault(unreadable);
+    Plan(ControllerFault(RegisterRead(0x2809), sim::FaultKind::Reply, 1, 0, {0xFF}));
     Lines lines;
     EXPECT_EQ(Scan(nand::scan::kCollectBbi), 0);
     EXPECT_EQ(lines.Count(" Retry Read Encryption Register"), 10u);
@@ -271,10 +266,7 @@ TEST_F(FlashScan, ScanOnlyFailsWhenItsLastTestCommandFails)
     sim::nand::NandConfig config = SmallFlash();
     config.geometry.id = {0xEC, 0xD7, 0x08, 0x00, 0x04};
     Build(config);
-    FaultRule last;
-    last.op = NandOp::TestCommand;
-    last.nth = 2;
-    nand().AddFault(last);
+    Plan(ControllerFault(sim::CommandPattern::Vendor(0xF2), sim::FaultKind::CheckCondition, 2, 1));
     EXPECT_EQ(Scan(nand::scan::kScanOnly), 0);
 }
 

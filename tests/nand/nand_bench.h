@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace nandtest {
@@ -73,6 +74,25 @@ private:
 
 constexpr BYTE kPort = 3;
 
+// Faults of the commands the controller answers itself (registers, CPU reset, LUN
+// configuration, cache clear, test commands) go by their CDB bytes; those of the flash by
+// what they do on it.
+inline sim::CommandPattern RegisterRead(WORD reg)
+{
+    return sim::CommandPattern::Vendor(0x01, 0x04).Address16(reg);
+}
+inline sim::CommandPattern RegisterWrite(WORD reg)
+{
+    return sim::CommandPattern::Vendor(0x01, 0x05).Address16(reg);
+}
+// Every matching command from the first-th on (count 0), or `count` of them.
+inline sim::FaultRule ControllerFault(sim::CommandPattern pattern, sim::FaultKind kind = sim::FaultKind::CheckCondition,
+                                      unsigned first = 1, unsigned count = 0, std::vector<std::uint8_t> reply = {})
+{
+    return sim::FaultRule{std::move(pattern), kind, first, count, std::move(reply)};
+}
+using Fault = std::variant<sim::nand::FaultRule, sim::FaultRule>;
+
 class NandBench : public ::testing::Test {
 protected:
     // Puts a drive with this flash on the bench, opens it into the port's slot and makes a
@@ -113,6 +133,13 @@ protected:
         return format.ScanFlashBlock(handles, kPort, record(), pagesPerBlock, pageDataSize, config);
     }
     sim::nand::NandController& nand() { return drive->nand(); }
+    void Plan(const Fault& fault)
+    {
+        if (const auto* flash = std::get_if<sim::nand::FaultRule>(&fault))
+            nand().AddFault(*flash);
+        else
+            drive->disk().AddFaultRule(std::get<sim::FaultRule>(fault));
+    }
 
     platform::ScopedVirtualClock clock; // the routines' pauses and waits pass in no time
     std::unique_ptr<sim::nand::BenchNandDrive> drive;

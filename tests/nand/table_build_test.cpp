@@ -269,11 +269,7 @@ TEST_F(TableBuild, ParametersThatWouldDivideByZeroOrOverrunAreRefused)
         TearDown();
     }
     Make({}, kBuildModeOnePlane, 2, 200);
-    FaultRule unreadable;
-    unreadable.op = NandOp::RegisterRead;
-    unreadable.reg = 0x2608;
-    unreadable.effect = FaultEffect::CallFails;
-    nand().AddFault(unreadable);
+    Plan(ControllerFault(RegisterRead(0x2608), sim::FaultKind::FailedCall));
     Lines lines;
     EXPECT_EQ(BuildTables(), 0);
     EXPECT_EQ(lines.Count(" Retry Read ECC Setting Register"), 10u) << "the ECC setting read gives up";
@@ -298,14 +294,12 @@ TEST_F(TableBuild, EachFailingTableWriteFailsTheBuild)
     struct Case {
         const char* name;
         DWORD mode;
-        FaultRule rule;
+        Fault fault;
         INT result;
         const char* line;
     };
-    FaultRule restore;
-    restore.op = NandOp::RegisterWrite;
-    restore.reg = 0x2608;
-    restore.nth = 2; // the first restore after the first table write
+    // The first restore after the first table write.
+    const sim::FaultRule restore = ControllerFault(RegisterWrite(0x2608), sim::FaultKind::CheckCondition, 2, 1);
     FaultRule firstLft = Failing(NandOp::Program, "LFTSYS");
     firstLft.nth = 1;
     firstLft.times = 3;
@@ -323,7 +317,7 @@ TEST_F(TableBuild, EachFailingTableWriteFailsTheBuild)
         SCOPED_TRACE(c.name);
         Make({}, c.mode, 2, 200);
         params.flags = UFDFlashFlags::kMarkBad;
-        nand().AddFault(c.rule);
+        Plan(c.fault);
         Lines lines;
         EXPECT_EQ(BuildTables(), c.result);
         EXPECT_TRUE(lines.Has(c.line));

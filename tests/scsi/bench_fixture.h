@@ -8,11 +8,22 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <vector>
+
 namespace scsitest {
 
 // Large and sparse: the table's addresses lie far out.
 constexpr std::uint64_t kLun0Sectors = 0x20000000;
 constexpr std::uint64_t kLun1Sectors = 0x01000000;
+
+// Counting bytes from `seed`: data whose every sector differs from its neighbours'.
+inline std::vector<BYTE> Pattern(std::size_t length, BYTE seed)
+{
+    std::vector<BYTE> bytes(length);
+    std::iota(bytes.begin(), bytes.end(), seed);
+    return bytes;
+}
 
 inline sim::DiskIdentity BenchIdentity()
 {

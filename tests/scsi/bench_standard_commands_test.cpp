@@ -7,24 +7,17 @@
 
 #include <atomic>
 #include <functional>
-#include <numeric>
 #include <string>
 #include <thread>
 
 namespace {
 
 using scsitest::DiskBench;
+using scsitest::Pattern;
 
 std::string Text(const BYTE* bytes, std::size_t length)
 {
     return std::string(reinterpret_cast<const char*>(bytes), length);
-}
-
-std::vector<BYTE> Pattern(std::size_t length, BYTE seed)
-{
-    std::vector<BYTE> bytes(length);
-    std::iota(bytes.begin(), bytes.end(), seed);
-    return bytes;
 }
 
 class StandardCommands : public DiskBench {

@@ -28,6 +28,7 @@ struct Reply {
     DWORD error = ERROR_IO_DEVICE;
     std::vector<BYTE> data;
     std::function<void()> during; // runs while the "device" works
+    std::optional<ULONG> moved;   // the bytes the driver reports moved (default: those asked for)
 };
 
 struct Capture {
@@ -48,18 +49,25 @@ BOOL Answer(platform::FileObject&, DWORD, LPVOID in, DWORD inSize, LPVOID out, D
     capture.inSize = inSize;
     capture.outSize = outSize;
     capture.sameBuffer = in == out;
-    if (capture.reply.during)
-        capture.reply.during();
+    // The "device" works once it has the request and before the call returns; `during` is
+    // copied since it may replace the reply.
+    auto during = capture.reply.during;
     if (!capture.reply.result) {
+        if (during)
+            during();
         SetLastError(capture.reply.error);
         return FALSE;
     }
     auto* header = static_cast<SCSI_PASS_THROUGH*>(out);
     if (capture.reply.status)
         header->ScsiStatus = *capture.reply.status;
+    if (capture.reply.moved)
+        header->DataTransferLength = *capture.reply.moved;
     std::size_t n = std::min<std::size_t>(capture.reply.data.size(), header->DataTransferLength);
     if (n != 0)
         std::memcpy(static_cast<BYTE*>(out) + header->DataBufferOffset, capture.reply.data.data(), n);
+    if (during)
+        during();
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
@@ -205,7 +213,7 @@ TEST_F(RequestCapture, SuccessRule)
     CVCommCMDControl vendor;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "call " << c.call << " status " << (c.status ? int{*c.status} : -1));
-        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, std::vector<BYTE>(512, 0x5A), {}};
+        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, std::vector<BYTE>(512, 0x5A), {}, {}};
         std::fill(in_.begin(), in_.end(), 0xCC);
         EXPECT_EQ(standard.SendRead10(device_, 0, 0, 0, 0, 512, in_.data()), c.readResult);
         EXPECT_EQ(in_[0], c.readResult ? 0x5A : 0xCC);
@@ -219,7 +227,7 @@ TEST_F(RequestCapture, SuccessRule)
     const auto& pattern = scsitest::OutgoingPattern();
     for (const auto& c : scsitest::SenderCases()) {
         SCOPED_TRACE(c.name);
-        capture.reply = Reply{TRUE, std::nullopt, ERROR_IO_DEVICE, {}, {}};
+        capture.reply = Reply{TRUE, std::nullopt, ERROR_IO_DEVICE, {}, {}, {}};
         EXPECT_EQ(c.send(device_, pattern.data(), in_.data()), c.statusPreset ? 0 : 1);
     }
 }
@@ -240,7 +248,7 @@ TEST_F(RequestCapture, TestUnitReadyRule)
     };
     CSTDCMDControl standard;
     for (const auto& c : cases) {
-        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, {}, {}};
+        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, {}, {}, {}};
         UCHAR status = 0x77;
         EXPECT_EQ(standard.SendTestUnitReady(device_, 0, 0, 0, &status), c.result);
         EXPECT_EQ(status, c.statusOut);
@@ -301,9 +309,48 @@ TEST_F(RequestCapture, FailureLines)
     TakeLines();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, {}, {}};
+        capture.reply = Reply{c.call, c.status, ERROR_IO_DEVICE, {}, {}, {}};
         EXPECT_EQ(c.send(), 0);
         EXPECT_EQ(TakeLines(), c.lines);
+    }
+}
+
+// What a read hands its caller is what the device sent and zeros after it: nothing of an
+// earlier command of the same thread, and nothing of a command sent while it was under way.
+TEST_F(RequestCapture, ReadsHandBackOnlyWhatTheDeviceSent)
+{
+    CSTDCMDControl standard;
+    capture.reply = Reply{TRUE, 0, ERROR_IO_DEVICE, std::vector<BYTE>(1024, 0x5A), {}, {}};
+    ASSERT_EQ(standard.SendRead10(device_, 0, 0, 0, 0, 1024, in_.data()), 1);
+
+    struct Case {
+        const char* name;
+        ULONG moved;        // what the device sent of 1024 bytes
+        bool nestedCommand; // another command is sent on this thread while the read is under way
+    };
+    for (const Case& c : {Case{"short transfer", 16, false}, Case{"whole transfer", 1024, false},
+                          Case{"command sent meanwhile", 1024, true}}) {
+        SCOPED_TRACE(c.name);
+        std::fill(in_.begin(), in_.end(), 0xCC);
+        capture.reply = Reply{TRUE, 0, ERROR_IO_DEVICE, std::vector<BYTE>(1024, 0x11), {}, c.moved};
+        std::vector<BYTE> nestedIn(512, 0xCC);
+        if (c.nestedCommand)
+            capture.reply.during = [&] {
+                Reply outer = capture.reply;
+                capture.reply = Reply{TRUE, 0, ERROR_IO_DEVICE, std::vector<BYTE>(512, 0x77), {}, 16};
+                EXPECT_EQ(standard.SendRead10(device_, 0, 0, 0, 8, 512, nestedIn.data()), 1);
+                capture.reply = outer;
+            };
+        ASSERT_EQ(standard.SendRead10(device_, 0, 0, 0, 0, 1024, in_.data()), 1);
+        std::vector<BYTE> expected(1024, 0);
+        std::fill(expected.begin(), expected.begin() + c.moved, 0x11);
+        EXPECT_EQ(std::vector<BYTE>(in_.begin(), in_.begin() + 1024), expected);
+        EXPECT_EQ(in_[1024], 0xCC) << "nothing past the transfer";
+        if (c.nestedCommand) {
+            std::vector<BYTE> nestedExpected(512, 0);
+            std::fill(nestedExpected.begin(), nestedExpected.begin() + 16, 0x77);
+            EXPECT_EQ(nestedIn, nestedExpected);
+        }
     }
 }
 

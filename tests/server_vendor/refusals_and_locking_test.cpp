@@ -1,12 +1,15 @@
 // What the vendor slots refuse before sending anything (lengths the request or the CDB
 // cannot carry, addresses past 16 bits, ports past the table, missing buffers), the
 // system address block, and the per-device lock that keeps a sequence whole while another
-// caller talks to the same device.
+// caller talks to the same device: a protected transfer against a register poll and
+// against disk reads, and a flash scan against a register poll.
 #include "tests/server_vendor/vendor_bench.h"
 
 #include "platform/devio/devio.h"
+#include "portwarden/block_map.h"
 #include "portwarden/sys_address_block.h"
 #include "sim/disk/controller_commands.h"
+#include "sim/nand/nand_controller.h"
 
 #include <cstring>
 #include <functional>
@@ -165,6 +168,93 @@ TEST_F(VendorBench, AProtectedTransferIsNeverInterleavedWithAnotherCallersComman
                   rest);
     }
     EXPECT_EQ(sequences, 15);
+}
+
+// A second caller on a handle of its own to the same device.
+class SecondCaller {
+public:
+    explicit SecondCaller(const std::string& node)
+    {
+        handles_[kFlashPort] = CreateFileA(node.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ~SecondCaller() { CloseHandle(handles_[kFlashPort]); }
+    SecondCaller(const SecondCaller&) = delete;
+    SecondCaller& operator=(const SecondCaller&) = delete;
+    bool opened() const { return handles_[kFlashPort] != INVALID_HANDLE_VALUE; }
+    HANDLE* handles() { return handles_; }
+
+private:
+    HANDLE handles_[kPortCount] = {};
+};
+
+// Disk reads of another caller while protected transfers run: no READ(10) reaches the
+// device between a transfer's encryption switched off and its registers put back, where
+// it would read the medium with encryption off.
+TEST_F(VendorBench, NoDiskReadFallsInsideAProtectedTransfer)
+{
+    SecondCaller other(flashDrive.DiskNode(0));
+    ASSERT_TRUE(other.opened());
+    flash().SetRecording(true);
+    flash().ClearCommands();
+    int read = 0;
+    std::thread reader([&] {
+        std::vector<BYTE> sector(4096);
+        for (int i = 0; i < 200; ++i)
+            read += ctrl->ReadDisk(other.handles(), kFlashPort, static_cast<DWORD>(8 * i), 4096, sector.data());
+    });
+    std::vector<BYTE> buffer(1024);
+    int transferred = 0;
+    for (int i = 0; i < 40; ++i)
+        transferred += ctrl2->ReadWriteBlock(handles, kFlashPort, 1, 2, 0, Tag("CISSYS"), 0x200, 1024, buffer.data());
+    reader.join();
+
+    EXPECT_EQ(read, 200);
+    EXPECT_EQ(transferred, 40);
+    bool inside = false;
+    int readsInside = 0, sequences = 0;
+    for (const std::string& command : Describe(flash().Commands())) {
+        if (command == "write 2809=00") {
+            inside = true;
+            ++sequences;
+        } else if (command == "write 2608=05") {
+            inside = false;
+        } else if (inside && command.rfind("28 ", 0) == 0) {
+            ++readsInside;
+        }
+    }
+    EXPECT_EQ(sequences, 40);
+    EXPECT_EQ(readsInside, 0);
+}
+
+// A flash scan (encryption switched off and on for every group of blocks) while another
+// caller polls the encryption register: the poll never sees it off.
+TEST_F(VendorBench, AFlashScanIsNeverInterleavedWithAnotherCallersCommands)
+{
+    sim::nand::NandConfig config;
+    config.geometry.blocks = 2048;
+    sim::nand::NandController nand(config);
+    nand.Attach(flash());
+    UFDBlockMap* map = ctrl->CreateUFDBlockMap(16, 1, 1, 2048 / 8);
+    ASSERT_NE(map, nullptr);
+    SecondCaller other(flashDrive.DiskNode(0));
+    ASSERT_TRUE(other.opened());
+    std::vector<BYTE> seen;
+    std::thread poller([&] {
+        for (int i = 0; i < 300; ++i) {
+            BYTE value = 0xCC;
+            if (ctrl2->ReadWriteXdata(other.handles(), kFlashPort, 1, 0x2809, 1, &value) == 1)
+                seen.push_back(value);
+        }
+    });
+    int scanned = 0;
+    for (int i = 0; i < 10; ++i)
+        scanned += ctrl->ScanFlashBlock(handles, kFlashPort, map->ports[kFlashPort], 64, 2048, 0x02);
+    poller.join();
+    ctrl->DeleteUFDBlockMap(map);
+
+    EXPECT_EQ(scanned, 10);
+    EXPECT_EQ(seen, std::vector<BYTE>(300, 0x01));
 }
 
 } // namespace
