@@ -47,7 +47,7 @@ public:
     std::string Record() const;
 
 private:
-    unsigned DiskIndex(unsigned lun) const;
+    unsigned DiskIndex(unsigned lun) const; // 0 for "sda"
     std::string DiskName(unsigned lun) const;
     std::string DiskNumbers(unsigned lun, unsigned partition) const;
     void AddUnits(Testbed& testbed);
