@@ -8,6 +8,7 @@
 #include "engine/ports/dev_info_doc.h"
 #include "engine/ports/port_result_view.h"
 #include "engine/ports/run_result.h"
+#include "engine/ufdworker/ufd_run_thread.h"
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
@@ -215,7 +216,7 @@ bool CPortView::StartPortThread(int port)
     WorkerStarting(port, param);
     ShowIcon(port, IdleIcon());
 
-    state.worker = CreateThread(nullptr, 0, ChipRunThread, &param, CREATE_SUSPENDED, nullptr);
+    state.worker = CreateThread(nullptr, 0, flashDrive ? UFDRunThread : ChipRunThread, &param, CREATE_SUSPENDED, nullptr);
     if (state.worker == nullptr) {
         platform::DebugPrintf("Port %d: the worker could not be created (%u)", port, GetLastError());
         state.running = 0;

@@ -182,6 +182,7 @@ private:
 
 protected:
     const fs::path& Folder() const { return station_.Path(); }
+    const sim::StationFolder& Station() const { return station_; }
 };
 
 } // namespace consoletest
