@@ -18,10 +18,13 @@ namespace consoletest {
 namespace {
 
 constexpr unsigned kHubPorts = 8;
-// The image and stress steps lock the drive's volume, a second device descriptor per port
-// beside the disk the view holds open: umockdev keeps at most 50 of them, so 32 ports run
-// the steps before the image at once (TestProcedureMask bits 3 and 4 skip the image and
-// the stress test), and 8 ports the whole sequence.
+// umockdev (0.17) keeps at most 50 descriptors of its device nodes open at once. The view
+// holds each port's disk open, and a running step opens more beside it (the image and
+// stress steps lock the drive's volume too): 32 ports at once overflow the table now and
+// then and the bench aborts. So 24 ports run the steps before the image at once
+// (TestProcedureMask bits 3 and 4 skip the image and the stress test), and 8 ports the
+// whole sequence.
+constexpr unsigned kPortsAtOnce = 24;
 const std::string kSkipImageAndStressTest = "HDTestProcedureMask=0x00000018\n";
 
 using porttest::LogSection;
@@ -119,9 +122,9 @@ protected:
     int failingPort = -1;
 };
 
-TEST_F(FlashDriveRuns, ThirtyTwoPortsRunAtOnceAndEachKeepsItsOwnResultAndSerialNumber)
+TEST_F(FlashDriveRuns, PortsRunAtOnceAndEachKeepsItsOwnResultAndSerialNumber)
 {
-    PutDrives(32, kSkipImageAndStressTest);
+    PutDrives(kPortsAtOnce, kSkipImageAndStressTest);
     // The boot code of one drive never takes.
     failingPort = 13;
     drives[13]->drive.model().AddFaultRule({sim::CommandPattern::Vendor(0x80, 0x81), sim::FaultKind::CheckCondition, 1, 0, {}});
