@@ -22,7 +22,9 @@
 #include <QProgressBar>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -205,6 +207,10 @@ bool CPortView::StartPortThread(int port)
     param.stopRequest = 0;
     param.port = port;
     param.portRecord = &state.record;
+    // A run that gives its device no number must not log the one an earlier device on
+    // this port was given.
+    param.serialNumber = 0;
+    std::fill(std::begin(param.hdSerial), std::end(param.hdSerial), '\0');
     FillSerialNumber(param);
     const BYTE* inquiry = state.record.disk.inquiry;
     param.portFlags = inquiry[51];

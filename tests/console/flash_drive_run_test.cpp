@@ -4,12 +4,15 @@
 // section per port, and one drive's failure is its port's alone.
 #include "flash_drive_fixture.h"
 
+#include "engine/ufdworker/flash_drive_bits.h"
 #include "sim/disk/fault_rules.h"
 #include "sim/station/flash_drive_files.h"
 #include "tests/ports/result_log_sections.h"
 
 #include <QLabel>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -156,6 +159,44 @@ TEST_F(FlashDriveRuns, EightPortsRunTheWholeSequenceAtOnceWithTheirImages)
                 << port + 1 << ": " << label.text().toStdString();
         }
     }
+}
+
+// With one result file per serial number, a run that gives its drive no number (it fails
+// before the CIS step) writes into no file of an earlier drive on the port: that drive's
+// file keeps its own result alone.
+TEST_F(FlashDriveRuns, ARunThatGivesNoSerialNumberWritesIntoNoEarlierDrivesResultFile)
+{
+    PutDrives(1, kSkipImageAndStressTest);
+    const fs::path results = Folder() / "results";
+    fs::create_directory(results);
+    ASSERT_TRUE(StartThirtyTwo());
+    frame->FabrunMode |= ufd::kModeSerialTextFiles;
+    frame->CisSetting.LogFilePath = platform::Utf8ToWide(results.string());
+    View().PortButton(0).click();
+    ASSERT_TRUE(WaitForIdle(0));
+    const std::set<std::string> given = DriveSerialNumbers(*drives[0]);
+    ASSERT_EQ(given.size(), 1u);
+
+    // Only the boot code runs, and fails.
+    frame->CisSetting.TestProcedureMask = 0x1F;
+    drives[0]->drive.model().AddFaultRule({sim::CommandPattern::Vendor(0x80, 0x81), sim::FaultKind::CheckCondition, 1, 0, {}});
+    View().PortButton(0).click();
+    ASSERT_TRUE(WaitForIdle(0));
+
+    std::map<std::string, std::vector<LogSection>> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(results)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().string()] = Sections(std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    const std::string earlier = *given.begin() + ".txt";
+    ASSERT_EQ(files.size(), 2u) << "a file for each run";
+    ASSERT_EQ(files[earlier].size(), 1u) << earlier;
+    ASSERT_FALSE(files[earlier][0].keys.empty());
+    EXPECT_EQ(files[earlier][0].keys[0], "Status=Run Success");
+    files.erase(earlier);
+    ASSERT_EQ(files.begin()->second.size(), 1u) << files.begin()->first;
+    ASSERT_FALSE(files.begin()->second[0].keys.empty());
+    EXPECT_EQ(files.begin()->second[0].keys[0], "Status=Error: Boot Code DownLoad fail") << files.begin()->first;
 }
 
 } // namespace
