@@ -57,8 +57,6 @@ public:
     DWORD PortLunCapacities[32][4] = {};
     // Set by the 1-port view from a click until the port's result: it ignores clicks meanwhile.
     BYTE CounterPanesDisabled = 0;
-    // The serial-number length as decimal text; empty until first filled.
-    std::u16string SerialLengthText;
     // Set by the chip page's "Save Setting": the settings sheet then saves even on Cancel.
     INT SaveRequested = 0;
 

@@ -4,9 +4,6 @@
 #include "platform/debug/debug.h"
 #include "platform/text/text.h"
 
-IPortwardenCtrl* PortwardenCtrl = nullptr;
-IPortwardenCtrl2* PortwardenCtrl2 = nullptr;
-
 namespace {
 
 template <class Interface>

@@ -1,13 +1,9 @@
-// The program's two interfaces of the device access server, created once at start-up on
-// the GUI thread and used from there and from every worker; null while there is no server.
+// Creating and releasing the program's two interfaces of the device access server.
 #pragma once
 
-#include "portwarden/interfaces.h"
+#include "engine/ports/portwarden_objects.h"
 
 #include <string>
-
-extern IPortwardenCtrl* PortwardenCtrl;
-extern IPortwardenCtrl2* PortwardenCtrl2;
 
 // Creates both objects. On failure both pointers stay null and `problem` says what failed.
 bool CreatePortwardenObjects(std::u16string& problem);

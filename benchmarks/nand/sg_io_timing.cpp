@@ -23,6 +23,7 @@ SgIoTotals totals;
 std::map<std::string, std::uint64_t> reads;
 std::uint64_t generation = 0;
 std::string lastChange;
+thread_local SgIoTotals threadTotals;
 
 Ioctl RealIoctl()
 {
@@ -56,11 +57,29 @@ std::string Hex(const unsigned char* bytes, std::size_t size)
     return text;
 }
 
+std::string KindOf(const unsigned char* cdb)
+{
+    char text[32];
+    switch (cdb[0]) {
+    case 0x00: return "TEST UNIT READY";
+    case 0x12: return "INQUIRY";
+    case 0x1B: return "START STOP UNIT";
+    case 0x25: return "READ CAPACITY";
+    case 0x28: return "READ(10)";
+    case 0x2A: return "WRITE(10)";
+    case 0xEE: std::snprintf(text, sizeof text, "vendor %02X/%02X", cdb[1], cdb[6]); return text;
+    default: std::snprintf(text, sizeof text, "opcode %02X", cdb[0]); return text;
+    }
+}
+
 void Account(const sg_io_hdr_t& io, std::chrono::nanoseconds spent)
 {
+    ++threadTotals.count;
+    threadTotals.time += spent;
     std::lock_guard guard(lock);
     ++totals.count;
     totals.time += spent;
+    ++totals.kinds[KindOf(io.cmdp)];
     if (io.cmdp[0] == 0x00)
         return;
     const std::string cdb = Hex(io.cmdp, io.cmd_len);
@@ -101,6 +120,13 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     const int result = real(fd, request, argument);
     Account(*static_cast<const sg_io_hdr_t*>(argument), Clock::now() - start);
     return result;
+}
+
+SgIoTotals TakeThreadSgIoTotals()
+{
+    SgIoTotals taken = threadTotals;
+    threadTotals = SgIoTotals{};
+    return taken;
 }
 
 SgIoTotals TakeSgIoTotals()

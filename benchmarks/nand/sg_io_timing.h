@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,10 @@ struct SgIoTotals {
     std::chrono::nanoseconds time{0};
     std::uint64_t repeats = 0;
     std::vector<std::string> firstRepeats; // the CDBs of the first few, in hex
+    std::map<std::string, std::uint64_t> kinds; // requests by command ("WRITE(10)", "vendor 95/8B", ...)
 };
 
 // Every SG_IO request of the process since the last call.
 SgIoTotals TakeSgIoTotals();
+// The count and time of the calling thread's requests since its last call (no repeats, no kinds).
+SgIoTotals TakeThreadSgIoTotals();

@@ -25,8 +25,6 @@ std::string Narrow(const std::u16string& text)
     return platform::WideToAnsi(text);
 }
 
-// The drive's serial text: ATA strings hold the first character of each pair in the
-// word's high byte.
 int ReadDriveSerial(PortThreadParam& param, const PortDevice& device)
 {
     std::fill(std::begin(param.hdSerial), std::end(param.hdSerial), '\0');
@@ -35,10 +33,7 @@ int ReadDriveSerial(PortThreadParam& param, const PortDevice& device)
         platform::DebugPrintf("Port %d: IDENTIFY failed, the drive's serial number is unknown", param.port);
         return RunResult::ReadHdSerialFail;
     }
-    for (std::size_t i = 0; i < sizeof param.hdSerial; i += 2) {
-        param.hdSerial[i] = static_cast<char>(identify[kIdentifySerialTail + i + 1]);
-        param.hdSerial[i + 1] = static_cast<char>(identify[kIdentifySerialTail + i]);
-    }
+    DriveSerialFromIdentify(identify, param.hdSerial);
     return RunResult::Success;
 }
 
@@ -99,6 +94,15 @@ Reservation ReserveNextNumber(PortThreadParam& param, INT mode)
 }
 
 } // namespace
+
+// ATA strings hold the first character of each pair in the word's high byte.
+void DriveSerialFromIdentify(std::span<const BYTE, 512> identify, char (&serial)[16])
+{
+    for (std::size_t i = 0; i < sizeof serial; i += 2) {
+        serial[i] = static_cast<char>(identify[kIdentifySerialTail + i + 1]);
+        serial[i + 1] = static_cast<char>(identify[kIdentifySerialTail + i]);
+    }
+}
 
 int GenerateNextSerialNumber(PortThreadParam& param, const PortDevice& device)
 {

@@ -4,6 +4,8 @@
 #include "engine/ports/port_device.h"
 #include "engine/ports/port_thread_param.h"
 
+#include <span>
+
 // Gives the port's device its serial number (`serialNumber`; in mode 7 also `hdSerial`,
 // the drive's own serial text). Returns a run result:
 // - 1: the number is the device's. In the advancing modes (2..6) it is new: it was written
@@ -16,3 +18,7 @@
 // Only the reservation of the number holds SerialNumberMutex; the IDENTIFY of mode 7 runs
 // outside it.
 int GenerateNextSerialNumber(PortThreadParam& param, const PortDevice& device);
+
+// The drive's serial text from its 512 bytes of ATA IDENTIFY data: the last 16 of the 20
+// characters of words 10..19, in reading order.
+void DriveSerialFromIdentify(std::span<const BYTE, 512> identify, char (&serial)[16]);

@@ -49,6 +49,9 @@ public:
     std::u16string DebugFilePath;
     std::u16string ProgramDrive;
     std::u16string ProgramFolder;
+    // The serial-number length as decimal text, kept by the console; empty until first
+    // filled. The shared result log cuts serial numbers to it.
+    std::u16string SerialLengthText;
 
 private:
     std::u16string programFolder_;

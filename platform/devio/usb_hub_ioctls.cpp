@@ -215,7 +215,7 @@ BOOL DescriptorFromConnection(platform::FileObject& handle, LPVOID in, DWORD inS
         return Fail(ERROR_GEN_FAILURE); // the device stalled the request
     const std::size_t count = std::min<std::size_t>({descriptor->size(), request.SetupPacket.wLength, outSize - header});
     std::memcpy(out, &request, header);
-    std::memcpy(static_cast<BYTE*>(out) + header, descriptor->data(), count);
+    std::copy_n(descriptor->begin(), count, static_cast<BYTE*>(out) + header); // an empty descriptor has no data()
     *returned = static_cast<DWORD>(header + count);
     return TRUE;
 }

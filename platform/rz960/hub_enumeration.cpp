@@ -1,11 +1,11 @@
 #include "platform/rz960/hub_enumeration.h"
 
 #include "platform/debug/debug.h"
+#include "platform/usbsys/sysfs.h"
 
 #include <libudev.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 namespace platform {
@@ -17,23 +17,27 @@ struct UdevRelease {
     void operator()(udev_device* device) const { udev_device_unref(device); }
 };
 
-WORD HexAttribute(udev_device* device, const char* name)
+// A missing attribute, or one that is no number of the field, counts 0.
+WORD HexAttribute(const char* text)
 {
-    const char* text = udev_device_get_sysattr_value(device, name);
-    return text != nullptr ? static_cast<WORD>(std::strtoul(text, nullptr, 16)) : 0;
+    return text != nullptr ? static_cast<WORD>(usbsys::ParseHexNumber(text, 0xFFFF).value_or(0)) : 0;
 }
 
-// sysfs "speed" in Mbit/s: 5000 and above is USB 3, 480 USB 2, below that USB 1.
-BYTE Generation(udev_device* device)
+// sysfs "speed" in Mbit/s: 5000 and above is USB 3, 480 USB 2, below that USB 1; 0 unknown.
+BYTE Generation(const char* speed)
 {
-    const char* speed = udev_device_get_sysattr_value(device, "speed");
-    if (speed == nullptr)
+    const auto mbps = speed != nullptr ? usbsys::ParseDecimalNumber(speed) : std::nullopt;
+    if (!mbps)
         return 0;
-    const double mbps = std::strtod(speed, nullptr);
-    return mbps >= 5000 ? 3 : mbps >= 480 ? 2 : 1;
+    return *mbps >= 5000 ? 3 : *mbps >= 480 ? 2 : 1;
 }
 
 } // namespace
+
+HubIdentity HubIdentityOf(const char* idProduct, const char* idVendor, const char* bcdDevice, const char* speed)
+{
+    return {HexAttribute(idProduct), HexAttribute(idVendor), HexAttribute(bcdDevice), Generation(speed)};
+}
 
 std::vector<std::string> FindHubs(const std::vector<HubIdentity>& wanted)
 {
@@ -57,8 +61,9 @@ std::vector<std::string> FindHubs(const std::vector<HubIdentity>& wanted)
             udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
         if (!device || udev_device_get_devnode(device.get()) == nullptr)
             continue;
-        const HubIdentity identity{HexAttribute(device.get(), "idProduct"), HexAttribute(device.get(), "idVendor"),
-                                   HexAttribute(device.get(), "bcdDevice"), Generation(device.get())};
+        auto attribute = [&](const char* name) { return udev_device_get_sysattr_value(device.get(), name); };
+        const HubIdentity identity =
+            HubIdentityOf(attribute("idProduct"), attribute("idVendor"), attribute("bcdDevice"), attribute("speed"));
         if (std::find(wanted.begin(), wanted.end(), identity) != wanted.end())
             found.emplace_back(udev_device_get_devnode(device.get()));
     }

@@ -17,6 +17,11 @@ struct HubIdentity {
     bool operator==(const HubIdentity&) const = default;
 };
 
+// A device's identity from the texts of its sysfs attributes idProduct, idVendor,
+// bcdDevice (hexadecimal) and speed (Mbit/s, generation 0 when unknown); an attribute that
+// is missing (nullptr) or holds no number of its field counts 0.
+HubIdentity HubIdentityOf(const char* idProduct, const char* idVendor, const char* bcdDevice, const char* speed);
+
 // The device nodes ("/dev/bus/usb/BBB/DDD") of the matching devices, in udev's order.
 std::vector<std::string> FindHubs(const std::vector<HubIdentity>& wanted);
 

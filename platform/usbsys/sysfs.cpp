@@ -36,6 +36,31 @@ std::string Normalise(const std::string& path)
     return result.empty() ? "/" : result;
 }
 
+bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// All of `text` as digits of `base`, a number up to `limit`.
+std::optional<unsigned> Digits(std::string_view text, unsigned base, unsigned limit)
+{
+    if (text.empty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        const unsigned digit = IsDecimalDigit(c)            ? static_cast<unsigned>(c - '0')
+                               : c >= 'a' && c <= 'f'       ? static_cast<unsigned>(c - 'a' + 10)
+                               : c >= 'A' && c <= 'F'       ? static_cast<unsigned>(c - 'A' + 10)
+                                                            : base;
+        if (digit >= base)
+            return std::nullopt;
+        value = value * base + digit;
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<unsigned>(value);
+}
+
 } // namespace
 
 std::string SysfsRoot()
@@ -78,28 +103,31 @@ std::optional<std::string> ReadAttribute(const std::string& folder, const char* 
     return text->substr(first, last - first + 1);
 }
 
+std::optional<unsigned> ParseHexNumber(std::string_view text, unsigned limit)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    return Digits(text, 16, limit);
+}
+
+std::optional<unsigned> ParseDecimalNumber(std::string_view text, unsigned limit)
+{
+    const auto point = text.find('.');
+    if (point != std::string_view::npos && !std::all_of(text.begin() + point + 1, text.end(), IsDecimalDigit))
+        return std::nullopt;
+    return Digits(text.substr(0, point), 10, limit);
+}
+
 std::optional<unsigned> ReadHexAttribute(const std::string& folder, const char* name)
 {
     auto text = ReadAttribute(folder, name);
-    if (!text || text->empty())
-        return std::nullopt;
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text->c_str(), &end, 16);
-    if (*end != '\0')
-        return std::nullopt;
-    return static_cast<unsigned>(value);
+    return text ? ParseHexNumber(*text) : std::nullopt;
 }
 
 std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const char* name)
 {
     auto text = ReadAttribute(folder, name);
-    if (!text || text->empty())
-        return std::nullopt;
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text->c_str(), &end, 10);
-    if (*end != '\0' && *end != '.')
-        return std::nullopt;
-    return static_cast<unsigned>(value);
+    return text ? ParseDecimalNumber(*text) : std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadBinaryAttribute(const std::string& folder, const char* name)

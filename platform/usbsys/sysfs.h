@@ -3,10 +3,12 @@
 // (sysfs links are relative), which also works inside a test-built tree.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::usbsys {
@@ -18,6 +20,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // The text of an attribute file without its line end and surrounding blanks.
 std::optional<std::string> ReadAttribute(const std::string& folder, const char* name);
+// The number in an attribute's text, as the kernel writes numbers: hexadecimal digits with or
+// without "0x" ("0951", "0x8086"), or decimal digits with or without a fraction after '.'
+// ("480", "1.5"; the fraction is dropped). Nothing for any other text (a sign, a blank, any
+// other character) or for a number above `limit`, which would not be the number read.
+std::optional<unsigned> ParseHexNumber(std::string_view text, unsigned limit = UINT_MAX);
+std::optional<unsigned> ParseDecimalNumber(std::string_view text, unsigned limit = UINT_MAX);
+
 // A hexadecimal attribute ("0951"), or nothing when missing or malformed.
 std::optional<unsigned> ReadHexAttribute(const std::string& folder, const char* name);
 std::optional<unsigned> ReadDecimalAttribute(const std::string& folder, const char* name);

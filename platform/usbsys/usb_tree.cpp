@@ -7,14 +7,21 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <strings.h>
 
 namespace platform::usbsys {
 namespace {
+
+// A number as the kernel writes it in a device's name: decimal digits, no leading zero.
+std::optional<unsigned> NameNumber(std::string_view text)
+{
+    if (text.size() > 1 && text[0] == '0')
+        return std::nullopt;
+    return text.find('.') == std::string_view::npos ? ParseDecimalNumber(text) : std::nullopt;
+}
 
 // The order a walk of the tree meets devices in: by bus, then port by port, parents first.
 bool TreeOrder(const UsbDevice& a, const UsbDevice& b)
@@ -148,35 +155,36 @@ std::string UsbDevice::ChildName(unsigned port) const
 bool ParseDeviceName(const std::string& sysName, unsigned& bus, std::vector<unsigned>& ports)
 {
     ports.clear();
-    if (sysName.rfind("usb", 0) == 0) {
-        char tail;
-        return std::sscanf(sysName.c_str() + 3, "%u%c", &bus, &tail) == 1;
+    const std::string_view name = sysName;
+    if (name.rfind("usb", 0) == 0) {
+        auto number = NameNumber(name.substr(3));
+        if (number)
+            bus = *number;
+        return number.has_value();
     }
-    if (sysName.find(':') != std::string::npos)
+    const auto dash = name.find('-');
+    auto busNumber = dash == std::string_view::npos ? std::nullopt : NameNumber(name.substr(0, dash));
+    if (!busNumber)
         return false;
-    auto dash = sysName.find('-');
-    if (dash == std::string::npos || std::sscanf(sysName.substr(0, dash).c_str(), "%u", &bus) != 1)
-        return false;
-    std::size_t start = dash + 1;
-    while (start < sysName.size()) {
-        std::size_t dot = sysName.find('.', start);
-        if (dot == std::string::npos)
-            dot = sysName.size();
-        unsigned port = 0;
-        if (std::sscanf(sysName.substr(start, dot - start).c_str(), "%u", &port) != 1 || port == 0)
+    for (std::size_t start = dash + 1;;) {
+        const std::size_t dot = std::min(name.find('.', start), name.size());
+        auto port = NameNumber(name.substr(start, dot - start));
+        if (!port || *port == 0) {
+            ports.clear();
             return false;
-        ports.push_back(port);
+        }
+        ports.push_back(*port);
+        if (dot == name.size())
+            break;
         start = dot + 1;
     }
-    return !ports.empty();
+    bus = *busNumber;
+    return true;
 }
 
 unsigned ReadSpeedMbps(const std::string& folder)
 {
-    auto text = ReadAttribute(folder, "speed");
-    if (!text)
-        return 0;
-    return static_cast<unsigned>(std::atof(text->c_str()));
+    return ReadDecimalAttribute(folder, "speed").value_or(0);
 }
 
 std::optional<UsbDevice> UsbDeviceAt(const std::string& sysName, const std::string& folder)

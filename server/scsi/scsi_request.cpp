@@ -87,6 +87,7 @@ ScsiOutcome SendScsiCommand(HANDLE device, const ScsiCommand& command, const voi
     outcome.callSucceeded =
         DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH, &request, inSize, &request, outSize, &returned, nullptr);
     outcome.scsiStatus = header.ScsiStatus;
+    outcome.moved = header.DataTransferLength;
     if (outcome.ok() && dataIn != nullptr && command.direction == Direction::In && command.dataLength != 0) {
         DWORD moved = std::min(header.DataTransferLength, command.dataLength);
         if (!sendsData)

@@ -48,6 +48,8 @@ struct ScsiOutcome {
     UCHAR scsiStatus = 0;
     // Set when the command was refused before sending (it would not fit the request).
     bool refused = false;
+    // Data bytes the device moved, when the call succeeded.
+    DWORD moved = 0;
     bool ok() const { return callSucceeded && scsiStatus == 0; }
 };
 

@@ -7,6 +7,7 @@
 using scsi::Direction;
 using scsi::ResultOf;
 using scsi::ScsiCommand;
+using scsi::ScsiOutcome;
 
 namespace {
 
@@ -61,6 +62,18 @@ int Timed(DWORD* ticks, Send send)
     return result;
 }
 
+// READ CAPACITY and READ(10) have no shorter reply: one with bytes missing is a failure,
+// never a capacity or data with zeros where the device sent nothing.
+int WholeReplyResult(const ScsiOutcome& outcome, const ScsiCommand& command)
+{
+    if (outcome.ok() && outcome.moved < command.dataLength) {
+        platform::DebugPrintf("SCSI command 0x%02X: %u of %u bytes came back", unsigned{command.cdb[0]},
+                              unsigned{outcome.moved}, unsigned{command.dataLength});
+        return 0;
+    }
+    return ResultOf(outcome);
+}
+
 } // namespace
 
 CSTDCMDControl::CSTDCMDControl()
@@ -89,7 +102,7 @@ int CSTDCMDControl::SendReadCapacity(HANDLE device, UCHAR lun, BYTE* capacity8)
     OutputDebugStringA(" SendReadCapacity()");
     // Sent as the station always has: a 6-byte CDB and target 1.
     ScsiCommand command = SixByte(0x25, lun, 0, 1, Direction::In, 8);
-    return ResultOf(scsi::SendScsiCommand(device, command, nullptr, capacity8));
+    return WholeReplyResult(scsi::SendScsiCommand(device, command, nullptr, capacity8), command);
 }
 
 int CSTDCMDControl::SendRead10(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR targetId, DWORD lba, DWORD byteCount,
@@ -98,7 +111,7 @@ int CSTDCMDControl::SendRead10(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR tar
     ScsiCommand command;
     if (!TenByte(0x28, lun, pathId, targetId, lba, byteCount, command))
         return 0;
-    return ResultOf(scsi::SendScsiCommand(device, command, nullptr, data));
+    return WholeReplyResult(scsi::SendScsiCommand(device, command, nullptr, data), command);
 }
 
 int CSTDCMDControl::SendWrite10(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR targetId, DWORD lba, DWORD byteCount,

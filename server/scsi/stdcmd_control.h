@@ -14,9 +14,11 @@ public:
     // Returns whether the request itself succeeded; the SCSI status byte goes to *scsiStatus.
     // The device is ready when both the result is 1 and the status is 0.
     int SendTestUnitReady(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR targetId, UCHAR* scsiStatus);
-    // The 8 bytes as the device sends them: big-endian last LBA, then big-endian block length.
+    // The 8 bytes as the device sends them: big-endian last LBA, then big-endian block length;
+    // 0 when fewer came back.
     int SendReadCapacity(HANDLE device, UCHAR lun, BYTE* capacity8);
     // byteCount: at most 65 536 and a multiple of 512; anything else is refused, never sent.
+    // A read succeeds only when every byte came back.
     int SendRead10(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR targetId, DWORD lba, DWORD byteCount, BYTE* data);
     int SendWrite10(HANDLE device, UCHAR lun, UCHAR pathId, UCHAR targetId, DWORD lba, DWORD byteCount,
                     const BYTE* data);

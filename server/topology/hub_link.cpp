@@ -153,13 +153,17 @@ bool GetConfigDescriptor(HANDLE hub, ULONG port, std::vector<BYTE>& descriptor)
 bool FirstInterfaceIsMassStorage(const std::vector<BYTE>& config)
 {
     std::size_t at = 0;
-    while (at + 2 <= config.size() && config[at] != 0) {
+    while (at + 2 <= config.size()) {
+        const std::size_t length = config[at];
+        // Bytes of a descriptor that is cut off, or of the next one, are no class.
+        if (length < 2 || at + length > config.size())
+            return false;
         const BYTE type = config[at + 1];
         if (type == 4)
-            return at + 5 < config.size() && config[at + 5] == kMassStorageClass;
+            return length > 5 && config[at + 5] == kMassStorageClass;
         if (type != 2 && type != 5)
             return false;
-        at += config[at];
+        at += length;
     }
     return false;
 }

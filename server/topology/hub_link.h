@@ -32,7 +32,9 @@ bool ReadConnectedPort(HANDLE hub, ULONG port, HubConnection& connection, DWORD&
 // must return the full size.
 bool GetConfigDescriptor(HANDLE hub, ULONG port, std::vector<BYTE>& descriptor);
 // Whether the first interface descriptor of a configuration is mass storage; configuration
-// and endpoint descriptors before it are stepped over, any other descriptor means no.
+// and endpoint descriptors before it are stepped over, any other descriptor means no, and so
+// does one shorter than its own two-byte header, one that runs past the configuration, or an
+// interface descriptor too short to hold its class.
 bool FirstInterfaceIsMassStorage(const std::vector<BYTE>& config);
 // A string descriptor (bLength, type 3, UTF-16 text) in one language; accepted only
 // when the reply holds exactly bLength bytes, bLength is even and the type is 3.

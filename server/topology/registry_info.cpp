@@ -24,8 +24,9 @@ std::optional<std::string> SubkeyName(HKEY key, DWORD index)
     return std::string(name, length);
 }
 
-// The instance subkey of the device id whose "Driver" value is the driver key. Key names
-// compare without letter case, so the device id's key is opened by its name.
+// The instance subkey of the device id whose "Driver" value is the driver key, the whole
+// value (a damaged one may hold a NUL before its end). Key names compare without letter
+// case, so the device id's key is opened by its name.
 std::optional<std::string> FindInstance(HKEY usb, const char* deviceId, const std::string& driverKey)
 {
     ScopedKey device;
@@ -35,8 +36,8 @@ std::optional<std::string> FindInstance(HKEY usb, const char* deviceId, const st
         ScopedKey key;
         std::string driver;
         if (RegOpenKeyExA(device.get(), instance->c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS &&
-            platform::registry::QueryString(key.get(), "Driver", driver) == ERROR_SUCCESS &&
-            ::strcasecmp(driver.c_str(), driverKey.c_str()) == 0)
+            platform::registry::QueryString(key.get(), "Driver", driver) == ERROR_SUCCESS && driver.size() == driverKey.size() &&
+            ::strncasecmp(driver.data(), driverKey.data(), driver.size()) == 0)
             return std::string(deviceId) + "\\" + *instance;
     }
     return std::nullopt;

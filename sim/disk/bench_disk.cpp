@@ -43,11 +43,21 @@ std::string BenchDisk::PartitionNode() const
     return placement_.mbrSignature ? DevNode(0) + "1" : std::string();
 }
 
+unsigned BenchDisk::DiskIndex(unsigned lun) const
+{
+    return static_cast<unsigned char>(placement_.firstDiskLetter) - 'a' + lun;
+}
+
 std::string BenchDisk::DiskName(unsigned lun) const
 {
     if (IsCdrom(lun))
         return "sr" + std::to_string(placement_.scsiHost);
-    return std::string("sd") + static_cast<char>(placement_.firstDiskLetter + lun);
+    // As the kernel names them: sda .. sdz, then sdaa, sdab, ...
+    const unsigned index = DiskIndex(lun);
+    std::string letters(1, static_cast<char>('a' + index % 26));
+    if (index >= 26)
+        letters.insert(letters.begin(), static_cast<char>('a' + index / 26 - 1));
+    return "sd" + letters;
 }
 
 std::string BenchDisk::DevNode(unsigned lun) const
@@ -63,7 +73,7 @@ std::string BenchDisk::Record() const
         std::string name = DiskName(lun);
         // sd disks take 16 minors each; CD-ROM drives are major 11.
         const std::string numbers = IsCdrom(lun) ? "11:" + std::to_string(placement_.scsiHost)
-                                                 : "8:" + std::to_string(16 * (name[2] - 'a'));
+                                                 : "8:" + std::to_string(16 * DiskIndex(lun));
         record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                << ":0:0:" << lun << "/block/" << name << "\n"
                << "N: " << name << "\n"
@@ -74,7 +84,7 @@ std::string BenchDisk::Record() const
             record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                    << ":0:0:0/block/" << name << "/" << name << "1\nN: " << name << "1\n"
                    << "E: SUBSYSTEM=block\nE: DEVTYPE=partition\nE: DEVNAME=/dev/" << name << "1\n"
-                   << "A: dev=8:" << 16 * (name[2] - 'a') + 1 << "\nA: partition=1\nA: start=" << kPartitionStart
+                   << "A: dev=8:" << 16 * DiskIndex(0) + 1 << "\nA: partition=1\nA: start=" << kPartitionStart
                    << "\nA: size=" << model_.lunSectors(0) - kPartitionStart << "\n\n";
     }
     return record.str();

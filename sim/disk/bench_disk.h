@@ -18,7 +18,7 @@ struct DiskPlacement {
     // The USB interface the disk hangs off, below /sys/devices.
     std::string interfacePath = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
     unsigned scsiHost = 6;
-    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n)
+    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n); past 'z' "sdaa", "sdab", ...
     // Set: LUN 0 holds an MBR with this disk signature and one partition from sector 2048
     // to its end, which sysfs and /dev show as "sdX1".
     std::optional<std::uint32_t> mbrSignature;
@@ -45,6 +45,7 @@ public:
     std::string Record() const;
 
 private:
+    unsigned DiskIndex(unsigned lun) const; // 0 for "sda"
     std::string DiskName(unsigned lun) const;
     void AddUnits(Testbed& testbed);
 

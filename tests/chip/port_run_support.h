@@ -4,17 +4,11 @@
 #pragma once
 
 #include "chip_test_support.h"
-#include "engine/ports/port_messages.h"
-#include "engine/ports/port_result_view.h"
-#include "engine/ports/port_thread_param.h"
 #include "engine/settings/main_frame_settings.h"
-#include "platform/sync/sync.h"
-#include "platform/window/window.h"
+#include "tests/ports/worker_run.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <fstream>
 #include <random>
 #include <string>
@@ -22,46 +16,7 @@
 
 namespace chiptest {
 
-// Records the positions and results a worker posts to it.
-class PortView final : public MessageWindow {
-public:
-    ~PortView() override { StopReceiving(); }
-
-    void Post(PostedMessage message) override
-    {
-        {
-            std::lock_guard guard(lock_);
-            if (message.message == WM_PORT_PROGRESS)
-                progress_.push_back(message.Record<PortProgress>().progress);
-            if (message.message == WM_PORT_RESULT)
-                results_.push_back(message.Record<PortResult>().result);
-        }
-        arrived_.notify_all();
-    }
-
-    // Waits for the first result; a safety limit keeps a broken worker from hanging the test.
-    bool WaitForResult()
-    {
-        std::unique_lock guard(lock_);
-        return arrived_.wait_for(guard, std::chrono::minutes(5), [&] { return !results_.empty(); });
-    }
-    std::vector<std::int32_t> Progress()
-    {
-        std::lock_guard guard(lock_);
-        return progress_;
-    }
-    std::vector<std::int32_t> Results()
-    {
-        std::lock_guard guard(lock_);
-        return results_;
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable arrived_;
-    std::vector<std::int32_t> progress_;
-    std::vector<std::int32_t> results_;
-};
+using PortView = porttest::RecordingView;
 
 inline std::string TempPath(const std::string& name)
 {
@@ -99,22 +54,7 @@ public:
 
     // Runs the worker procedure as the view does: created suspended, resumed, and released
     // once its result has arrived. Checks that it stayed blocked until then.
-    std::int32_t RunWorker(LPTHREAD_START_ROUTINE worker)
-    {
-        HANDLE thread = CreateThread(nullptr, 0, worker, &param, CREATE_SUSPENDED, nullptr);
-        EXPECT_NE(thread, nullptr);
-        ResumeThread(thread);
-        EXPECT_TRUE(view.WaitForResult());
-        DWORD code = 0;
-        GetExitCodeThread(thread, &code);
-        EXPECT_EQ(code, STILL_ACTIVE) << "the worker waits for the view's release";
-        ReleasePortWorker(param.port);
-        EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-        CloseHandle(thread);
-        auto results = view.Results();
-        EXPECT_EQ(results.size(), 1u) << "exactly one result per run";
-        return results.empty() ? -1 : results.front();
-    }
+    std::int32_t RunWorker(LPTHREAD_START_ROUTINE worker) { return porttest::RunWorkerThread(worker, param, view).result; }
 
     PortView view;
     MainFrameSettings frame;

@@ -1,0 +1,4 @@
+#include "engine/ports/portwarden_objects.h"
+
+IPortwardenCtrl* PortwardenCtrl = nullptr;
+IPortwardenCtrl2* PortwardenCtrl2 = nullptr;
