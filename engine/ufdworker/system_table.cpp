@@ -111,6 +111,12 @@ UFDFlashParams FlashParamsOf(const UfdRun& run)
     params.flags = static_cast<BYTE>(((settings.LunTypeBitMap & ufd::kClearSystemBlock) != 0 ? UFDFlashFlags::kEraseReserved : 0) |
                                      ((settings.LunTypeBitMap & ufd::kDumpMemory) != 0 ? UFDFlashFlags::kDumps : 0));
     params.buildMode = kBuildModeOnePlane;
+    // Left 0: the flash type (the server takes the one its scan of the port classified and
+    // writes it back here, so the table build gets the same); the grading limits and the
+    // erase count (only the sorting grades, and this build mode never sorts; a new format's
+    // erase count is 0); the extended block count (besides the sorting only the advance TAT
+    // entries of 0x1030 and 0x5030 flash count it, and the build adds entries page by page
+    // where those fall short).
     return params;
 }
 

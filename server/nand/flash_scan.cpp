@@ -43,6 +43,8 @@ public:
     }
 
     INT Run();
+    // What the flash id was classified as; 0 before it was read.
+    WORD flashType() const { return type_; }
 
 private:
     bool scanOnly() const { return (config_ & scan::kScanOnly) != 0; }
@@ -328,8 +330,9 @@ bool ReadFlashId(const NandPort& port, int chip, BYTE* out64)
     return scsi::ReadFlashId(port.vendor, port.device, static_cast<BYTE>(chip), out64) == 1;
 }
 
-INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config)
+INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config, WORD& flashType)
 {
+    flashType = 0;
     auto map = PortMap::Of(record);
     if (!map)
         return 0;
@@ -345,7 +348,9 @@ INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config)
     if (!cleared)
         return 0;
     Scan scan(port, *cleared, config, extended);
-    return scan.Run();
+    const INT result = scan.Run();
+    flashType = scan.flashType();
+    return result;
 }
 
 } // namespace nand

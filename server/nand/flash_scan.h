@@ -19,7 +19,8 @@ constexpr BYTE kTextLog = 0x80;
 } // namespace scan
 
 // The port's geometry (pages per block, page data size) must be the scan's own.
-INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config);
+// `flashType`: the type the flash id of CE 0 was classified as, 0 when it could not be read.
+INT ScanFlashBlock(const NandPort& port, UFDPortBlockMap* record, BYTE config, WORD& flashType);
 
 // The 64 bytes of a CE's flash id (one 16-byte group per channel).
 bool ReadFlashId(const NandPort& port, int chip, BYTE* out64);

@@ -6,6 +6,7 @@
 
 namespace nand {
 
+// Never 0: an id that matches no row is 0x0022.
 WORD JudgeFlashType(const BYTE id[5]);
 
 inline bool IsType5030(DWORD type)

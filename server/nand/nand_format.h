@@ -1,7 +1,10 @@
 // The NAND operations of IPortwardenCtrl for all ports: the flash scan, the CIS/ISP block
 // search, the system-table build and the controller operations around them. What one
-// port's scan stores (pages per block, page data size) is kept per port, and each port
-// dumps into its own folder, so workers of several ports never change each other's values.
+// port's scan stores (pages per block, page data size, the flash type it classified) is
+// kept per port, and each port dumps into its own folder, so workers of several ports
+// never change each other's values. The search and the build steer by the flash type of
+// the caller's parameters; where those give 0 they take the port's scanned type (and write
+// it into them), and without one they fail.
 // Each operation holds its device's lock (server/scsi/device_lock.h) from its first command
 // to its last: another caller's commands to the same device (a protected block transfer
 // that switches encryption off, a register poll) never fall inside a scan, a search, a

@@ -1,5 +1,5 @@
 // What every NAND routine works with for one port: the port's device handle and index, the
-// command senders, the geometry its last scan stored, and its dump folder.
+// command senders, the geometry and flash type its last scan stored, and its dump folder.
 #pragma once
 
 #include "platform/clock/clock.h"

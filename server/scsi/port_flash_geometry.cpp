@@ -8,7 +8,8 @@ bool PortFlashGeometry::Set(BYTE port, FlashGeometry geometry)
         platform::DebugPrintf("Flash geometry of port %u refused: no such port", unsigned{port});
         return false;
     }
-    packed_[port].store(DWORD{geometry.pagesPerBlock} << 16 | geometry.pageDataSize);
+    packed_[port].store(std::uint64_t{geometry.flashType} << 32 | std::uint64_t{geometry.pagesPerBlock} << 16 |
+                        geometry.pageDataSize);
     return true;
 }
 
@@ -16,6 +17,6 @@ FlashGeometry PortFlashGeometry::Get(BYTE port) const
 {
     if (port >= kPorts)
         return {};
-    DWORD packed = packed_[port].load();
-    return FlashGeometry{static_cast<WORD>(packed >> 16), static_cast<WORD>(packed)};
+    const std::uint64_t packed = packed_[port].load();
+    return FlashGeometry{static_cast<WORD>(packed >> 16), static_cast<WORD>(packed), static_cast<WORD>(packed >> 32)};
 }

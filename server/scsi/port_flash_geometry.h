@@ -1,17 +1,22 @@
-// The NAND geometry that ScanFlashBlock takes from its caller (pages per block and
-// page-data size) and that the later flash operations on the same port multiply by.
-// Workers of different ports scan at the same time, so each port keeps its own pair;
-// one shared pair would let one port's scan change another port's addresses.
+// What ScanFlashBlock learns of a port's flash: the NAND geometry it takes from its caller
+// (pages per block and page-data size), which the later flash operations on the same port
+// multiply by, and the flash type it classifies from the flash id, which they steer by
+// when their caller gives none. Workers of different ports scan at the same time, so each
+// port keeps its own values; shared ones would let one port's scan change another port's
+// addresses or the kind of flash its tables are built for.
 #pragma once
 
 #include "platform/base/wintypes.h"
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 
 struct FlashGeometry {
     WORD pagesPerBlock = 0;
     WORD pageDataSize = 0;
+    // 0 until a scan of the port classified its flash; a classified type is never 0.
+    WORD flashType = 0;
 };
 
 class PortFlashGeometry {
@@ -24,6 +29,6 @@ public:
     FlashGeometry Get(BYTE port) const;
 
 private:
-    // Both values in one word, so a reader never sees half of another worker's update.
-    std::array<std::atomic<DWORD>, kPorts> packed_{};
+    // All values in one word, so a reader never sees part of another worker's update.
+    std::array<std::atomic<std::uint64_t>, kPorts> packed_{};
 };

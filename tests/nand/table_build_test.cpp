@@ -1,6 +1,7 @@
 // The TAT and LFT table builds on a simulated flash, scanned and searched first as the
 // worker does, each result read back by the table checker.
 #include "server/nand/flash_scan.h"
+#include "tests/nand/flash_kinds.h"
 #include "tests/nand/nand_bench.h"
 #include "tests/nand/table_checker.h"
 
@@ -33,25 +34,10 @@ protected:
         config.geometry.blocks = flash.blocks;
         config.geometry.id = flash.id;
         Build(config);
+        if (beforeScan)
+            beforeScan(nand());
         ASSERT_EQ(Scan(nand::scan::kCollectBbi), 1);
-        params = UFDFlashParams{};
-        params.searchPaths = 1;
-        params.pageLimit = 0x20000;
-        params.pairsWanted = 2;
-        params.logBlocks = 7;
-        params.freeBlocks = 8;
-        params.planes = planes;
-        params.dies = 1;
-        params.basicBlocks = static_cast<WORD>(flash.blocks);
-        params.actualPages = kPages;
-        params.sectorsPerPage = kSectors;
-        params.eccLimit = 4;
-        params.flashType = 0x1024;
-        params.buildMode = buildMode;
-        params.mlcEccLimit = 0x78;
-        params.tlcEccLimit = 0x56;
-        params.eraseCount2 = 0x34;
-        params.eraseCount3 = 0x12;
+        params = Params(flash, buildMode, planes);
         found = MapPtr{0, entries};
         ASSERT_EQ(format.FindIspAndCisBlocks(handles, kPort, record(), &found, &params), 1);
         part2.fill(0);
@@ -66,6 +52,28 @@ protected:
         part2[27] = static_cast<BYTE>(capacity >> 16);
         part2[28] = static_cast<BYTE>(capacity >> 8);
         part2[29] = static_cast<BYTE>(capacity);
+    }
+    UFDFlashParams Params(const Flash& flash, DWORD buildMode, BYTE planes) const
+    {
+        UFDFlashParams p{};
+        p.searchPaths = 1;
+        p.pageLimit = 0x20000;
+        p.pairsWanted = 2;
+        p.logBlocks = 7;
+        p.freeBlocks = 8;
+        p.planes = planes;
+        p.dies = 1;
+        p.basicBlocks = static_cast<WORD>(flash.blocks);
+        p.actualPages = kPages;
+        p.sectorsPerPage = kSectors;
+        p.eccLimit = 4;
+        p.flashType = givenType;
+        p.buildMode = buildMode;
+        p.mlcEccLimit = 0x78;
+        p.tlcEccLimit = 0x56;
+        p.eraseCount2 = 0x34;
+        p.eraseCount3 = 0x12;
+        return p;
     }
     bool onePlane() const { return params.buildMode == kBuildModeOnePlane; }
     std::uint32_t paths() const { return record()->ceCount * record()->channelCount; }
@@ -91,6 +99,8 @@ protected:
     }
 
 public:
+    DWORD givenType = 0x1024; // the parameters' flash type
+    std::function<void(sim::nand::NandController&)> beforeScan; // the flash before it is scanned
     UFDFlashParams params{};
     MapPtrEntry entries[kFoundBlockCapacity] = {};
     MapPtr found{};
@@ -323,6 +333,131 @@ TEST_F(TableBuild, EachFailingTableWriteFailsTheBuild)
         EXPECT_TRUE(lines.Has(c.line));
         if (c.result == 1)
             ExpectClean(Check());
+        TearDown();
+    }
+}
+
+// A parameter block whose flash type is 0 is built for the type the port's scan classified,
+// written back into the block; one that gives a type keeps it. The flash here uses a third
+// of each block (its stress tests stay there), and path 0 has the most bad blocks, so only
+// the type's own rules put the TAT on path 0 and keep 0x5030 tables off the odd path.
+TEST_F(TableBuild, TheScannedFlashTypeStandsInForNone)
+{
+    struct Case {
+        const char* name;
+        FlashId id;
+        DWORD given, used;
+        bool thirdOfEachBlock, evenPathsOnly;
+    };
+    const Case cases[] = {
+        {"0x5030 flash, no type given", kToshiba5030Id, 0, 0x5032, true, true},
+        {"TLC flash, no type given", kSamsungTlcId, 0, 0x1032, true, false},
+        {"MLC flash given as 0x5030", kSamsungMlcId, 0x5032, 0x5032, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        givenType = c.given;
+        beforeScan = [&c](sim::nand::NandController& flash) {
+            for (unsigned block = 500; block < 520; ++block)
+                flash.MarkFactoryBad(0, block);
+            if (c.thirdOfEachBlock)
+                for (const FaultRule& rule : ProgramsPastAThirdFail(kPages))
+                    flash.AddFault(rule);
+        };
+        Flash flash;
+        flash.id = c.id;
+        Lines lines;
+        ASSERT_NO_FATAL_FAILURE(Make(flash, kBuildModeOnePlane, 2, 200));
+        EXPECT_EQ(DWORD{params.flashType}, c.used) << "the block carries the type the search used";
+        char line[96];
+        if (c.given == 0)
+            std::snprintf(line, sizeof line, " @@ FindISPAndCISUseBlock(%d): flash type 0x%04X from the port's scan",
+                          int{kPort}, unsigned(c.used));
+        else
+            std::snprintf(line, sizeof line,
+                          " @@ FindISPAndCISUseBlock(%d): flash type 0x%04X given, the scan found 0x1024", int{kPort},
+                          unsigned(c.given));
+        EXPECT_TRUE(lines.Has(line)) << line;
+        ASSERT_EQ(BuildTables(), 1);
+        const bool groups = c.id[0] == 0x98; // its reserved blocks are four-block groups
+        const unsigned reservedWords = paths() * (params.logBlocks + params.freeBlocks);
+        const TableFacts facts =
+            CheckTables(nand(), part2.data(), {true, 2, {0x78, 0x56, 0x34, 0x12}, groups ? reservedWords : 0});
+        ExpectClean(facts);
+        EXPECT_EQ(facts.tatA[0][0], 0x00) << "the TAT of third-page flash lies on path 0";
+        for (BYTE chip : facts.tableChips)
+            EXPECT_TRUE(!c.evenPathsOnly || (chip & 0x0F) == 0) << "a table on odd channel " << (chip & 0x0F);
+        TearDown();
+    }
+}
+
+// The block search steers by the scanned type too: the sorting grades MLC flash as MLC and
+// TLC flash as TLC, and the pair search hands out only the even blocks of 0x5030 flash.
+TEST_F(TableBuild, TheSearchSteersByTheScannedFlashType)
+{
+    struct Case {
+        const char* name;
+        FlashId id;
+        DWORD mode;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"MLC sorting", kSamsungMlcId, kBuildModeSorting, "Do MLC Flash Sorting => 3"},
+        {"TLC sorting", kSamsungTlcId, kBuildModeSorting, "Do TLC Flash Sorting => 3"},
+        {"0x5030 pairs", kToshiba5030Id, 0, "FPBFT=>4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        givenType = 0;
+        Flash flash;
+        flash.id = c.id;
+        flash.blocks = 256;
+        Lines lines;
+        ASSERT_NO_FATAL_FAILURE(Make(flash, c.mode, 2, 100));
+        EXPECT_TRUE(lines.Has(c.line));
+        for (int i = 0; i < found.count && c.mode == 0; ++i)
+            EXPECT_EQ(nand::FoundBlock(entries[i]) % 2, 0) << "entry " << i;
+        TearDown();
+    }
+}
+
+// Without a type of its own, the block is refused on a port whose flash no scan classified:
+// never scanned, or whose last scan could not read the flash id (the type of the flash it
+// held before is not taken for the one it holds now).
+TEST_F(TableBuild, NoTableIsBuiltForAFlashOfUnknownType)
+{
+    struct Case {
+        const char* name;
+        int scans; // the last one cannot read the flash id
+    };
+    for (const Case& c : {Case{"never scanned", 0}, Case{"flash id unreadable", 1}, Case{"rescan without an id", 2}}) {
+        SCOPED_TRACE(c.name);
+        Flash flash;
+        flash.id = kSamsungTlcId;
+        sim::nand::NandConfig config = SmallFlash(flash.ce, flash.channels);
+        config.geometry.id = flash.id;
+        Build(config);
+        for (int scan = 1; scan <= c.scans; ++scan) {
+            if (scan == c.scans) {
+                FaultRule unreadable;
+                unreadable.op = NandOp::FlashId;
+                unreadable.effect = FaultEffect::CallFails;
+                Plan(unreadable);
+            }
+            EXPECT_EQ(Scan(0), scan == c.scans ? 0 : 1);
+        }
+        givenType = 0;
+        params = Params(flash, kBuildModeOnePlane, 2);
+        found = MapPtr{0, entries};
+        Lines lines;
+        EXPECT_EQ(format.FindIspAndCisBlocks(handles, kPort, record(), &found, &params), 0);
+        EXPECT_EQ(format.BuildSystemTable(handles, kPort, record(), &params, part2.data()), 0);
+        EXPECT_EQ(DWORD{params.flashType}, 0u);
+        EXPECT_EQ(INT{found.count}, 0);
+        EXPECT_TRUE(lines.Has(" @@ FindISPAndCISUseBlock(3): no flash type given and no scan of the port classified "
+                              "its flash"));
+        EXPECT_TRUE(
+            lines.Has(" @@ BuildUFDSystemTable(3): no flash type given and no scan of the port classified its flash"));
         TearDown();
     }
 }

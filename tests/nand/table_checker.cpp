@@ -48,6 +48,7 @@ private:
             Problem("block ", block, " of chip ", int{chip}, " is not tagged ", tag, " but '",
                     flash_.PageTag(path, block, 0), "'");
         tables_.insert({path, block});
+        facts_.tableChips.push_back(chip);
         return flash_.PageData(path, block, 0);
     }
     std::array<std::uint8_t, 4> Entry(const std::vector<std::uint8_t>& page, std::size_t index) const
@@ -107,6 +108,7 @@ void Checker::CheckFixedEntries()
     const std::uint16_t block = static_cast<std::uint16_t>(ext1[2] << 8 | ext1[3]);
     TablePage(ext1[0], block, "EXTSYS");
     tables_.insert({PathOf(ext2[0]), static_cast<unsigned>(ext2[2] << 8 | ext2[3])});
+    facts_.tableChips.push_back(ext2[0]);
 }
 
 void Checker::CheckGood(unsigned path, std::uint16_t block, const char* what)
@@ -135,6 +137,7 @@ void Checker::CheckLft(const std::vector<std::vector<std::uint8_t>>& tatPages)
             if (partner[1] != 255 || partner[0] != entry[0])
                 Problem("TAT entry ", index + 1, " is not the partner of ", index);
             tables_.insert({PathOf(partner[0]), static_cast<unsigned>(partner[2] << 8 | partner[3])});
+            facts_.tableChips.push_back(partner[0]);
         }
         const auto lft = TablePage(entry[0], static_cast<std::uint16_t>(entry[2] << 8 | entry[3]), "LFTSYS");
         for (unsigned word = 0; word < 1024; ++word) {
@@ -154,12 +157,15 @@ void Checker::CheckLft(const std::vector<std::vector<std::uint8_t>>& tatPages)
             }
         }
     }
-    // The free list runs round by round like the LFT: its blocks are neither mapped nor tables.
+    // The free list runs round by round like the LFT (after the reserved groups, where there
+    // are any): its blocks are neither mapped nor tables.
+    const unsigned grouped = layout_.reservedGroupWords;
     for (unsigned word = 0; word < facts_.freeList.size(); ++word) {
         const std::uint16_t block = facts_.freeList[word];
         if (block == kNone)
             continue;
-        const unsigned path = (layout_.onePlane ? word / 2 : word) % paths;
+        const unsigned round = word < grouped ? word : layout_.onePlane ? (word - grouped) / 2 : word;
+        const unsigned path = round % paths;
         if (!used[path].insert(block).second)
             Problem("free block ", block, " of path ", path, " is also mapped or free twice");
         if (tables_.count({path, block}) != 0)

@@ -23,6 +23,7 @@ struct TableFacts {
     unsigned lftBlocks = 0;                 // block numbers in the LFT pages
     std::vector<std::uint16_t> lft;         // every word of the LFT pages, page after page
     std::vector<std::uint16_t> freeList;    // the WCT's free list, 0xFFFF included
+    std::vector<std::uint8_t> tableChips;   // the chip address of every TAT, LFT and extended-WCT block named
     bool extended = false;
 };
 
@@ -30,6 +31,9 @@ struct TableLayout {
     bool onePlane;           // two words a path a VB, two TAT entries an LFT page
     unsigned planes;         // blocks of a two-plane group
     std::array<std::uint8_t, 4> eraseCount; // UFDFlashParams bytes 31..34
+    // One-plane flash with four-block groups (Toshiba ids whose byte 2 has low nibble 8):
+    // the free list's first words are the reserved groups, one start a path a round.
+    unsigned reservedGroupWords = 0;
 };
 
 // `part2`: the CIS part 2 as the build filled it (host order, bytes 26..29 big-endian).

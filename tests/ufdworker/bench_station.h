@@ -23,14 +23,22 @@
 
 namespace ufdbench {
 
+// The flash of the bench's drives: one CE and channel, kBlocks blocks.
+inline sim::nand::NandGeometry BenchFlash()
+{
+    sim::nand::NandGeometry geometry;
+    geometry.blocks = kBlocks;
+    return geometry;
+}
+
 class BenchStation : public ::testing::Test, protected fabrun_test::ServerSession {
 protected:
-    // `drives` drives on ports 0.. of the table.
-    void Start(unsigned drives)
+    // `drives` drives on ports 0.. of the table, each with this flash.
+    void Start(unsigned drives, const sim::nand::NandGeometry& flash = BenchFlash())
     {
         for (unsigned n = 0; n < drives; ++n) {
             sim::nand::NandConfig config;
-            config.geometry.blocks = kBlocks;
+            config.geometry = flash;
             config.seed = 21 + n;
             nand.push_back(std::make_unique<sim::nand::BenchNandDrive>(config, sim::nand::NthDrivePlacement(n)));
         }
@@ -46,7 +54,10 @@ protected:
             ASSERT_EQ(PortwardenCtrl->OpenDiskPathBySymbolicName(DeviceHandleTable, static_cast<BYTE>(n),
                                                                  nand[n]->DevNode().c_str()),
                       1);
-        map = PortwardenCtrl->CreateUFDBlockMap(16 < drives ? 32 : 16, 1, 1, kBlocks / 8);
+        const BYTE ports = 16 < drives ? 32 : 16;
+        map = PortwardenCtrl->CreateUFDBlockMap(ports, static_cast<BYTE>(flash.ceCount),
+                                                static_cast<BYTE>(flash.channelCount),
+                                                static_cast<INT>(flash.blocks / 8));
         ASSERT_NE(map, nullptr);
         frame = station.Load();
         frame->FabrunMode |= kFabrunModeFlashDrive;

@@ -120,7 +120,9 @@ TEST_F(UfdRunTest, TheFlashParametersCarryWhatTheRunGives)
         {"eccLimit", p.eccLimit, 5},
         {"writeParameter", p.writeParameter, 3},
         {"flags", p.flags, UFDFlashFlags::kEraseReserved | UFDFlashFlags::kDumps},
+        {"flashType", p.flashType, 0}, // the server's scan classifies the flash
         {"buildMode", p.buildMode, kBuildModeOnePlane},
+        {"eraseCount", EraseCountOf(p), 0},
         {"status", p.status, 0},
     };
     for (const Field& f : fields)

@@ -2,6 +2,8 @@
 // parameter block that the CIS/ISP search and the system-table build read and partly write
 // back, and the found-block list the search fills. The caller zero-initialises the whole
 // parameter block and fills every field it uses; the server reads and writes nothing past it.
+// A flash type of 0 asks for the type the port's scan classified: the server writes that
+// type into the block, and fails the call when the port's flash was never classified.
 #pragma once
 
 #include "platform/base/wintypes.h"
@@ -25,7 +27,7 @@ struct UFDFlashParams {
     BYTE eccLimit;           // 20  differing bits tolerated per KiB when a page is verified
     BYTE writeParameter;     // 21  extra parameter byte of the stress-test writes
     BYTE flags;              // 22  UFDFlashFlags
-    DWORD flashType;         // 23
+    DWORD flashType;         // 23  0: the port's scanned type
     DWORD buildMode;         // 27  8 sorting, 16 one-plane tables, else two-plane tables
     BYTE mlcEccLimit;        // 31  also the low byte of the 32-bit erase count at 31..34
     BYTE tlcEccLimit;        // 32
