@@ -46,7 +46,7 @@ BOOL CFabrunApp::InitInstance()
     }
     document_ = std::make_unique<CDevInfoDoc>();
     document_->OnNewDocument();
-    frame_ = std::make_unique<CMainFrame>(*document_, platform::ProgramFolder());
+    frame_ = MakeMainFrame(*document_);
     if (!frame_->OnCreate())
         return FALSE;
     frame_->show();
@@ -54,6 +54,11 @@ BOOL CFabrunApp::InitInstance()
     BuildVersionBanner();
     frame_->setWindowTitle(QString::fromStdU16String(TitleBanner));
     return TRUE;
+}
+
+std::unique_ptr<CMainFrame> CFabrunApp::MakeMainFrame(CDevInfoDoc& document)
+{
+    return std::make_unique<CMainFrame>(document, platform::ProgramFolder());
 }
 
 void CFabrunApp::BuildVersionBanner()

@@ -31,6 +31,10 @@ public:
 
     CMainFrame* MainFrame() const { return frame_.get(); }
 
+protected:
+    // The main frame that InitInstance creates; a flash-drive station makes its own.
+    virtual std::unique_ptr<CMainFrame> MakeMainFrame(CDevInfoDoc& document);
+
 private:
     bool oleInitialized_ = false;
     std::unique_ptr<CDevInfoDoc> document_;

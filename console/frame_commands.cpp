@@ -86,8 +86,10 @@ void CMainFrame::OnSetting()
 
 void CMainFrame::OnEnumerate()
 {
-    if (DispatchesToView() && PortsIdleFor(u"Enumerate the devices again"))
+    if (DispatchesToView() && PortsIdleFor(u"Enumerate the devices again")) {
         portView_->RefreshPorts();
+        portView_->ReadCisAllPorts();
+    }
     portView_->setFocus();
 }
 

@@ -23,6 +23,7 @@ bool CMainFrame::OnCreateClient()
         MessageBoxW(this, text.c_str(), u"Fabrun", MB_OK | MB_ICONERROR);
     }
     LoadSettings();
+    OnSettingsLoaded();
 
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->setChildrenCollapsible(true);
@@ -59,6 +60,11 @@ void CMainFrame::ApplyModeBits()
 {
     if ((FabrunMode & kFabrunModeNoProductFilter) != 0)
         PortwardenCtrl->DisableProductFilter();
+    if ((FabrunMode & kFabrunModeFlashDrive) != 0) {
+        LoadFlashDatabase();
+        if (!DebugFilePath.empty())
+            PortwardenCtrl->SetDebugDmpFilePathSS(DebugFilePath.c_str());
+    }
     if ((FabrunMode & kFabrunModeForceUsb30) != 0)
         PortwardenCtrl->ForceInUSB30();
 }

@@ -7,6 +7,7 @@
 #include "console/posted_message_event.h"
 #include "console/server_link.h"
 #include "console/settings/settings_save_report.h"
+#include "engine/flashdb/flash_part_database.h"
 #include "engine/ini/language.h"
 #include "engine/usb/vendor_requests.h"
 #include "platform/com/com.h"
@@ -34,6 +35,7 @@ CMainFrame::~CMainFrame()
     StopReceiving();
     delete portView_;
     portView_ = nullptr;
+    FreeFlashDriveState();
     if (deviceNotification_ != nullptr && !UnregisterDeviceNotification(deviceNotification_))
         platform::DebugPrintf("UnregisterDeviceNotification failed");
     ReportUnsavedSettings(ToolIni != nullptr ? SaveSettings() : SettingsSaveResult{});
@@ -44,6 +46,20 @@ CMainFrame::~CMainFrame()
         StartFilterInstaller(programFolder_, false);
         FilterInstalled = 0;
     }
+}
+
+// The view is gone and has joined its workers: none borrows a record of the map any more.
+void CMainFrame::FreeFlashDriveState()
+{
+    if (BlockMapHandle != nullptr && PortwardenCtrl != nullptr)
+        PortwardenCtrl->DeleteUFDBlockMap(BlockMapHandle);
+    BlockMapHandle = nullptr;
+    flashParts_.reset();
+}
+
+void CMainFrame::LoadFlashDatabase()
+{
+    flashParts_ = ::LoadFlashDatabase(FlashDatabasePath(*this));
 }
 
 // 1024 x 768 where the screen is larger, else 90 % of it; fixed size, centred at the top.

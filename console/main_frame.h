@@ -30,6 +30,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
+struct FlashPartTable;
 struct UFDBlockMap;
 
 class CMainFrame : public QMainWindow, public MainFrameSettings, public MessageWindow {
@@ -68,6 +69,10 @@ public:
     QString CounterPaneText(int index) const;
     bool CounterPanesShown() const;
 
+    // The flash-part database, read at start-up in flash-drive mode; null otherwise.
+    const FlashPartTable* FlashParts() const { return flashParts_.get(); }
+    void LoadFlashDatabase();
+
     CDevInfoDoc& Document() const { return document_; }
     CPortView* PortView() const { return portView_; }
     CDevListView* DevListView() const { return devListView_; }
@@ -89,6 +94,11 @@ public:
     void OnCommand(UINT command);
 
 protected:
+    // Called at start-up once the settings are loaded, before their mode bits are applied.
+    // The settings load always selects chip mode; a station that runs flash drives sets
+    // FabrunMode bit 0 here.
+    virtual void OnSettingsLoaded() {}
+
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void Post(PostedMessage message) override;
@@ -98,6 +108,8 @@ private:
     bool OnCreateClient();
     bool CreateServerObjects();
     void ApplyModeBits();
+    // Shut-down in flash-drive mode: the server's block map and the flash-part table.
+    void FreeFlashDriveState();
     void SwitchFilterDriverOn();
     void RegisterUsbNotification();
     void CreatePortView();
@@ -129,6 +141,7 @@ private:
     bool counterPanesShown_ = false;
     // Items disabled without greying: they keep their look and do nothing.
     std::set<UINT> inertCommands_;
+    std::unique_ptr<FlashPartTable> flashParts_;
     bool comInitialized_ = false;
     HANDLE deviceNotification_ = nullptr;
 };

@@ -46,6 +46,30 @@ private:
 
 } // namespace
 
+std::optional<CisCapacities> ReadOpenDiskCisCapacities(BYTE index, CISImage& image, const char* who)
+{
+    BYTE addresses[kSysAddressBytes];
+    std::fill(std::begin(addresses), std::end(addresses), 0xFF);
+    if (PortwardenCtrl2->ReadSYSAddress(DeviceHandleTable, index, kRead, addresses) != 1) {
+        platform::DebugPrintf("%s: ReadSYSAddress failed on port %d", who, index);
+        return std::nullopt;
+    }
+    if (BigEndian32(addresses) == 0xFFFFFFFF) {
+        platform::DebugPrintf("%s: port %d has no CIS", who, index);
+        return std::nullopt;
+    }
+    for (std::size_t k = 0; k < 4; ++k)
+        image.SetDword(cis::kBlockAddresses + 4 * k, BigEndian32(addresses + 4 * k));
+    CISImage block{};
+    const INT flags = image.bytes[cis::kBlockAccessFlags] & 0x0F;
+    if (PortwardenCtrl2->ReadWriteBlock(DeviceHandleTable, index, kRead, kCisBlockKind, flags, kCisTag,
+                                        static_cast<INT>(BigEndian32(addresses)), kCisBlockBytes, block.bytes) != 1) {
+        platform::DebugPrintf("%s: the CIS block of port %d cannot be read", who, index);
+        return std::nullopt;
+    }
+    return CisBlockCapacities(block);
+}
+
 std::optional<LunCapacities> ReadCisCapacities(int port, const PortRecord& record, CISImage& image)
 {
     const std::optional<BYTE> index = DeviceHandleIndex(port);
@@ -58,27 +82,8 @@ std::optional<LunCapacities> ReadCisCapacities(int port, const PortRecord& recor
         platform::DebugPrintf("Cap From CIS: the disk of port %d cannot be opened", port);
         return std::nullopt;
     }
-    BYTE addresses[kSysAddressBytes];
-    std::fill(std::begin(addresses), std::end(addresses), 0xFF);
-    if (PortwardenCtrl2->ReadSYSAddress(DeviceHandleTable, *index, kRead, addresses) != 1) {
-        platform::DebugPrintf("Cap From CIS: ReadSYSAddress failed on port %d", port);
+    const std::optional<CisCapacities> capacities = ReadOpenDiskCisCapacities(*index, image, "Cap From CIS");
+    if (!capacities)
         return std::nullopt;
-    }
-    if (BigEndian32(addresses) == 0xFFFFFFFF) {
-        platform::DebugPrintf("Cap From CIS: port %d has no CIS", port);
-        return std::nullopt;
-    }
-    for (std::size_t k = 0; k < 4; ++k)
-        image.SetDword(cis::kBlockAddresses + 4 * k, BigEndian32(addresses + 4 * k));
-    BYTE block[kCisBlockBytes] = {};
-    const INT flags = image.bytes[cis::kBlockAccessFlags] & 0x0F;
-    if (PortwardenCtrl2->ReadWriteBlock(DeviceHandleTable, *index, kRead, kCisBlockKind, flags, kCisTag,
-                                        static_cast<INT>(BigEndian32(addresses)), kCisBlockBytes, block) != 1) {
-        platform::DebugPrintf("Cap From CIS: the CIS block of port %d cannot be read", port);
-        return std::nullopt;
-    }
-    LunCapacities capacities{};
-    for (std::size_t lun = 0; lun < cis::kLunCount; ++lun)
-        capacities[lun] = BigEndian32(block + cis::kLunCapacity + 4 * lun);
-    return capacities;
+    return capacities->luns;
 }

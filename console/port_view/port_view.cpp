@@ -8,10 +8,12 @@
 #include "engine/ports/dev_info_doc.h"
 #include "engine/ports/port_result_view.h"
 #include "engine/ports/run_result.h"
+#include "engine/ufdworker/ufd_run_thread.h"
 #include "platform/base/handle.h"
 #include "platform/base/lasterror.h"
 #include "platform/debug/debug.h"
 #include "platform/sync/sync.h"
+#include "portwarden/block_map.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -20,7 +22,9 @@
 #include <QProgressBar>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -98,6 +102,7 @@ void CPortView::OnInitialUpdate()
         ports_[Index(port)].started = 0;
     }
     RefreshPorts();
+    ReadCisAllPorts();
     popupTimer_.start(kPopupPeriodMs, this);
 }
 
@@ -202,17 +207,22 @@ bool CPortView::StartPortThread(int port)
     param.stopRequest = 0;
     param.port = port;
     param.portRecord = &state.record;
+    // A run that gives its device no number must not log the one an earlier device on
+    // this port was given.
+    param.serialNumber = 0;
+    std::fill(std::begin(param.hdSerial), std::end(param.hdSerial), '\0');
     FillSerialNumber(param);
     const BYTE* inquiry = state.record.disk.inquiry;
     param.portFlags = inquiry[51];
     param.chipType = static_cast<std::uint8_t>((inquiry[0] & 0x0F) | (std::memcmp(inquiry + 36, "KQ8N", 4) != 0 ? 0x80 : 0));
     FillFirmwareVersion(param, inquiry);
-    // No block map is held in chip mode; a record of an earlier map must not stay behind.
-    param.blockMapEntry = nullptr;
+    const bool flashDrive = (frame_.FabrunMode & kFabrunModeFlashDrive) != 0;
+    // Without a map (chip mode, or no flash identified) a record of an earlier map must not stay behind.
+    param.blockMapEntry = flashDrive && frame_.BlockMapHandle != nullptr ? PortBlockMap(*frame_.BlockMapHandle, port) : nullptr;
     WorkerStarting(port, param);
     ShowIcon(port, IdleIcon());
 
-    state.worker = CreateThread(nullptr, 0, ChipRunThread, &param, CREATE_SUSPENDED, nullptr);
+    state.worker = CreateThread(nullptr, 0, flashDrive ? UFDRunThread : ChipRunThread, &param, CREATE_SUSPENDED, nullptr);
     if (state.worker == nullptr) {
         platform::DebugPrintf("Port %d: the worker could not be created (%u)", port, GetLastError());
         state.running = 0;

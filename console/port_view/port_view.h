@@ -37,6 +37,10 @@ public:
     virtual void OnInitialUpdate();
     // Re-enumerates and resets every tile.
     void RefreshPorts();
+    // Flash-drive mode only: the flash id of the first present port, its part in the
+    // flash-part database, a new block map for the view's ports (the previous one is freed)
+    // and that drive's CIS. Never while a worker runs: the workers borrow the map's records.
+    void ReadCisAllPorts();
     // Re-polls after a device arrived or left.
     virtual void PollingDeiveStatus();
     // The port button's click: starts an idle port, or asks a running one to stop. True
@@ -103,6 +107,11 @@ protected:
     // first zeroes all 32 records. `request` comes back with the reply in bytes 0..3 and
     // the opened device's vendor and product ids in bytes 4..7 (high byte first).
     bool PollFirstChip(BYTE mode, BYTE (&request)[8]);
+    // The system addresses, physical capacity and LUN capacities of the port's drive.
+    void ReadCis(int port);
+    // The part of the flash with this id from the flash-part database: its name and flash
+    // parameters into the settings.
+    void LoadAppPortList(const BYTE* flashId);
     void ResetProgress(int port);
     static void KeepButtonLook(CIconButton& button);
     void ShowIcon(int port, UINT icon);

@@ -48,16 +48,23 @@ unsigned BenchDisk::DiskIndex(unsigned lun) const
     return static_cast<unsigned char>(placement_.firstDiskLetter) - 'a' + lun;
 }
 
+// As Linux names them: sda .. sdz, then sdaa .. sdaz, sdba, ...
 std::string BenchDisk::DiskName(unsigned lun) const
 {
     if (IsCdrom(lun))
         return "sr" + std::to_string(placement_.scsiHost);
-    // As the kernel names them: sda .. sdz, then sdaa, sdab, ...
-    const unsigned index = DiskIndex(lun);
-    std::string letters(1, static_cast<char>('a' + index % 26));
-    if (index >= 26)
-        letters.insert(letters.begin(), static_cast<char>('a' + index / 26 - 1));
+    std::string letters;
+    for (unsigned index = DiskIndex(lun) + 1; index > 0; index = (index - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('a' + (index - 1) % 26));
     return "sd" + letters;
+}
+
+// sd disks take 16 minors each, 16 disks to a major: 8, then 65 on.
+std::string BenchDisk::DiskNumbers(unsigned lun, unsigned partition) const
+{
+    const unsigned index = DiskIndex(lun);
+    const unsigned major = index < 16 ? 8 : 65 + (index - 16) / 16;
+    return std::to_string(major) + ":" + std::to_string(16 * (index % 16) + partition);
 }
 
 std::string BenchDisk::DevNode(unsigned lun) const
@@ -71,9 +78,8 @@ std::string BenchDisk::Record() const
     unsigned host = placement_.scsiHost;
     for (unsigned lun = 0; lun < model_.lunCount(); ++lun) {
         std::string name = DiskName(lun);
-        // sd disks take 16 minors each; CD-ROM drives are major 11.
-        const std::string numbers = IsCdrom(lun) ? "11:" + std::to_string(placement_.scsiHost)
-                                                 : "8:" + std::to_string(16 * DiskIndex(lun));
+        // CD-ROM drives are major 11.
+        const std::string numbers = IsCdrom(lun) ? "11:" + std::to_string(placement_.scsiHost) : DiskNumbers(lun, 0);
         record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                << ":0:0:" << lun << "/block/" << name << "\n"
                << "N: " << name << "\n"
@@ -84,7 +90,7 @@ std::string BenchDisk::Record() const
             record << "P: /devices/" << placement_.interfacePath << "/host" << host << "/target" << host << ":0:0/" << host
                    << ":0:0:0/block/" << name << "/" << name << "1\nN: " << name << "1\n"
                    << "E: SUBSYSTEM=block\nE: DEVTYPE=partition\nE: DEVNAME=/dev/" << name << "1\n"
-                   << "A: dev=8:" << 16 * DiskIndex(0) + 1 << "\nA: partition=1\nA: start=" << kPartitionStart
+                   << "A: dev=" << DiskNumbers(0, 1) << "\nA: partition=1\nA: start=" << kPartitionStart
                    << "\nA: size=" << model_.lunSectors(0) - kPartitionStart << "\n\n";
     }
     return record.str();

@@ -18,7 +18,9 @@ struct DiskPlacement {
     // The USB interface the disk hangs off, below /sys/devices.
     std::string interfacePath = "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
     unsigned scsiHost = 6;
-    char firstDiskLetter = 'b'; // LUN n is "sd" + (firstDiskLetter + n); past 'z' "sdaa", "sdab", ...
+    // LUN n is the (firstDiskLetter - 'a' + n)-th sd disk as Linux counts them (sda .. sdz,
+    // sdaa, ...); letters past 'z' count on (static_cast<char>('a' + 26) is sdaa).
+    char firstDiskLetter = 'b';
     // Set: LUN 0 holds an MBR with this disk signature and one partition from sector 2048
     // to its end, which sysfs and /dev show as "sdX1".
     std::optional<std::uint32_t> mbrSignature;
@@ -47,6 +49,7 @@ public:
 private:
     unsigned DiskIndex(unsigned lun) const; // 0 for "sda"
     std::string DiskName(unsigned lun) const;
+    std::string DiskNumbers(unsigned lun, unsigned partition) const;
     void AddUnits(Testbed& testbed);
 
     FlashDisk model_;

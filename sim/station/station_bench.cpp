@@ -3,9 +3,12 @@
 // so that the station writes its files there) and runs the unmodified Fabrun under the
 // testbed until it ends. Run it under umockdev-wrapper. Without a display the station runs
 // on Qt's offscreen platform: scripts/station-screenshots.sh shows what it looks like.
+// With --flash-drive it runs the station in flash-drive mode on a simulated flash drive
+// instead (flash_drive_bench.h), in this process.
 #include "platform/process/process.h"
 #include "platform/text/text.h"
 #include "sim/chip/chip_bench.h"
+#include "sim/station/flash_drive_bench.h"
 #include "sim/station/station_chip.h"
 #include "sim/station/station_folder.h"
 
@@ -13,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -41,18 +45,28 @@ bool HasDisplay()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool flashDrive = argc == 2 && std::strcmp(argv[1], "--flash-drive") == 0;
+    if (argc > 1 && !flashDrive) {
+        std::fprintf(stderr, "usage: fabrun-station-bench [--flash-drive]\n");
+        return 2;
+    }
     try {
         const std::filesystem::path programs = platform::WideToAnsi(platform::ProgramFolder());
         sim::StationFolder folder(programs.parent_path().parent_path() / "bench-station", programs);
+        folder.SetEnvironment();
+        if (!HasDisplay())
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (flashDrive) {
+            if (!HasDisplay())
+                std::printf("== no display: the station runs offscreen (Ctrl+C ends it)\n");
+            return sim::RunFlashDriveStation(argc, argv, folder, !HasDisplay());
+        }
         folder.CopyProgram("Fabrun");
         folder.WriteStationIni(folder.DefaultStationIni());
         folder.WriteCisIni(folder.DefaultCisIni());
         folder.WriteFirmware(0x10000, 2024);
-        folder.SetEnvironment();
-        if (!HasDisplay())
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
         sim::ChipBench bench;
         bench.AddChip(sim::StationChip());

@@ -104,12 +104,18 @@ protected:
     {
         station_.WriteStationIni(stationIni);
         station_.WriteCisIni(cisIni);
-        frame = std::make_unique<CMainFrame>(document, platform::AnsiToWide(Folder().string() + "/"));
+        frame = MakeFrame(platform::AnsiToWide(Folder().string() + "/"));
         bool created = frame->OnCreate();
         if (created)
             frame->show();
         clock_.emplace();
         return created;
+    }
+
+    // The station's frame, as the program makes it.
+    virtual std::unique_ptr<CMainFrame> MakeFrame(std::u16string programFolder)
+    {
+        return std::make_unique<CMainFrame>(document, std::move(programFolder));
     }
 
     CPortView& View() const { return *frame->PortView(); }
@@ -176,6 +182,7 @@ private:
 
 protected:
     const fs::path& Folder() const { return station_.Path(); }
+    const sim::StationFolder& Station() const { return station_; }
 };
 
 } // namespace consoletest

@@ -4,6 +4,7 @@
 #include "engine/ports/run_result.h"
 #include "engine/ufdworker/ufd_run_thread.h"
 #include "sim/disk/fault_rules.h"
+#include "tests/ports/result_log_sections.h"
 #include "tests/ports/worker_run.h"
 #include "tests/ufdworker/bench_station.h"
 
@@ -25,30 +26,8 @@ using namespace ufdbench;
 constexpr unsigned kDrives = 24;
 constexpr unsigned kFailingPort = 5;
 
-struct LogSection {
-    std::string header;
-    std::vector<std::string> keys; // the lines after the header, up to the next section
-};
-
-std::vector<LogSection> Sections(const std::string& text)
-{
-    std::vector<LogSection> sections;
-    std::string line;
-    for (char c : text) {
-        if (c != '\n') {
-            line += c;
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line.front() == '[')
-            sections.push_back({line, {}});
-        else if (!line.empty() && !sections.empty())
-            sections.back().keys.push_back(line);
-        line.clear();
-    }
-    return sections;
-}
+using porttest::LogSection;
+using porttest::Sections;
 
 class BenchPorts : public BenchStation {
 protected:
