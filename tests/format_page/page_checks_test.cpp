@@ -1,6 +1,6 @@
 // Each check and message of the format page: the capacities, starts and labels it takes
 // or refuses, the LUN boxes (the last one stays), the switches, the types and the
-// choosers, and the Part's worked cases of Auto Tune and the FAT16 limit.
+// choosers, and the worked cases of Auto Tune and the FAT16 limit.
 #include "page_fixture.h"
 
 namespace formattest {
