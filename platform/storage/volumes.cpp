@@ -97,7 +97,9 @@ std::optional<BlockDevice> VolumeDeviceOfGuidName(const std::string& name)
         majorNumber > 0xFFFFFFFFu || minorNumber > 0xFFFFFFFFu)
         return std::nullopt;
     const dev_t dev = makedev(static_cast<unsigned>(majorNumber), static_cast<unsigned>(minorNumber));
-    if (::strcasecmp(GuidNameOf(dev).c_str(), name.c_str()) != 0)
+    // The whole name is compared: bytes after a NUL make it another name, not this one.
+    const std::string own = GuidNameOf(dev);
+    if (own.size() != name.size() || ::strncasecmp(own.c_str(), name.c_str(), own.size()) != 0)
         return std::nullopt;
     return VolumeDeviceOf(dev);
 }

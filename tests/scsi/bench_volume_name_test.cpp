@@ -68,6 +68,9 @@ TEST_F(DiskBench, AVolumeNameOpensItsOwnVolumeOnly)
         EXPECT_EQ(number.DeviceNumber, ofDisk.DeviceNumber) << c.name;
         CloseHandle(volume);
     }
+    // A name is all of its bytes: the listed name with more after a NUL names no volume.
+    EXPECT_TRUE(platform::storage::VolumeDeviceOfGuidName(listed));
+    EXPECT_FALSE(platform::storage::VolumeDeviceOfGuidName(listed + std::string(1, '\0') + "x"));
 }
 
 } // namespace
