@@ -23,7 +23,11 @@ bool CMainFrame::OnCreateClient()
         MessageBoxW(this, text.c_str(), u"Fabrun", MB_OK | MB_ICONERROR);
     }
     LoadSettings();
+    const DWORD loadedMode = FabrunMode;
     OnSettingsLoaded();
+    // Read under the keys of the mode the station now runs in, which its exit saves under.
+    if (((loadedMode ^ FabrunMode) & kFabrunModeFlashDrive) != 0)
+        ReloadCISSettingsForMode();
 
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->setChildrenCollapsible(true);

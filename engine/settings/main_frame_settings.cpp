@@ -32,6 +32,11 @@ void MainFrameSettings::LoadSettings()
     CISSettingFilePath = ToolIni->GetString(kStationSection, u"CISSettingFilePath", u"");
     DebugFilePath = ToolIni->GetString(kStationSection, u"DebugFilePath", u"");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    ReloadCISSettingsForMode();
+}
+
+void MainFrameSettings::ReloadCISSettingsForMode()
+{
     LoadCISSettings();
     FabrunMode &= ~kFabrunModeAutoRunActive;
     CisSetting.AutoRunEnable = 0;

@@ -34,6 +34,9 @@ public:
     void LoadSettings();
     // Every key of the CIS settings file; falls back to DefaultCIS.ini beside the program.
     void LoadCISSettings();
+    // The CIS settings again, as the start-up takes them, for a mode selected after the load:
+    // some keys have a name of their own in flash-drive mode, and the save writes those.
+    void ReloadCISSettingsForMode();
     // DevNoView and CISSettingFilePath to the station INI, then the CIS settings. A failed
     // write does not stop the other file from being saved, and nothing is thrown.
     SettingsSaveResult SaveSettings();

@@ -27,7 +27,7 @@ constexpr unsigned kHubPorts = 8;
 // (TestProcedureMask bits 3 and 4 skip the image and the stress test), and 8 ports the
 // whole sequence.
 constexpr unsigned kPortsAtOnce = 32;
-const std::string kSkipImageAndStressTest = "HDTestProcedureMask=0x00000018\n";
+const std::string kSkipImageAndStressTest = "PenDriveTestProcedureMask=0x00000018\n";
 
 using porttest::LogSection;
 using porttest::Sections;

@@ -200,6 +200,24 @@ TEST_F(FlashDriveViews, AMissingDatabaseIsReportedOnlyInFlashDriveMode)
     }
 }
 
+// The step mask has a key of its own in flash-drive mode. The station selects the mode after
+// the settings load and saves under that key at exit, so it reads that key too: the mask the
+// operator set for flash drives steers the runs and comes back unchanged, and the chip-mode
+// key is left alone.
+TEST_F(FlashDriveViews, TheFlashDriveStepMaskIsReadAndSavedUnderItsOwnKey)
+{
+    for (bool flashDriveMode : {true, false}) {
+        flashDrive = flashDriveMode;
+        cisIni = "[CIS_Setting]\nHDTestProcedureMask=0x00000001\nPenDriveTestProcedureMask=0x00000018\n";
+        ASSERT_TRUE(StartThirtyTwo());
+        EXPECT_EQ(DWORD{frame->CisSetting.TestProcedureMask}, flashDriveMode ? 0x18u : 0x01u) << flashDriveMode;
+        frame.reset();
+        const std::string saved = Read("DefaultCIS.ini");
+        EXPECT_NE(saved.find("HDTestProcedureMask=0x00000001"), std::string::npos) << flashDriveMode << saved;
+        EXPECT_NE(saved.find("PenDriveTestProcedureMask=0x00000018"), std::string::npos) << flashDriveMode << saved;
+    }
+}
+
 // A worker gets its port's record of the map and the flash-drive idle icon; without a map
 // (chip mode, or no flash identified) it gets none.
 TEST_F(FlashDriveViews, EachWorkerGetsItsPortsRecordOfTheMap)
