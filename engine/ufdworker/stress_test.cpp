@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <new>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -89,7 +91,16 @@ int Test(UfdRun& run, StressRates& rates)
         OutputDebugStringA("  Stress test: READ CAPACITY failed");
         return RunResult::ReadCapacityFail;
     }
-    StressTest test(run, lastLba / 2, static_cast<DWORD>(size));
+    // Three buffers of the whole size: a size the memory cannot hold fails this port's
+    // step instead of ending the station with every other port's run.
+    std::optional<StressTest> made;
+    try {
+        made.emplace(run, lastLba / 2, static_cast<DWORD>(size));
+    } catch (const std::bad_alloc&) {
+        platform::DebugPrintf("  Stress test: no memory for three buffers of %u MB", megabytes);
+        return RunResult::StressTestFail;
+    }
+    StressTest& test = *made;
     Attempt last;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         last = test.Once();

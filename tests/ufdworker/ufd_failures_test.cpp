@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <sys/resource.h>
+
 namespace {
 
 using namespace ufdtest;
@@ -179,6 +181,27 @@ const FailureCase kStressCases[] = {
      NoStressTest},
     {"unlock fails", [](UfdRunTest& t) { t.drive.Plan("Disk_Unlock", {1, 0}); }, RunResult::Fail},
 };
+
+// Three buffers of 4095 MB each where the memory holds less: the port's step fails, and
+// the station goes on. The sanitizers' allocators end the process on such a request by
+// design, so only the plain build can show it.
+TEST_F(UfdRunTest, AStressSizeTheMemoryCannotHoldFailsTheStep)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocators end the process on a failed allocation";
+#else
+    Settings().StressTestSize = 4095;
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    rlimit limited = before;
+    limited.rlim_cur = 2ULL << 30; // the 4095 MB buffer alone is beyond it; the run needs far less
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+    const int result = Run().result;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &before), 0);
+    EXPECT_EQ(result, RunResult::StressTestFail);
+    NoStressTest(*this);
+#endif
+}
 
 std::string CaseName(const ::testing::TestParamInfo<FailureCase>& info)
 {
