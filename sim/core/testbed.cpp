@@ -27,10 +27,12 @@ struct Testbed::Gate {
     template <class Call>
     bool Enter(Call&& call)
     {
+        DeviceNode* attached; // taken under the lock: Close() clears `node` before it waits
         {
             std::lock_guard guard(lock);
             if (node == nullptr)
                 return false;
+            attached = node;
             ++inFlight;
         }
         struct Leave {
@@ -42,7 +44,7 @@ struct Testbed::Gate {
                     gate.idle.notify_all();
             }
         } leave{*this};
-        call(*node);
+        call(*attached);
         return true;
     }
 
